@@ -1,0 +1,8 @@
+#include "cli/CliPrompter.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    return 0;
+}

@@ -1,0 +1,10 @@
+#include "common/Progress.h"
+
+namespace ambitra {
+
+Progress& noProgress() {
+    static Progress none;
+    return none;
+}
+
+}  // namespace ambitra

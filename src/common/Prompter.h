@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+namespace ambitra {
+
+// The one way the program talks to the user: every modal message box, question
+// and beep goes through here. Windows install a message-box implementation, the
+// command-line companion one that prints and answers from its flags, and tests a
+// scripted one that records each text and gives the planned answer.
+class Prompter {
+public:
+    enum class Kind {
+        Error,        // error icon
+        Warning,      // warning icon
+        Information,  // plain notice
+        Question,     // confirmation
+    };
+    enum class Buttons { Ok, YesNo, NoAll, OkCancel };
+    enum class Answer { Ok, Cancel, Yes, No, All };
+
+    virtual ~Prompter() = default;
+
+    // Shows a modal message and returns the button the user chose.
+    virtual Answer message(Kind kind, const QString& text, Buttons buttons) = 0;
+    // The default system beep.
+    virtual void beep() = 0;
+
+    // Shorthands for the forms the program uses.
+    void error(const QString& text) { message(Kind::Error, text, Buttons::Ok); }
+    void warning(const QString& text) { message(Kind::Warning, text, Buttons::Ok); }
+    void notice(const QString& text) { message(Kind::Information, text, Buttons::Ok); }
+    // Beep, then an error box: how most failures are shown.
+    void beepError(const QString& text);
+    // A Yes/No question; true only for Yes.
+    bool confirm(const QString& text, Kind kind = Kind::Question);
+};
+
+// Reports errors of the application's general error report: the text of an
+// exception that no step caught, shown in a plain error box.
+class ErrorReport {
+public:
+    explicit ErrorReport(Prompter& prompter) : m_prompter(prompter) {}
+    void show(const QString& text) { m_prompter.error(text); }
+
+private:
+    Prompter& m_prompter;
+};
+
+}  // namespace ambitra

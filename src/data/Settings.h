@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace ambitra {
+
+// The one in-memory settings record. The first block comes from the settings
+// file; the second is fixed every time the file is read.
+struct Settings {
+    bool AutoId = false;
+    QString CodeBar;  // "EAN8", "EAN13" or empty
+    QString LastCode;
+    bool UseDBF = false;
+    bool UseSDF = false;
+    bool UseTXT = false;
+    bool UseCSV = false;
+    QString Delimiter = QStringLiteral(",");
+    QString DecimalPoint = QStringLiteral(".");
+    QString TextQualifier = QStringLiteral("\"");
+    QString DirDBF;
+    QString DirSDF;
+    QString DirTXT;
+    QString DirCSV;
+
+    QString DBProvider;
+    QString DBMajor;
+    QString DBMinor;
+    QString DBName;
+    int DBEngineType = 0;
+};
+
+}  // namespace ambitra

@@ -1,8 +1,49 @@
-#include "cli/CliPrompter.h"
+#include "cli/CliProgram.h"
 
 #include <QCoreApplication>
 
+#include <functional>
+
+using namespace ambitra::cli;
+
+namespace {
+
+const char* const kUsageText =
+    "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
+    "commands: init, settings";
+
+using Command = std::function<int(CliProgram&, const QStringList&)>;
+
+}  // namespace
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return 0;
+    QStringList args = QCoreApplication::arguments().mid(1);
+
+    QString appDir = QCoreApplication::applicationDirPath();
+    if (!args.isEmpty() && args.first() == QLatin1String("--app-dir")) {
+        if (args.size() < 2) {
+            printErr(QString::fromLatin1(kUsageText));
+            return kUsage;
+        }
+        appDir = args.at(1);
+        args = args.mid(2);
+    }
+    if (args.isEmpty()) {
+        printErr(QString::fromLatin1(kUsageText));
+        return kUsage;
+    }
+    const QString name = args.takeFirst();
+    const QList<std::pair<const char*, Command>> commands = {
+        {"init", runInitCommand},
+        {"settings", runSettingsCommand},
+    };
+    for (const auto& [commandName, command] : commands) {
+        if (name == QLatin1String(commandName)) {
+            CliProgram program(appDir);
+            return command(program, args);
+        }
+    }
+    printErr(QString::fromLatin1(kUsageText));
+    return kUsage;
 }

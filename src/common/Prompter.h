@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace ambitra {
 
 // The one way the program talks to the user: every modal message box, question
@@ -36,15 +38,9 @@ public:
     bool confirm(const QString& text, Kind kind = Kind::Question);
 };
 
-// Reports errors of the application's general error report: the text of an
-// exception that no step caught, shown in a plain error box.
-class ErrorReport {
-public:
-    explicit ErrorReport(Prompter& prompter) : m_prompter(prompter) {}
-    void show(const QString& text) { m_prompter.error(text); }
-
-private:
-    Prompter& m_prompter;
-};
+// The application's general error report: runs work and shows the text of any
+// error that escapes it in an error box. Returns false when one did. Event
+// handlers use it, since nothing may escape into the window's event loop.
+bool reportErrors(Prompter& prompter, const std::function<void()>& work);
 
 }  // namespace ambitra

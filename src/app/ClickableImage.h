@@ -8,13 +8,13 @@ namespace ambitra::ui {
 class ClickableImage : public QLabel {
     Q_OBJECT
 
-public:
+  public:
     explicit ClickableImage(QWidget* parent = nullptr);
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 

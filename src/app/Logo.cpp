@@ -9,9 +9,13 @@
 
 namespace ambitra::ui {
 
-QString makerWebAddress() { return QStringLiteral("https://www.ambitra.example"); }
+QString makerWebAddress() {
+    return QStringLiteral("https://www.ambitra.example");
+}
 
-QString makerNoticeLine() { return QStringLiteral("© Ambitra. Todos os direitos reservados."); }
+QString makerNoticeLine() {
+    return QStringLiteral("© Ambitra. Todos os direitos reservados.");
+}
 
 QPixmap makerLogo() {
     QPixmap pixmap(200, 24);
@@ -57,6 +61,8 @@ QPixmap handheldBadge() {
     return pixmap;
 }
 
-void openMakerWebSite() { QDesktopServices::openUrl(QUrl(makerWebAddress())); }
+void openMakerWebSite() {
+    QDesktopServices::openUrl(QUrl(makerWebAddress()));
+}
 
 }  // namespace ambitra::ui

@@ -13,7 +13,9 @@ namespace ambitra::ui {
 namespace {
 
 // One name per user: the temporary folder is shared between users.
-QString instanceName() { return QStringLiteral("Ambitra PC-%1").arg(::getuid()); }
+QString instanceName() {
+    return QStringLiteral("Ambitra PC-%1").arg(::getuid());
+}
 
 const QByteArray kActivate = QByteArrayLiteral("activate\n");
 
@@ -21,7 +23,8 @@ const QByteArray kActivate = QByteArrayLiteral("activate\n");
 
 SingleInstance::SingleInstance(QObject* parent)
     : QObject(parent),
-      m_lock(std::make_unique<QLockFile>(QDir::temp().filePath(instanceName() + QStringLiteral(".lock")))) {}
+      m_lock(std::make_unique<QLockFile>(
+          QDir::temp().filePath(instanceName() + QStringLiteral(".lock")))) {}
 
 SingleInstance::~SingleInstance() = default;
 

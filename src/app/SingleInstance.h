@@ -16,7 +16,7 @@ namespace ambitra::ui {
 class SingleInstance : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit SingleInstance(QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -24,10 +24,10 @@ public:
     // Otherwise the running copy has been asked to come forward.
     bool claim();
 
-signals:
+  signals:
     void activationRequested();
 
-private:
+  private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
 };

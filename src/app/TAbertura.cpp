@@ -80,7 +80,9 @@ void TAbertura::setChildFactory(const QString& name, ChildFactory factory) {
     m_factories.insert(name, std::move(factory));
 }
 
-void TAbertura::setDialog(const QString& name, QDialog* dialog) { m_dialogs.insert(name, dialog); }
+void TAbertura::setDialog(const QString& name, QDialog* dialog) {
+    m_dialogs.insert(name, dialog);
+}
 
 void TAbertura::MainMenuClick(const QString& item) {
     reportErrors(m_prompter, [&] {

@@ -24,9 +24,10 @@ class TFundo;
 class TAbertura : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // programFile: the program's file, whose version the status bar shows.
-    TAbertura(TDados& dados, Prompter& prompter, const QString& programFile, QWidget* parent = nullptr);
+    TAbertura(TDados& dados, Prompter& prompter, const QString& programFile,
+              QWidget* parent = nullptr);
 
     // Child windows created on demand, one of each at most, by component name.
     using ChildFactory = std::function<QWidget*(TAbertura&)>;
@@ -56,12 +57,12 @@ public:
     // Shows a widget as a child window; tag -1 keeps it open when all children close.
     QMdiSubWindow* addChildWindow(QWidget* widget, int tag = 0);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildMenu();
     void updateChildSize();
     void openChild(const QString& name);

@@ -12,7 +12,7 @@ class ClickableImage;
 class TFundo : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TFundo(QWidget* parent = nullptr);
 
     // Height of one of the 256 gradient bands for a window of that height.
@@ -20,11 +20,11 @@ public:
 
     ClickableImage* logo() const { return m_image2; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     ClickableImage* m_image2;
 };
 

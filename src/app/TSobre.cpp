@@ -39,10 +39,11 @@ TSobre::TSobre(const QString& programFile, QWidget* parent) : QDialog(parent) {
     connect(image1, &ClickableImage::clicked, this, &openMakerWebSite);
 
     label(this, "Label1", QStringLiteral("Ambitra PC"), QRect(8, 40, 296, 26), 19, true);
-    QLabel* label2 = label(this, "Label2",
-                           QStringLiteral("Módulo de suporte à comunicação de dados via HotSync® do "
-                                          "Ambitra - Sistema de Inventário Patrimonial"),
-                           QRect(8, 70, 296, 44), 12);
+    QLabel* label2 =
+        label(this, "Label2",
+              QStringLiteral("Módulo de suporte à comunicação de dados via HotSync® do "
+                             "Ambitra - Sistema de Inventário Patrimonial"),
+              QRect(8, 70, 296, 44), 12);
     label2->setWordWrap(true);
     m_label3 = label(this, "Label3", QStringLiteral("Versão ") + GetFileVersionText(programFile),
                      QRect(8, 122, 200, 20), 13);

@@ -12,13 +12,13 @@ class ClickableImage;
 class TSobre : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // programFile: the file whose version the box shows.
     explicit TSobre(const QString& programFile, QWidget* parent = nullptr);
 
     QLabel* versionLabel() const { return m_label3; }
 
-private:
+  private:
     QLabel* m_label3;
 };
 

@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     const QString programFile = QCoreApplication::applicationFilePath();
     const QFileInfo info(programFile);
     const QString appDir = QDir::cleanPath(info.absolutePath());
-    const QString iniPath = info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".ini"));
+    const QString iniPath =
+        info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".ini"));
 
     ui::WidgetPrompter prompter;
     TDados dados(appDir, iniPath, prompter);

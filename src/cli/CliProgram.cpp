@@ -9,8 +9,8 @@ namespace ambitra::cli {
 
 CliProgram::CliProgram(const QString& appDir)
     : m_appDir(QDir::cleanPath(QDir(appDir).absolutePath())),
-      m_dados(std::make_unique<TDados>(m_appDir, QDir(m_appDir).filePath(QStringLiteral("ambitra.ini")),
-                                       m_prompter)) {}
+      m_dados(std::make_unique<TDados>(
+          m_appDir, QDir(m_appDir).filePath(QStringLiteral("ambitra.ini")), m_prompter)) {}
 
 CliProgram::~CliProgram() = default;
 
@@ -45,14 +45,22 @@ int runSettingsCommand(CliProgram& program, const QStringList& args) {
     auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
     auto text = [](QString t) { return t.replace(QLatin1Char('\t'), QStringLiteral("\\t")); };
     const QList<std::pair<const char*, QString>> fields = {
-        {"AutoId", flag(s.AutoId)},         {"CodeBar", text(s.CodeBar)},
-        {"LastCode", text(s.LastCode)},     {"UseDBF", flag(s.UseDBF)},
-        {"UseSDF", flag(s.UseSDF)},         {"UseTXT", flag(s.UseTXT)},
-        {"UseCSV", flag(s.UseCSV)},         {"Delimiter", text(s.Delimiter)},
-        {"DecimalPoint", text(s.DecimalPoint)}, {"TextQualifier", text(s.TextQualifier)},
-        {"DirDBF", text(s.DirDBF)},         {"DirSDF", text(s.DirSDF)},
-        {"DirTXT", text(s.DirTXT)},         {"DirCSV", text(s.DirCSV)},
-        {"DBProvider", text(s.DBProvider)}, {"DBName", text(s.DBName)},
+        {"AutoId", flag(s.AutoId)},
+        {"CodeBar", text(s.CodeBar)},
+        {"LastCode", text(s.LastCode)},
+        {"UseDBF", flag(s.UseDBF)},
+        {"UseSDF", flag(s.UseSDF)},
+        {"UseTXT", flag(s.UseTXT)},
+        {"UseCSV", flag(s.UseCSV)},
+        {"Delimiter", text(s.Delimiter)},
+        {"DecimalPoint", text(s.DecimalPoint)},
+        {"TextQualifier", text(s.TextQualifier)},
+        {"DirDBF", text(s.DirDBF)},
+        {"DirSDF", text(s.DirSDF)},
+        {"DirTXT", text(s.DirTXT)},
+        {"DirCSV", text(s.DirCSV)},
+        {"DBProvider", text(s.DBProvider)},
+        {"DBName", text(s.DBName)},
     };
     for (const auto& [name, value] : fields) {
         printOut(QString::fromLatin1(name) + QLatin1Char('=') + value);

@@ -20,7 +20,7 @@ enum ExitCode { kOk = 0, kFailed = 1, kUsage = 2 };
 // the folder of ambitra-cli), its settings file and database, as the program
 // installed there would use them.
 class CliProgram {
-public:
+  public:
     explicit CliProgram(const QString& appDir);
     ~CliProgram();
 
@@ -32,7 +32,7 @@ public:
     // True when the database is open.
     bool init();
 
-private:
+  private:
     QString m_appDir;
     CliPrompter m_prompter;
     std::unique_ptr<TDados> m_dados;

@@ -11,7 +11,7 @@ namespace ambitra {
 // command-line companion one that prints and answers from its flags, and tests a
 // scripted one that records each text and gives the planned answer.
 class Prompter {
-public:
+  public:
     enum class Kind {
         Error,        // error icon
         Warning,      // warning icon

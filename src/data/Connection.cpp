@@ -69,6 +69,7 @@ void Connection::open() {
         m_db.close();
         throw Error(text);
     }
+    ++m_generation;
 }
 
 void Connection::close() {
@@ -81,7 +82,9 @@ void Connection::close() {
     }
 }
 
-bool Connection::isOpen() const { return m_db.isValid() && m_db.isOpen(); }
+bool Connection::isOpen() const {
+    return m_db.isValid() && m_db.isOpen();
+}
 
 void Connection::exec(const QString& statement) {
     QSqlQuery query(m_db);

@@ -8,7 +8,7 @@ namespace ambitra {
 // The data module's one database connection. Every engine failure is raised as
 // an ambitra::Error carrying the engine's text.
 class Connection {
-public:
+  public:
     Connection();
     ~Connection();
     Connection(const Connection&) = delete;
@@ -36,26 +36,29 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // Counts the openings, so prepared statements know when they went stale.
+    int generation() const { return m_generation; }
 
-private:
+  private:
     QString m_name;
     QString m_provider;
     QString m_connectionString;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
+    int m_generation = 0;
 };
 
 // A transaction for one run: committed by commit(), rolled back when the guard
 // goes out of scope without it (an error escaped).
 class Transaction {
-public:
+  public:
     explicit Transaction(Connection& connection);
     ~Transaction();
     void commit();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-private:
+  private:
     Connection& m_connection;
     bool m_done = false;
 };
@@ -63,7 +66,7 @@ private:
 // A savepoint for one record of a run: release() keeps its work, leaving the
 // scope without it rolls back just that record.
 class Savepoint {
-public:
+  public:
     explicit Savepoint(Connection& connection, const char* name = "record");
     ~Savepoint();
     void release();
@@ -71,7 +74,7 @@ public:
     Savepoint(const Savepoint&) = delete;
     Savepoint& operator=(const Savepoint&) = delete;
 
-private:
+  private:
     Connection& m_connection;
     QString m_name;
     bool m_done = false;

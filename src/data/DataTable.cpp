@@ -4,7 +4,9 @@
 #include "data/Connection.h"
 #include "data/SqlValue.h"
 
+#include <QDateTime>
 #include <QSqlError>
+#include <QSqlRecord>
 
 #include <algorithm>
 
@@ -94,11 +96,13 @@ void DataTable::open() {
     m_pageQuery = QSqlQuery(m_connection.database());
     m_oneQuery = QSqlQuery(m_connection.database());
     m_lookupQuery = QSqlQuery(m_connection.database());
-    const QString page = m_def.keyOrder
-                             ? select + QStringLiteral(" WHERE ") + key +
-                                   QStringLiteral(" >= ? ORDER BY ") + key +
-                                   QStringLiteral(" LIMIT %1").arg(kPageSize)
-                             : select + QStringLiteral(" ORDER BY t.rowid");
+    QString page = select;
+    if (m_def.keyOrder) {
+        page += QStringLiteral(" WHERE ") + key + QStringLiteral(" >= ? ORDER BY ") + key +
+                QStringLiteral(" LIMIT %1").arg(kPageSize);
+    } else {
+        page += QStringLiteral(" ORDER BY t.rowid");
+    }
     if (!m_pageQuery.prepare(page) ||
         !m_oneQuery.prepare(select + QStringLiteral(" WHERE ") + key + QStringLiteral(" = ?"))) {
         throw Error(errorText(m_pageQuery.lastError().isValid() ? m_pageQuery : m_oneQuery));
@@ -111,8 +115,8 @@ void DataTable::open() {
             }
         }
         m_lookupQuery.prepare(QStringLiteral("SELECT ") + looked.join(QStringLiteral(", ")) +
-                              QStringLiteral(" FROM ") + m_def.lookupTable + QStringLiteral(" WHERE ") +
-                              m_def.lookupKey + QStringLiteral(" = ?"));
+                              QStringLiteral(" FROM ") + m_def.lookupTable +
+                              QStringLiteral(" WHERE ") + m_def.lookupKey + QStringLiteral(" = ?"));
     }
     prepareWrites();
     loadKeys();
@@ -147,8 +151,8 @@ void DataTable::loadKeys() {
     QSqlQuery q(m_connection.database());
     q.setForwardOnly(true);
     const QString order = m_def.keyOrder ? m_def.keyColumn : QStringLiteral("rowid");
-    if (!q.exec(QStringLiteral("SELECT ") + m_def.keyColumn + QStringLiteral(" FROM ") + m_def.name +
-                QStringLiteral(" ORDER BY ") + order)) {
+    if (!q.exec(QStringLiteral("SELECT ") + m_def.keyColumn + QStringLiteral(" FROM ") +
+                m_def.name + QStringLiteral(" ORDER BY ") + order)) {
         throw Error(errorText(q));
     }
     m_keys.clear();
@@ -170,7 +174,9 @@ void DataTable::requery() {
     setCurrent(row >= 0 ? row : std::min(m_row, rowCount() - 1));
 }
 
-void DataTable::invalidateCache() { m_cache.clear(); }
+void DataTable::invalidateCache() {
+    m_cache.clear();
+}
 
 void DataTable::setCurrent(int row) {
     m_row = std::clamp(row, 0, std::max(0, rowCount() - 1));
@@ -377,7 +383,8 @@ void DataTable::edit() {
         return;
     }
     if (m_keys.isEmpty()) {
-        throw Error(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw Error(
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
     m_buffer = rowAt(m_row);
     m_editKey = m_keys[m_row];
@@ -411,7 +418,8 @@ int DataTable::insertPosition(const QString& key) const {
     if (m_keys.isEmpty() || keyLess(m_keys.last(), key)) {
         return rowCount();
     }
-    return static_cast<int>(std::lower_bound(m_keys.begin(), m_keys.end(), key, keyLess) - m_keys.begin());
+    return static_cast<int>(std::lower_bound(m_keys.begin(), m_keys.end(), key, keyLess) -
+                            m_keys.begin());
 }
 
 void DataTable::prepareWrites() {
@@ -511,7 +519,8 @@ void DataTable::remove() {
         cancel();
     }
     if (m_keys.isEmpty()) {
-        throw Error(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw Error(
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
     const QString key = m_keys[m_row];
     QSqlQuery q(m_connection.database());

@@ -26,7 +26,7 @@ class Connection;
 class DataTable : public QObject {
     Q_OBJECT
 
-public:
+  public:
     enum class State { Inactive, Browse, Insert, Edit };
     using Hook = std::function<void(DataTable&)>;
 
@@ -92,16 +92,16 @@ public:
     // Drops cached rows (another connection or statement changed the table).
     void invalidateCache();
 
-signals:
+  signals:
     void stateChanged();
     void currentChanged();
     void fieldChanged(int column);
-    void layoutReset();        // rows read again
+    void layoutReset();  // rows read again
     void rowInserted(int row);
     void rowRemoved(int row);
     void rowUpdated(int row);
 
-private:
+  private:
     using Row = QList<QVariant>;
 
     void requireOpen() const;

@@ -23,7 +23,7 @@ void Statement::setText(const QStringList& lines) {
     const QString text = lines.join(QString());
     if (text != m_text) {
         m_text = text;
-        m_prepared = false;
+        m_preparedFor = -1;
         m_parameters.clear();
     }
 }
@@ -39,12 +39,12 @@ void Statement::setParameter(const QString& name, const QVariant& value) {
 }
 
 QSqlQuery& Statement::prepared() {
-    if (!m_prepared) {
+    if (m_preparedFor != m_connection.generation()) {
         m_query = QSqlQuery(m_connection.database());
         if (!m_query.prepare(m_text)) {
             throw Error(errorText(m_query.lastError()));
         }
-        m_prepared = true;
+        m_preparedFor = m_connection.generation();
     }
     for (const auto& [name, value] : m_parameters) {
         m_query.bindValue(QLatin1Char(':') + name, sqlvalue::toSqlParameter(value));
@@ -98,7 +98,9 @@ void Query::close() {
     m_open = false;
 }
 
-void Query::requery() { open(); }
+void Query::requery() {
+    open();
+}
 
 int Query::columnIndex(const QString& name) const {
     for (int i = 0; i < m_columns.size(); ++i) {
@@ -115,11 +117,14 @@ QVariant Query::value(const QString& name) const {
         throw Error(QStringLiteral("Field '%1' not found").arg(name));
     }
     if (eof()) {
-        throw Error(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+        throw Error(
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
     return m_rows[m_row][column];
 }
 
-QVariant Query::valueAt(int row, int column) const { return m_rows.value(row).value(column); }
+QVariant Query::valueAt(int row, int column) const {
+    return m_rows.value(row).value(column);
+}
 
 }  // namespace ambitra

@@ -12,7 +12,7 @@ class Connection;
 // A statement with named parameters (":Name"), as the data module's command and
 // queries use them. Values are bound, never pasted into the text.
 class Statement {
-public:
+  public:
     explicit Statement(Connection& connection) : m_connection(connection) {}
 
     // The statement as lines; they are joined as they stand (each line carries
@@ -25,32 +25,32 @@ public:
     // the text the database stores them in.
     void setParameter(const QString& name, const QVariant& value);
 
-protected:
+  protected:
     // Prepares (once per text) and binds; raises on an engine error.
     QSqlQuery& prepared();
     Connection& m_connection;
 
-private:
+  private:
     QString m_text;
     QList<std::pair<QString, QVariant>> m_parameters;
     QSqlQuery m_query;
-    bool m_prepared = false;
+    int m_preparedFor = -1;  // the connection generation the statement was prepared on
 };
 
 // Statements without result rows (creation, DELETE, INSERT INTO Log).
 class Command : public Statement {
-public:
+  public:
     using Statement::Statement;
     void execute();
     int rowsAffected() const { return m_rowsAffected; }
 
-private:
+  private:
     int m_rowsAffected = 0;
 };
 
 // A query whose rows are read once when opened and then browsed in memory.
 class Query : public Statement {
-public:
+  public:
     using Statement::Statement;
 
     void open();  // raises on an engine error
@@ -72,7 +72,7 @@ public:
     QVariant value(const QString& name) const;
     QVariant valueAt(int row, int column) const;
 
-private:
+  private:
     QStringList m_columns;
     QList<QList<QVariant>> m_rows;
     int m_row = 0;

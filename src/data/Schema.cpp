@@ -29,16 +29,23 @@ namespace {
 
 ColumnDef text(const char* name, int size, const char* label, int displayWidth = 0,
                bool visible = true) {
-    return {QString::fromLatin1(name), ColumnType::Text, size, QString::fromUtf8(label),
-            displayWidth, visible, false};
+    return {QString::fromLatin1(name),
+            ColumnType::Text,
+            size,
+            QString::fromUtf8(label),
+            displayWidth,
+            visible,
+            false};
 }
 
 ColumnDef typed(const char* name, ColumnType type, const char* label, int displayWidth = 0) {
-    return {QString::fromLatin1(name), type, 0, QString::fromUtf8(label), displayWidth, true, false};
+    return {
+        QString::fromLatin1(name), type, 0, QString::fromUtf8(label), displayWidth, true, false};
 }
 
 ColumnDef lookedUp(const char* name, int size, const char* label) {
-    return {QString::fromLatin1(name), ColumnType::Text, size, QString::fromUtf8(label), 8, true, true};
+    return {
+        QString::fromLatin1(name), ColumnType::Text, size, QString::fromUtf8(label), 8, true, true};
 }
 
 // A text column refuses values longer than its declared size, as a sized engine
@@ -52,11 +59,12 @@ QString checked(const QString& table, const ColumnDef& c) {
 }  // namespace
 
 const TableDef& operadores() {
-    static const TableDef def{QStringLiteral("Operadores"),
-                              QStringLiteral("OPCODIGO"),
-                              true,
-                              {text("OPCODIGO", 6, "Código", 8), text("OPSENHA", 6, "Senha", 0, false),
-                               text("OPNOME", 16, "Nome", 20)}};
+    static const TableDef def{
+        QStringLiteral("Operadores"),
+        QStringLiteral("OPCODIGO"),
+        true,
+        {text("OPCODIGO", 6, "Código", 8), text("OPSENHA", 6, "Senha", 0, false),
+         text("OPNOME", 16, "Nome", 20)}};
     return def;
 }
 
@@ -101,9 +109,9 @@ const TableDef& log() {
         QStringLiteral("Log"),
         QString(),
         false,
-        {typed("LGDATA", ColumnType::DateTime, "Data e Hora", 19), text("LGUSUARIO", 50, "Usuário", 16),
-         text("LGOPERADOR", 16, "Operador"), text("LGBEM", 13, "Bem Patrimonial"),
-         text("LGOCORRENC", 80, "Ocorrência")}};
+        {typed("LGDATA", ColumnType::DateTime, "Data e Hora", 19),
+         text("LGUSUARIO", 50, "Usuário", 16), text("LGOPERADOR", 16, "Operador"),
+         text("LGBEM", 13, "Bem Patrimonial"), text("LGOCORRENC", 80, "Ocorrência")}};
     return def;
 }
 
@@ -123,11 +131,12 @@ QStringList createStatements() {
                       "NULL, OPNOME VARCHAR(16) NULL, CONSTRAINT PK_Operadores PRIMARY KEY ( "
                       "OPCODIGO )") +
                       checks(operadores()) + QStringLiteral(" )");
-    statements << QStringLiteral(
-                      "CREATE TABLE Locais ( LOCODIGO VARCHAR(4) NOT NULL, LOPREDIO VARCHAR(3) NULL, "
-                      "LODEPTO VARCHAR(3) NULL, LOSALA VARCHAR(4) NULL, CONSTRAINT PK_Locais PRIMARY "
-                      "KEY ( LOCODIGO )") +
-                      checks(locais()) + QStringLiteral(" )");
+    statements
+        << QStringLiteral(
+               "CREATE TABLE Locais ( LOCODIGO VARCHAR(4) NOT NULL, LOPREDIO VARCHAR(3) NULL, "
+               "LODEPTO VARCHAR(3) NULL, LOSALA VARCHAR(4) NULL, CONSTRAINT PK_Locais PRIMARY "
+               "KEY ( LOCODIGO )") +
+               checks(locais()) + QStringLiteral(" )");
     statements << QStringLiteral(
                       "CREATE TABLE Bens ( BECODIGO VARCHAR(13) NOT NULL, BENOME VARCHAR(32) NULL, "
                       "BELOCAL VARCHAR(4) NULL, BEFABRICA VARCHAR(16) NULL, BESITUACAO VARCHAR(2) "
@@ -135,10 +144,11 @@ QStringList createStatements() {
                       "BEULTINV DATE NULL, BEULTOPE VARCHAR(16) NULL, BEFLAG VARCHAR(1) NULL, "
                       "CONSTRAINT PK_Bens PRIMARY KEY ( BECODIGO )") +
                       checks(bens()) + QStringLiteral(" )");
-    statements << QStringLiteral(
-                      "CREATE TABLE Status ( STCODIGO VARCHAR(2) NOT NULL, STTEXTO VARCHAR(10) NULL, "
-                      "CONSTRAINT PK_Status PRIMARY KEY ( STCODIGO )") +
-                      checks(status()) + QStringLiteral(" )");
+    statements
+        << QStringLiteral(
+               "CREATE TABLE Status ( STCODIGO VARCHAR(2) NOT NULL, STTEXTO VARCHAR(10) NULL, "
+               "CONSTRAINT PK_Status PRIMARY KEY ( STCODIGO )") +
+               checks(status()) + QStringLiteral(" )");
     // The occurrence text can reach 71 characters; the column is wide enough for
     // it and no length is enforced on log rows, so an occurrence is never lost.
     statements << QStringLiteral(

@@ -11,11 +11,17 @@ const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 }  // namespace
 
-QString dateText(const QDate& date) { return date.toString(kDateFormat); }
+QString dateText(const QDate& date) {
+    return date.toString(kDateFormat);
+}
 
-QString dateTimeText(const QDateTime& when) { return when.toString(kDateTimeFormat); }
+QString dateTimeText(const QDateTime& when) {
+    return when.toString(kDateTimeFormat);
+}
 
-double roundMoney(double value) { return std::round(value * 1000.0) / 1000.0; }
+double roundMoney(double value) {
+    return std::round(value * 1000.0) / 1000.0;
+}
 
 QVariant toSql(const QVariant& value, ColumnType type) {
     if (value.isNull() || !value.isValid()) {

@@ -5,8 +5,6 @@
 #include "common/Prompter.h"
 #include "data/Schema.h"
 #include "data/SettingsFile.h"
-#include "xbase/ExchangeLayouts.h"
-#include "xbase/HalcyonDataSet.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,8 +33,7 @@ TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* par
       m_tOperadores(m_conn, schema::operadores()),
       m_tLocais(m_conn, schema::locais()),
       m_tBens(m_conn, schema::bens()),
-      m_tStatus(m_conn, schema::status()),
-      m_dbfTmp(std::make_unique<THalcyonDataSet>()) {
+      m_tStatus(m_conn, schema::status()) {
     const QDate today = QDate::currentDate();
     DayStart = QDateTime(today, QTime(0, 0, 0, 0));
     DayEnd = QDateTime(today, QTime(23, 59, 59, 999));
@@ -47,18 +44,26 @@ TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* par
     m_tStatus.setBeforePost(&TDados::ClearNullsBeforePost);
     m_tStatus.setAfterOpen([this](DataTable& table) { TStatusAfterOpen(table); });
 
-    m_qFabricantes.setText({QStringLiteral("SELECT DISTINCT BEFABRICA FROM Bens "),
-                            QStringLiteral("WHERE length(BEFABRICA) > 0 AND BEFABRICA IS NOT NULL "),
-                            QStringLiteral("ORDER BY 1")});
-    m_qLog.setText({QStringLiteral("SELECT * FROM Log "), QStringLiteral("WHERE LGDATA BETWEEN :MIN AND :MAX "),
+    m_qFabricantes.setText(
+        {QStringLiteral("SELECT DISTINCT BEFABRICA FROM Bens "),
+         QStringLiteral("WHERE length(BEFABRICA) > 0 AND BEFABRICA IS NOT NULL "),
+         QStringLiteral("ORDER BY 1")});
+    m_qLog.setText({QStringLiteral("SELECT * FROM Log "),
+                    QStringLiteral("WHERE LGDATA BETWEEN :MIN AND :MAX "),
                     QStringLiteral("ORDER BY LGDATA")});
 }
 
-TDados::~TDados() { CloseDatabase(); }
+TDados::~TDados() {
+    CloseDatabase();
+}
 
-void TDados::ReadIniFile() { m_settings = readSettingsFile(m_iniPath, m_appDir); }
+void TDados::ReadIniFile() {
+    m_settings = readSettingsFile(m_iniPath, m_appDir);
+}
 
-void TDados::WriteIniFile() { writeSettingsFile(m_settings, m_iniPath, m_appDir); }
+void TDados::WriteIniFile() {
+    writeSettingsFile(m_settings, m_iniPath, m_appDir);
+}
 
 QString TDados::GetProvider(const QString& key) {
     // The embedded engine stands in for the original provider.
@@ -155,10 +160,6 @@ QString TDados::GetLastCode() {
     }
     m_sqlTmp.close();
     return result;
-}
-
-void TDados::CreateDBFTable(const QString& folder, const QString& fileName) {
-    ambitra::CreateDBFTable(folder, fileName);
 }
 
 NavigatorState TDados::RefreshNavigator(const DataTable& table) {

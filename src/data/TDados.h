@@ -27,7 +27,7 @@ using NavigatorState = std::array<bool, 10>;
 class TDados : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // appDir: the program's folder (no trailing delimiter); iniPath: its settings file.
     TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* parent = nullptr);
     ~TDados() override;
@@ -48,15 +48,14 @@ public:
 
     static QString GetProvider(const QString& key);
     QString CreateStringConnection() const;
-    void CreateDatabase(const QString& major, const QString& minor, const QString& file, int engineType);
+    void CreateDatabase(const QString& major, const QString& minor, const QString& file,
+                        int engineType);
     // Creates the database when missing, connects, aligns LastCode; reports its own
     // errors. True when the connection is open afterwards.
     bool OpenDatabase();
     void CloseDatabase();
     // The highest stored asset code in the form of LastCode; raises engine errors.
     QString GetLastCode();
-    // A new, empty exchange file of the layout its name selects.
-    void CreateDBFTable(const QString& folder, const QString& fileName);
 
     // Enabled state of the ten navigator buttons for a table.
     static NavigatorState RefreshNavigator(const DataTable& table);
@@ -75,9 +74,8 @@ public:
     DataTable& TLocais() { return m_tLocais; }
     DataTable& TBens() { return m_tBens; }
     DataTable& TStatus() { return m_tStatus; }
-    THalcyonDataSet& DBFTmp() { return *m_dbfTmp; }
 
-private:
+  private:
     QString m_appDir;
     QString m_iniPath;
     Prompter& m_prompter;
@@ -91,7 +89,6 @@ private:
     DataTable m_tLocais;
     DataTable m_tBens;
     DataTable m_tStatus;
-    std::unique_ptr<THalcyonDataSet> m_dbfTmp;
 };
 
 }  // namespace ambitra

@@ -7,7 +7,8 @@
 
 namespace ambitra {
 
-TableModel::TableModel(DataTable& table, QObject* parent) : QAbstractTableModel(parent), m_table(table) {
+TableModel::TableModel(DataTable& table, QObject* parent)
+    : QAbstractTableModel(parent), m_table(table) {
     const QList<ColumnDef>& columns = table.columns();
     for (int i = 0; i < columns.size(); ++i) {
         if (columns[i].visible) {
@@ -21,9 +22,8 @@ TableModel::TableModel(DataTable& table, QObject* parent) : QAbstractTableModel(
     connect(&m_table, &DataTable::layoutReset, this, reset);
     connect(&m_table, &DataTable::rowInserted, this, reset);
     connect(&m_table, &DataTable::rowRemoved, this, reset);
-    connect(&m_table, &DataTable::rowUpdated, this, [this](int row) {
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-    });
+    connect(&m_table, &DataTable::rowUpdated, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
     connect(&m_table, &DataTable::fieldChanged, this, [this](int) {
         if (m_table.state() == DataTable::State::Edit && m_table.recNo() >= 0) {
             const int row = m_table.recNo();

@@ -13,7 +13,7 @@ class DataTable;
 class TableModel : public QAbstractTableModel {
     Q_OBJECT
 
-public:
+  public:
     explicit TableModel(DataTable& table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -30,7 +30,7 @@ public:
     // The text a grid cell shows for a value of a column.
     static QString displayText(const QVariant& value, int columnType);
 
-private:
+  private:
     DataTable& m_table;
     QList<int> m_columns;
 };

@@ -39,9 +39,11 @@ TEST(DataTable, KeepsRowsInKeyOrderThroughInsertsEditsAndDeletes) {
         addLocation(locais, QString::fromLatin1(code), QStringLiteral("S"));
     }
     // Binary order: digits, upper case, lower case; "1" and "0001" are different.
-    EXPECT_EQ(keys(locais), (QStringList{QStringLiteral("0001"), QStringLiteral("1"), QStringLiteral("20"),
-                                         QStringLiteral("B"), QStringLiteral("a")}));
-    EXPECT_EQ(locais.text(QStringLiteral("LOCODIGO")), QStringLiteral("a"));  // the new row is current
+    EXPECT_EQ(keys(locais),
+              (QStringList{QStringLiteral("0001"), QStringLiteral("1"), QStringLiteral("20"),
+                           QStringLiteral("B"), QStringLiteral("a")}));
+    EXPECT_EQ(locais.text(QStringLiteral("LOCODIGO")),
+              QStringLiteral("a"));  // the new row is current
 
     ASSERT_TRUE(locais.locate(QStringLiteral("1")));
     EXPECT_FALSE(locais.locate(QStringLiteral("01")));
@@ -93,7 +95,8 @@ TEST(DataTable, NavigatesLikeARecordSetAndSeesOtherWritersAfterRequery) {
 TEST(DataTable, AssetsShowTheirLocationLookedUpAlsoWhileEditing) {
     TestDatabase t;
     t.exec(QStringLiteral("INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S12')"));
-    t.exec(QStringLiteral("INSERT INTO Bens (BECODIGO, BELOCAL) VALUES ('1', '0101'), ('2', '9999')"));
+    t.exec(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BELOCAL) VALUES ('1', '0101'), ('2', '9999')"));
     DataTable& bens = t.dados().TBens();
     bens.open();
     EXPECT_EQ(bens.text(QStringLiteral("LOSALA")), QStringLiteral("S12"));
@@ -128,20 +131,23 @@ TEST(DataTable, PagesThroughManyRowsInOrder) {
 TEST(TableModel, ShowsVisibleColumnsWithCaptionsAndFormats) {
     TestDatabase t;
     t.exec(QStringLiteral("INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S12')"));
-    t.exec(QStringLiteral(
-        "INSERT INTO Bens (BECODIGO, BELOCAL, BEVALOR, BECOMPRA, BEFLAG) VALUES ('1', '0101', 1234.5, "
-        "'2006-08-15', 'X')"));
+    t.exec(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BELOCAL, BEVALOR, BECOMPRA, BEFLAG) VALUES "
+                       "('1', '0101', 1234.5, "
+                       "'2006-08-15', 'X')"));
     DataTable& bens = t.dados().TBens();
     bens.open();
     TableModel model(bens);
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
     QStringList captions;
     for (int c = 0; c < model.columnCount(); ++c) {
         captions << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     }
-    EXPECT_EQ(captions.join(QLatin1Char('|')),
-              QStringLiteral("Código|Descrição|Local|Prédio|Depto.|Sala|Fabricante|Situação|Nº Série|"
-                             "Valor|Data Compra|Inventário|Operador"));
+    EXPECT_EQ(
+        captions.join(QLatin1Char('|')),
+        QStringLiteral("Código|Descrição|Local|Prédio|Depto.|Sala|Fabricante|Situação|Nº Série|"
+                       "Valor|Data Compra|Inventário|Operador"));
     EXPECT_EQ(model.data(model.index(0, 3)).toString(), QStringLiteral("P1"));
     EXPECT_EQ(model.data(model.index(0, 10)).toString(), QStringLiteral("15/08/2006"));
     EXPECT_EQ(model.displayWidth(2), 8);
@@ -150,7 +156,8 @@ TEST(TableModel, ShowsVisibleColumnsWithCaptionsAndFormats) {
     ops.open();
     TableModel opModel(ops);
     EXPECT_EQ(opModel.columnCount(), 2);  // the password never shows
-    EXPECT_EQ(opModel.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Nome"));
+    EXPECT_EQ(opModel.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Nome"));
     EXPECT_EQ(opModel.displayWidth(1), 20);
 }
 

@@ -34,14 +34,15 @@ TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
     EXPECT_TRUE(QFile::exists(p.db()));
     EXPECT_TRUE(p.prompter.shown.isEmpty());
     QSqlQuery q(p.dados.Conn().database());
-    ASSERT_TRUE(q.exec(QStringLiteral(
-        "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")));
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")));
     QStringList tables;
     while (q.next()) {
         tables << q.value(0).toString();
     }
-    EXPECT_EQ(tables, (QStringList{QStringLiteral("Bens"), QStringLiteral("Locais"), QStringLiteral("Log"),
-                                   QStringLiteral("Operadores"), QStringLiteral("Status")}));
+    EXPECT_EQ(tables,
+              (QStringList{QStringLiteral("Bens"), QStringLiteral("Locais"), QStringLiteral("Log"),
+                           QStringLiteral("Operadores"), QStringLiteral("Status")}));
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), 1);
 }
@@ -67,7 +68,8 @@ TEST(OpenDatabase, ADatabaseWithoutTheTablesOpensUnchangedAndShowsTheQueryError)
         TDados creator(p.dir.path(), p.dir.file(QStringLiteral("x.ini")), other);
         creator.ReadIniFile();
         creator.Conn().setProvider(QStringLiteral("QSQLITE"));
-        creator.Conn().setConnectionString(QStringLiteral("Data Source=") + p.db() + QStringLiteral(";"));
+        creator.Conn().setConnectionString(QStringLiteral("Data Source=") + p.db() +
+                                           QStringLiteral(";"));
         creator.Conn().open();
         creator.Conn().exec(QStringLiteral("CREATE TABLE Other (x INTEGER)"));
         creator.Conn().close();
@@ -115,15 +117,17 @@ TEST(OpenDatabase, RaisesLastCodeOnlyWhenTheStoredCodeIsNumericallyGreater) {
     t.dados().settings().LastCode = QStringLiteral("151");
     ASSERT_TRUE(t.dados().OpenDatabase());
     EXPECT_EQ(t.dados().settings().LastCode, QStringLiteral("151"));
+    EXPECT_TRUE(t.prompter().shown.isEmpty());
 }
 
 TEST(TStatus, ANewStatusTableReceivesTheSixDefaultsOnceAndAUserRowPreventsThem) {
     TestDatabase t;
     t.dados().TStatus().open();
-    EXPECT_EQ(t.column(QStringLiteral("SELECT STCODIGO || '=' || STTEXTO FROM Status ORDER BY rowid")),
-              (QStringList{QStringLiteral("EX=Excelente"), QStringLiteral("MB=Muito Boa"),
-                           QStringLiteral("BO=Boa"), QStringLiteral("RG=Regular"),
-                           QStringLiteral("RU=Ruim"), QStringLiteral("PE=Péssima")}));
+    EXPECT_EQ(
+        t.column(QStringLiteral("SELECT STCODIGO || '=' || STTEXTO FROM Status ORDER BY rowid")),
+        (QStringList{QStringLiteral("EX=Excelente"), QStringLiteral("MB=Muito Boa"),
+                     QStringLiteral("BO=Boa"), QStringLiteral("RG=Regular"),
+                     QStringLiteral("RU=Ruim"), QStringLiteral("PE=Péssima")}));
     t.dados().TStatus().close();
     t.dados().TStatus().open();
     EXPECT_EQ(t.scalar(QStringLiteral("SELECT count(*) FROM Status")).toInt(), 6);
@@ -143,8 +147,10 @@ TEST(BeforePost, EmptyTextsAndTheZeroDateBecomeNullAndBeflagIsCleared) {
     ops.setValue(QStringLiteral("OPNOME"), QString());
     ops.setValue(QStringLiteral("OPSENHA"), QStringLiteral(""));
     ops.post();
-    EXPECT_EQ(t.column(QStringLiteral("SELECT OPNOME FROM Operadores")), QStringList{QStringLiteral("<null>")});
-    EXPECT_EQ(t.column(QStringLiteral("SELECT OPSENHA FROM Operadores")), QStringList{QStringLiteral("<null>")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT OPNOME FROM Operadores")),
+              QStringList{QStringLiteral("<null>")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT OPSENHA FROM Operadores")),
+              QStringList{QStringLiteral("<null>")});
 
     DataTable& bens = t.dados().TBens();
     bens.open();
@@ -154,16 +160,20 @@ TEST(BeforePost, EmptyTextsAndTheZeroDateBecomeNullAndBeflagIsCleared) {
     bens.setValue(QStringLiteral("BEULTINV"), QDateTime(QDate(2024, 5, 6), QTime(13, 14)));
     bens.setValue(QStringLiteral("BEFLAG"), QStringLiteral("X"));
     bens.post();
-    EXPECT_EQ(t.column(QStringLiteral("SELECT BECOMPRA FROM Bens")), QStringList{QStringLiteral("<null>")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BECOMPRA FROM Bens")),
+              QStringList{QStringLiteral("<null>")});
     // A date column keeps the day only.
-    EXPECT_EQ(t.column(QStringLiteral("SELECT BEULTINV FROM Bens")), QStringList{QStringLiteral("2024-05-06")});
-    EXPECT_EQ(t.column(QStringLiteral("SELECT BEFLAG FROM Bens")), QStringList{QStringLiteral("<null>")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BEULTINV FROM Bens")),
+              QStringList{QStringLiteral("2024-05-06")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BEFLAG FROM Bens")),
+              QStringList{QStringLiteral("<null>")});
 
     t.exec(QStringLiteral("UPDATE Bens SET BEFLAG = 'X'"));
     bens.requery();
     bens.edit();
     bens.post();
-    EXPECT_EQ(t.column(QStringLiteral("SELECT BEFLAG FROM Bens")), QStringList{QStringLiteral("<null>")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BEFLAG FROM Bens")),
+              QStringList{QStringLiteral("<null>")});
 }
 
 TEST(Schema, AmountsKeepExactlyThreeDecimalsAndTextsTheirSizes) {
@@ -174,8 +184,9 @@ TEST(Schema, AmountsKeepExactlyThreeDecimalsAndTextsTheirSizes) {
     bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("7"));
     bens.setValue(QStringLiteral("BEVALOR"), 0.1 + 0.2);
     bens.post();
-    EXPECT_EQ(QString::number(t.scalar(QStringLiteral("SELECT BEVALOR FROM Bens")).toDouble(), 'f', 17),
-              QString::number(0.3, 'f', 17));
+    EXPECT_EQ(
+        QString::number(t.scalar(QStringLiteral("SELECT BEVALOR FROM Bens")).toDouble(), 'f', 17),
+        QString::number(0.3, 'f', 17));
 
     bens.insert();
     bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("12345678901234"));
@@ -190,7 +201,8 @@ TEST(Schema, DeletingAnAssetDeletesItsLogRows) {
     addAsset(t, QStringLiteral("1"));
     addAsset(t, QStringLiteral("2"));
     for (const char* code : {"1", "1", "2"}) {
-        t.exec(QStringLiteral("INSERT INTO Log (LGBEM, LGOCORRENC) VALUES (?, 'NOVO')"), {QString::fromLatin1(code)});
+        t.exec(QStringLiteral("INSERT INTO Log (LGBEM, LGOCORRENC) VALUES (?, 'NOVO')"),
+               {QString::fromLatin1(code)});
     }
     DataTable& bens = t.dados().TBens();
     bens.open();

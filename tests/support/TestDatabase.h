@@ -11,7 +11,7 @@ namespace ambitra::test {
 
 // A program folder with a data module whose database is created and open.
 class TestDatabase {
-public:
+  public:
     TestDatabase();
 
     TDados& dados() { return m_dados; }
@@ -25,7 +25,7 @@ public:
     // The single value of a query.
     QVariant scalar(const QString& sql);
 
-private:
+  private:
     TempAppDir m_dir;
     ScriptedPrompter m_prompter;
     TDados m_dados;

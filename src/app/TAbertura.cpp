@@ -207,7 +207,7 @@ void TAbertura::FormActivate() {
     const bool completed = reportErrors(m_prompter, [this] {
         m_dados.ReadIniFile();
         WallPaper();
-        if (m_dados.OpenDatabase()) {
+        if (m_dados.CheckProgramFolder() && m_dados.OpenDatabase()) {
             m_startupDone = true;
         } else {
             // The error was shown by the data module; the program ends.

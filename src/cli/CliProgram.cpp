@@ -16,6 +16,9 @@ CliProgram::~CliProgram() = default;
 
 bool CliProgram::init() {
     m_dados->ReadIniFile();
+    if (!m_dados->CheckProgramFolder()) {
+        return false;
+    }
     try {
         return m_dados->OpenDatabase();
     } catch (const Error& error) {

@@ -1,5 +1,7 @@
 #include "data/SettingsFile.h"
 
+#include "common/FileAccess.h"
+
 #include "common/Error.h"
 #include "data/IniFile.h"
 
@@ -47,13 +49,6 @@ void writeFolder(IniFile& ini, const QString& key, const QString& folder, const 
     } else {
         ini.removeKey(kDir, key);
     }
-}
-
-// Owner write permission as the file system records it. The user's own access
-// check is not enough: for the superuser every file counts as writable, yet a
-// settings file someone made read-only must be refused for every user alike.
-bool isWritable(const QFileInfo& info) {
-    return info.isWritable() && info.permissions().testFlag(QFileDevice::WriteOwner);
 }
 
 // The file is replaced by a new one, so its folder must take new files too.

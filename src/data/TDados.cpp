@@ -2,6 +2,7 @@
 
 #include "common/Conversions.h"
 #include "common/Error.h"
+#include "common/FileAccess.h"
 #include "common/Prompter.h"
 #include "data/Schema.h"
 #include "data/SettingsFile.h"
@@ -63,6 +64,17 @@ void TDados::ReadIniFile() {
 
 void TDados::WriteIniFile() {
     writeSettingsFile(m_settings, m_iniPath, m_appDir);
+}
+
+bool TDados::CheckProgramFolder() {
+    if (isWritable(QFileInfo(m_appDir))) {
+        return true;
+    }
+    m_prompter.beepError(
+        QStringLiteral("O diretório do programa %1 não permite gravação. "
+                       "O Ambitra precisa gravar nele o banco de dados e as opções.")
+            .arg(QDir::toNativeSeparators(m_appDir)));
+    return false;
 }
 
 QString TDados::GetProvider(const QString& key) {

@@ -46,6 +46,10 @@ class TDados : public QObject {
     QDateTime DayStart;
     QDateTime DayEnd;
 
+    // The database and settings live in the program's folder: when it cannot take
+    // new files, say so now (error box) instead of failing at the first save.
+    bool CheckProgramFolder();
+
     static QString GetProvider(const QString& key);
     QString CreateStringConnection() const;
     void CreateDatabase(const QString& major, const QString& minor, const QString& file,

@@ -210,3 +210,13 @@ TEST(Schema, DeletingAnAssetDeletesItsLogRows) {
     bens.remove();
     EXPECT_EQ(t.column(QStringLiteral("SELECT LGBEM FROM Log")), QStringList{QStringLiteral("2")});
 }
+
+TEST(CheckProgramFolder, AReadOnlyProgramFolderIsReportedBeforeAnythingIsCreated) {
+    Program p;
+    QFile::setPermissions(p.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_FALSE(p.dados.CheckProgramFolder());
+    QFile::setPermissions(p.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_EQ(p.prompter.shown.size(), 1);
+    EXPECT_TRUE(p.prompter.shown[0].text.startsWith(QStringLiteral("O diretório do programa ")));
+    EXPECT_TRUE(p.dados.CheckProgramFolder());
+}

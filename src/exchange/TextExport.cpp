@@ -66,12 +66,15 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
     }
     const QList<ExchangeField>& fields = layout.fields();
     QVariantList values(fields.size());
+    QString line;
     table.first();
     while (!CancelRequested && !table.eof()) {
         for (int i = 0; i < fields.size(); ++i) {
             values[i] = table.value(fields[i].column);
         }
-        cp1252::appendEncoded(buffer, layout.formatLine(values));
+        line.resize(0);
+        layout.appendLine(line, values);
+        cp1252::appendEncoded(buffer, line);
         buffer += lineEnd;
         if (buffer.size() >= kWriteBlock) {
             writeBlock(file, buffer);

@@ -26,6 +26,31 @@ QDate dayOf(const QVariant& value) {
     return day == kZeroDate ? QDate() : day;
 }
 
+// The day as digits with an optional separator ("yyyymmdd", "yyyy/mm/dd"),
+// written by hand: this runs for two columns of every asset.
+void appendDay(QString& out, const QDate& day, char16_t separator) {
+    const int y = day.year();
+    const int m = day.month();
+    const int d = day.day();
+    const char16_t digits[] = {char16_t(u'0' + y / 1000 % 10),
+                               char16_t(u'0' + y / 100 % 10),
+                               char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10),
+                               separator,
+                               char16_t(u'0' + m / 10),
+                               char16_t(u'0' + m % 10),
+                               separator,
+                               char16_t(u'0' + d / 10),
+                               char16_t(u'0' + d % 10)};
+    if (separator == 0) {
+        const char16_t packed[] = {digits[0], digits[1], digits[2], digits[3],
+                                   digits[5], digits[6], digits[8], digits[9]};
+        out.append(reinterpret_cast<const QChar*>(packed), 8);
+    } else {
+        out.append(reinterpret_cast<const QChar*>(digits), 10);
+    }
+}
+
 // The amount rounded to the three decimals written; a negative amount that
 // rounds to zero is zero.
 double amountOf(const QVariant& value) {
@@ -46,11 +71,22 @@ QStringView withoutPair(QStringView text, QStringView open, QStringView close) {
 // even in leap years; a date that is valid as written is taken as it stands,
 // so 29 February comes back as it went out.
 QDate readDate(const QString& text) {
-    const QString digits = DigitsOnly(text, 0);
-    if (digits.size() == 8) {
-        const QDate day = QDate::fromString(digits, QStringLiteral("yyyyMMdd"));
-        if (day.isValid() && day.year() >= 1899) {
-            return day;
+    int digits[8];
+    int count = 0;
+    for (QChar ch : text) {
+        if (ch >= u'0' && ch <= u'9') {
+            if (count == 8) {
+                return TextToDate(text);
+            }
+            digits[count++] = ch.unicode() - u'0';
+        }
+    }
+    if (count == 8) {
+        const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+        const int month = digits[4] * 10 + digits[5];
+        const int day = digits[6] * 10 + digits[7];
+        if (year >= 1899 && QDate::isValid(year, month, day)) {
+            return QDate(year, month, day);
         }
     }
     return TextToDate(text);
@@ -129,54 +165,84 @@ TextLayout::TextLayout(TextFormat format, QList<ExchangeField> fields, const Set
     }
 }
 
-QString TextLayout::fieldText(const ExchangeField& field, const QVariant& value) const {
+void TextLayout::appendFixed(QString& line, const ExchangeField& field,
+                             const QVariant& value) const {
     switch (field.kind) {
-        case FieldKind::Text:
-            return value.toString().leftJustified(field.width, u' ', true);
+        case FieldKind::Text: {
+            const QString text = value.toString();
+            line += QStringView(text).left(field.width);
+            if (text.size() < field.width) {
+                line.append(QString(field.width - text.size(), u' '));
+            }
+            break;
+        }
         case FieldKind::Amount:
-            return fixedAmountText(value.toDouble(), m_decimalPoint);
+            line += fixedAmountText(value.toDouble(), m_decimalPoint);
+            break;
         case FieldKind::Date: {
             const QDate day = dayOf(value);
-            return day.isValid() ? day.toString(QStringLiteral("yyyyMMdd")) : QString(8, u' ');
+            if (day.isValid()) {
+                appendDay(line, day, 0);
+            } else {
+                line.append(QString(8, u' '));
+            }
+            break;
         }
     }
-    return {};
 }
 
-QString TextLayout::qualified(QStringView text) const {
+void TextLayout::appendQualified(QString& line, QStringView text) const {
     if (m_qualifier.isEmpty()) {
-        return text.toString();
+        line += text;
+        return;
     }
-    // A qualifier inside the value is doubled, so that the reader can tell it
-    // from the closing one.
-    QString inner = text.toString();
-    inner.replace(m_qualifier, m_qualifier + m_qualifier);
-    return m_qualifier + inner + m_qualifier;
+    line += m_qualifier;
+    if (text.contains(m_qualifier)) {
+        // A qualifier inside the value is doubled, so that the reader can tell
+        // it from the closing one.
+        line += text.toString().replace(m_qualifier, m_qualifier + m_qualifier);
+    } else {
+        line += text;
+    }
+    line += m_qualifier;
 }
 
-QString TextLayout::csvText(const ExchangeField& field, const QVariant& value) const {
+void TextLayout::appendCsv(QString& line, const ExchangeField& field, const QVariant& value) const {
     switch (field.kind) {
-        case FieldKind::Text:
-            return qualified(trimBlanks(value.toString()));
+        case FieldKind::Text: {
+            const QString text = value.toString();
+            appendQualified(line, trimBlanks(text));
+            break;
+        }
         case FieldKind::Amount:
-            return csvAmountText(value.toDouble(), m_decimalPoint);
+            line += csvAmountText(value.toDouble(), m_decimalPoint);
+            break;
         case FieldKind::Date: {
             const QDate day = dayOf(value);
-            return day.isValid() ? day.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+            if (day.isValid()) {
+                appendDay(line, day, u'/');
+            }
+            break;
         }
     }
-    return {};
 }
 
-QString TextLayout::formatLine(const QVariantList& values) const {
-    QString line;
+void TextLayout::appendLine(QString& line, const QVariantList& values) const {
     for (int i = 0; i < m_fields.size(); ++i) {
         if (i > 0) {
             line += m_separator;
         }
-        line += m_format == TextFormat::Csv ? csvText(m_fields[i], values.value(i))
-                                            : fieldText(m_fields[i], values.value(i));
+        if (m_format == TextFormat::Csv) {
+            appendCsv(line, m_fields[i], values.value(i));
+        } else {
+            appendFixed(line, m_fields[i], values.value(i));
+        }
     }
+}
+
+QString TextLayout::formatLine(const QVariantList& values) const {
+    QString line;
+    appendLine(line, values);
     return line;
 }
 
@@ -186,7 +252,7 @@ QString TextLayout::headerLine() const {
         if (i > 0) {
             line += m_separator;
         }
-        line += qualified(m_fields[i].label);
+        appendQualified(line, m_fields[i].label);
     }
     return line;
 }

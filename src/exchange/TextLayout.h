@@ -33,6 +33,8 @@ class TextLayout {
 
     // The line of a record; values holds one value per field (null = none).
     QString formatLine(const QVariantList& values) const;
+    // The same, appended to line (which keeps its capacity from line to line).
+    void appendLine(QString& line, const QVariantList& values) const;
     // The header line of the comma-separated layout: the labels, qualified.
     QString headerLine() const;
 
@@ -43,9 +45,9 @@ class TextLayout {
     static QVariant toValue(const ExchangeField& field, const QString& text);
 
   private:
-    QString fieldText(const ExchangeField& field, const QVariant& value) const;
-    QString csvText(const ExchangeField& field, const QVariant& value) const;
-    QString qualified(QStringView text) const;
+    void appendFixed(QString& line, const ExchangeField& field, const QVariant& value) const;
+    void appendCsv(QString& line, const ExchangeField& field, const QVariant& value) const;
+    void appendQualified(QString& line, QStringView text) const;
     QString readCsvValue(QStringView line, qsizetype& pos, int& width) const;
     qsizetype readQualified(QStringView line, qsizetype start, QString& content) const;
     QString unqualified(QStringView value) const;

@@ -10,7 +10,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings";
+    "commands: init, settings, log";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     const QList<std::pair<const char*, Command>> commands = {
         {"init", runInitCommand},
         {"settings", runSettingsCommand},
+        {"log", runLogCommand},
     };
     for (const auto& [commandName, command] : commands) {
         if (name == QLatin1String(commandName)) {

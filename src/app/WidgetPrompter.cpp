@@ -25,10 +25,12 @@ QMessageBox::Icon iconOf(Prompter::Kind kind) {
 }  // namespace
 
 Prompter::Answer WidgetPrompter::message(Kind kind, const QString& text, Buttons buttons) {
-    QMessageBox box(iconOf(kind), QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+    QMessageBox box(iconOf(kind), QApplication::applicationDisplayName(), text,
+                    QMessageBox::NoButton, QApplication::activeWindow());
     // "\r" alone is the program's line break inside a message.
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    box.setText(QString(text)
+                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                    .replace(QLatin1Char('\r'), QLatin1Char('\n')));
     QAbstractButton* all = nullptr;
     switch (buttons) {
         case Buttons::Ok:
@@ -62,6 +64,8 @@ Prompter::Answer WidgetPrompter::message(Kind kind, const QString& text, Buttons
     }
 }
 
-void WidgetPrompter::beep() { QApplication::beep(); }
+void WidgetPrompter::beep() {
+    QApplication::beep();
+}
 
 }  // namespace ambitra::ui

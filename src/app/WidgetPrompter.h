@@ -8,7 +8,7 @@ namespace ambitra::ui {
 
 // The windowed prompt interface: modal message boxes and the system beep.
 class WidgetPrompter : public Prompter {
-public:
+  public:
     Answer message(Kind kind, const QString& text, Buttons buttons) override;
     void beep() override;
 };

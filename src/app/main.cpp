@@ -1,6 +1,60 @@
+#include "app/SingleInstance.h"
+#include "app/TAbertura.h"
+#include "app/TSobre.h"
+#include "app/WidgetPrompter.h"
+#include "data/TDados.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+using namespace ambitra;
+
+namespace {
+
+// Standard buttons and dialogs in Portuguese ("Sim", "Não", "Cancelar").
+void loadTranslations(QApplication& app) {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qtbase_pt_BR", "qt_pt_BR"}) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(QString::fromLatin1(name), folder)) {
+            app.installTranslator(translator);
+        } else {
+            delete translator;
+        }
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Ambitra PC"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Ambitra PC"));
+
+    ui::SingleInstance instance;
+    if (!instance.claim()) {
+        return 0;
+    }
+    loadTranslations(app);
+
+    // The program's folder holds its settings file and its database.
+    const QString programFile = QCoreApplication::applicationFilePath();
+    const QFileInfo info(programFile);
+    const QString appDir = QDir::cleanPath(info.absolutePath());
+    const QString iniPath =
+        info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".ini"));
+
+    ui::WidgetPrompter prompter;
+    TDados dados(appDir, iniPath, prompter);
+    ui::TAbertura abertura(dados, prompter, programFile);
+    ui::TSobre sobre(programFile, &abertura);
+    abertura.setDialog(QStringLiteral("Sobre"), &sobre);
+
+    QObject::connect(&instance, &ui::SingleInstance::activationRequested, &abertura,
+                     [&abertura] { ui::bringForward(&abertura); });
+    abertura.show();
+    return app.exec();
 }

@@ -28,8 +28,12 @@ Prompter::Answer defaultAnswer(Prompter::Buttons buttons) {
 
 }  // namespace
 
-void printOut(const QString& line) { writeLine(stdout, line); }
-void printErr(const QString& line) { writeLine(stderr, line); }
+void printOut(const QString& line) {
+    writeLine(stdout, line);
+}
+void printErr(const QString& line) {
+    writeLine(stderr, line);
+}
 
 Prompter::Answer CliPrompter::message(Kind kind, const QString& text, Buttons buttons) {
     m_anythingShown = true;
@@ -38,7 +42,8 @@ Prompter::Answer CliPrompter::message(Kind kind, const QString& text, Buttons bu
     }
     // A message box's "\r" line breaks read as line breaks on a terminal too.
     QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     printErr(shown);
     return m_answerer ? m_answerer(kind, text, buttons) : defaultAnswer(buttons);
 }

@@ -10,7 +10,7 @@ namespace ambitra::cli {
 // (UTF-8), questions are answered by the command's flags, and it remembers
 // whether an error or warning was shown, for the exit code.
 class CliPrompter : public Prompter {
-public:
+  public:
     using Answerer = std::function<Answer(Kind kind, const QString& text, Buttons buttons)>;
 
     Answer message(Kind kind, const QString& text, Buttons buttons) override;
@@ -22,7 +22,7 @@ public:
     bool errorShown() const { return m_errorShown; }
     bool anythingShown() const { return m_anythingShown; }
 
-private:
+  private:
     Answerer m_answerer;
     bool m_errorShown = false;
     bool m_anythingShown = false;

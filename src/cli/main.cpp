@@ -1,14 +1,52 @@
-#include "cli/CliPrompter.h"
+#include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
 
 #include <QCoreApplication>
-#include <QStringList>
+
+#include <functional>
+
+using namespace ambitra::cli;
+
+namespace {
+
+const char* const kUsageText =
+    "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
+    "commands: init, settings, dbf";
+
+using Command = std::function<int(CliProgram&, const QStringList&)>;
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() >= 2 && args.at(1) == QStringLiteral("dbf")) {
-        return ambitra::cli::runDbfCommand(args.mid(2));
+    QStringList args = QCoreApplication::arguments().mid(1);
+
+    QString appDir = QCoreApplication::applicationDirPath();
+    if (!args.isEmpty() && args.first() == QLatin1String("--app-dir")) {
+        if (args.size() < 2) {
+            printErr(QString::fromLatin1(kUsageText));
+            return kUsage;
+        }
+        appDir = args.at(1);
+        args = args.mid(2);
     }
-    return 0;
+    if (args.isEmpty()) {
+        printErr(QString::fromLatin1(kUsageText));
+        return kUsage;
+    }
+    const QString name = args.takeFirst();
+    const QList<std::pair<const char*, Command>> commands = {
+        {"init", runInitCommand},
+        {"settings", runSettingsCommand},
+        // Reads one table file; needs nothing of the program folder.
+        {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
+    };
+    for (const auto& [commandName, command] : commands) {
+        if (name == QLatin1String(commandName)) {
+            CliProgram program(appDir);
+            return command(program, args);
+        }
+    }
+    printErr(QString::fromLatin1(kUsageText));
+    return kUsage;
 }

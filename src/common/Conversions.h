@@ -13,8 +13,11 @@ namespace ambitra {
 inline const QDate kZeroDate{1899, 12, 30};
 
 // Version of a program file as four numbers joined by "." ("1.0.0.0"); empty when
-// the file carries no version.
+// the file carries no version. Off Windows the version is the one compiled into
+// the program (see FileVersion.cpp), found by scanning the file for its marker.
 QString GetFileVersionText(const QString& path);
+// The version compiled into this program, in the same form.
+QString programVersionText();
 
 // Reads the whole text (blanks and control characters around it ignored) as a
 // decimal number with "." as point and an optional exponent; 0 when it is not one.

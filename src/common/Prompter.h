@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace ambitra {
 
 // The one way the program talks to the user: every modal message box, question
@@ -9,7 +11,7 @@ namespace ambitra {
 // command-line companion one that prints and answers from its flags, and tests a
 // scripted one that records each text and gives the planned answer.
 class Prompter {
-public:
+  public:
     enum class Kind {
         Error,        // error icon
         Warning,      // warning icon
@@ -36,15 +38,9 @@ public:
     bool confirm(const QString& text, Kind kind = Kind::Question);
 };
 
-// Reports errors of the application's general error report: the text of an
-// exception that no step caught, shown in a plain error box.
-class ErrorReport {
-public:
-    explicit ErrorReport(Prompter& prompter) : m_prompter(prompter) {}
-    void show(const QString& text) { m_prompter.error(text); }
-
-private:
-    Prompter& m_prompter;
-};
+// The application's general error report: runs work and shows the text of any
+// error that escapes it in an error box. Returns false when one did. Event
+// handlers use it, since nothing may escape into the window's event loop.
+bool reportErrors(Prompter& prompter, const std::function<void()>& work);
 
 }  // namespace ambitra

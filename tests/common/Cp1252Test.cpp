@@ -25,7 +25,8 @@ TEST(Cp1252, PortugueseTextIsOneBytePerCharacter) {
     const QString text = QStringLiteral("Situação Nº Série Prédio Péssima €");
     const QByteArray bytes = cp1252::encode(text);
     EXPECT_EQ(bytes.size(), text.size());
-    EXPECT_EQ(bytes, QByteArray("Situa\xE7\xE3o N\xBA S\xE9rie Pr\xE9" "dio P\xE9ssima \x80"));
+    EXPECT_EQ(bytes, QByteArray("Situa\xE7\xE3o N\xBA S\xE9rie Pr\xE9"
+                                "dio P\xE9ssima \x80"));
     EXPECT_EQ(cp1252::decode(bytes), text);
 }
 

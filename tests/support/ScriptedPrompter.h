@@ -10,7 +10,7 @@ namespace ambitra::test {
 // A prompter for tests: records every message and beep, and answers each
 // question with the next planned answer (Yes/Ok when none is planned).
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     struct Shown {
         Kind kind;
         QString text;

@@ -8,12 +8,12 @@ namespace ambitra::test {
 
 // A fresh program folder for one test: settings file and database live here.
 class TempAppDir {
-public:
+  public:
     TempAppDir();
     QString path() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.filePath(name); }
 
-private:
+  private:
     QTemporaryDir m_dir;
 };
 

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "cli/CliPrompter.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace ambitra {
+class TDados;
+}
+
+namespace ambitra::cli {
+
+// Exit codes of every command.
+enum ExitCode { kOk = 0, kFailed = 1, kUsage = 2 };
+
+// What every command works on: the program folder given by --app-dir (default:
+// the folder of ambitra-cli), its settings file and database, as the program
+// installed there would use them.
+class CliProgram {
+  public:
+    explicit CliProgram(const QString& appDir);
+    ~CliProgram();
+
+    const QString& appDir() const { return m_appDir; }
+    CliPrompter& prompter() { return m_prompter; }
+    TDados& dados() { return *m_dados; }
+
+    // The start-up sequence without a window: settings, database, LastCode.
+    // True when the database is open.
+    bool init();
+
+  private:
+    QString m_appDir;
+    CliPrompter m_prompter;
+    std::unique_ptr<TDados> m_dados;
+};
+
+// Commands: args are what follows the command's name.
+int runInitCommand(CliProgram& program, const QStringList& args);
+int runSettingsCommand(CliProgram& program, const QStringList& args);
+
+}  // namespace ambitra::cli

@@ -1,0 +1,156 @@
+#include "data/Connection.h"
+
+#include "common/Error.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace ambitra {
+
+namespace {
+
+QString uniqueConnectionName() {
+    static QAtomicInt counter;
+    return QStringLiteral("ambitra-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+QString errorText(const QSqlError& error) {
+    QString text = error.databaseText();
+    if (text.isEmpty()) {
+        text = error.driverText();
+    }
+    return text.isEmpty() ? error.text() : text;
+}
+
+}  // namespace
+
+Connection::Connection() : m_name(uniqueConnectionName()) {}
+
+Connection::~Connection() {
+    close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QString Connection::fileName() const {
+    static const QRegularExpression source(QStringLiteral("Data Source=([^;]*);?"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = source.match(m_connectionString);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+void Connection::open() {
+    if (isOpen()) {
+        return;
+    }
+    if (!QSqlDatabase::isDriverAvailable(m_provider)) {
+        throw Error(QStringLiteral("Provider cannot be found. It may not be properly installed."));
+    }
+    if (!m_db.isValid()) {
+        m_db = QSqlDatabase::addDatabase(m_provider, m_name);
+    }
+    m_db.setDatabaseName(fileName());
+    // Other programs may hold the file: wait a little for their locks.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!m_db.open()) {
+        const QString text = errorText(m_db.lastError());
+        throw Error(text);
+    }
+    // The engine opens any file lazily: read its schema now so that a file that is
+    // not a database is refused as a connection that cannot be opened.
+    QSqlQuery probe(m_db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
+        !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON"))) {
+        const QString text = errorText(probe.lastError());
+        probe.finish();
+        m_db.close();
+        throw Error(text);
+    }
+    ++m_generation;
+}
+
+void Connection::close() {
+    if (m_db.isOpen()) {
+        if (m_inTransaction) {
+            m_db.rollback();
+            m_inTransaction = false;
+        }
+        m_db.close();
+    }
+}
+
+bool Connection::isOpen() const {
+    return m_db.isValid() && m_db.isOpen();
+}
+
+void Connection::exec(const QString& statement) {
+    QSqlQuery query(m_db);
+    if (!query.exec(statement)) {
+        throw Error(errorText(query.lastError()));
+    }
+}
+
+void Connection::beginTransaction() {
+    exec(QStringLiteral("BEGIN"));
+    m_inTransaction = true;
+}
+
+void Connection::commit() {
+    exec(QStringLiteral("COMMIT"));
+    m_inTransaction = false;
+}
+
+void Connection::rollback() {
+    m_inTransaction = false;
+    exec(QStringLiteral("ROLLBACK"));
+}
+
+Transaction::Transaction(Connection& connection) : m_connection(connection) {
+    m_connection.beginTransaction();
+}
+
+Transaction::~Transaction() {
+    if (!m_done) {
+        try {
+            m_connection.rollback();
+        } catch (const Error&) {
+            // Nothing more can be done: the engine has already ended the transaction.
+        }
+    }
+}
+
+void Transaction::commit() {
+    m_connection.commit();
+    m_done = true;
+}
+
+Savepoint::Savepoint(Connection& connection, const char* name)
+    : m_connection(connection), m_name(QString::fromLatin1(name)) {
+    m_connection.exec(QStringLiteral("SAVEPOINT ") + m_name);
+}
+
+Savepoint::~Savepoint() {
+    if (!m_done) {
+        try {
+            rollback();
+        } catch (const Error&) {
+            // The surrounding transaction is gone; its own guard reports nothing more.
+        }
+    }
+}
+
+void Savepoint::release() {
+    m_connection.exec(QStringLiteral("RELEASE ") + m_name);
+    m_done = true;
+}
+
+void Savepoint::rollback() {
+    m_done = true;
+    m_connection.exec(QStringLiteral("ROLLBACK TO ") + m_name);
+    m_connection.exec(QStringLiteral("RELEASE ") + m_name);
+}
+
+}  // namespace ambitra

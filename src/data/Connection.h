@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace ambitra {
+
+// The data module's one database connection. Every engine failure is raised as
+// an ambitra::Error carrying the engine's text.
+class Connection {
+  public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Driver name (the provider) and connection text ("...;Data Source=FILE;").
+    void setProvider(const QString& provider) { m_provider = provider; }
+    void setConnectionString(const QString& text) { m_connectionString = text; }
+    const QString& provider() const { return m_provider; }
+    const QString& connectionString() const { return m_connectionString; }
+
+    // Opens the file named by the connection text. The file is probed, so one that
+    // is not a database fails here rather than at the first query.
+    void open();
+    void close();
+    bool isOpen() const;
+
+    QSqlDatabase& database() { return m_db; }
+    QString fileName() const;
+
+    // Runs a statement without result rows; raises on failure.
+    void exec(const QString& statement);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_inTransaction; }
+    // Counts the openings, so prepared statements know when they went stale.
+    int generation() const { return m_generation; }
+
+  private:
+    QString m_name;
+    QString m_provider;
+    QString m_connectionString;
+    QSqlDatabase m_db;
+    bool m_inTransaction = false;
+    int m_generation = 0;
+};
+
+// A transaction for one run: committed by commit(), rolled back when the guard
+// goes out of scope without it (an error escaped).
+class Transaction {
+  public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    void commit();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+  private:
+    Connection& m_connection;
+    bool m_done = false;
+};
+
+// A savepoint for one record of a run: release() keeps its work, leaving the
+// scope without it rolls back just that record.
+class Savepoint {
+  public:
+    explicit Savepoint(Connection& connection, const char* name = "record");
+    ~Savepoint();
+    void release();
+    void rollback();
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+
+  private:
+    Connection& m_connection;
+    QString m_name;
+    bool m_done = false;
+};
+
+}  // namespace ambitra

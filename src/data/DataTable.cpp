@@ -1,0 +1,540 @@
+#include "data/DataTable.h"
+
+#include "common/Error.h"
+#include "data/Connection.h"
+#include "data/SqlValue.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlRecord>
+
+#include <algorithm>
+
+namespace ambitra {
+
+namespace {
+
+constexpr int kPageSize = 256;
+constexpr int kCacheLimit = 20000;
+
+QString errorText(const QSqlQuery& query) {
+    const QSqlError error = query.lastError();
+    const QString text = error.databaseText();
+    return text.isEmpty() ? error.text() : text;
+}
+
+// Code-point order, the order the engine's binary collation gives UTF-8 text:
+// UTF-16 units compare the same except that surrogates must sort above U+E000..U+FFFF.
+bool keyLess(const QString& a, const QString& b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x != y) {
+            auto rank = [](char16_t c) -> int {
+                if (c >= 0xD800 && c < 0xE000) {
+                    return c + 0x2000;
+                }
+                return c >= 0xE000 ? c - 0x800 : c;
+            };
+            return rank(x) < rank(y);
+        }
+    }
+    return a.size() < b.size();
+}
+
+}  // namespace
+
+DataTable::DataTable(Connection& connection, const TableDef& def, QObject* parent)
+    : QObject(parent), m_connection(connection), m_def(def) {
+    m_keyColumn = m_def.indexOf(m_def.keyColumn);
+    for (int i = 0; i < m_def.columns.size(); ++i) {
+        if (!m_def.columns[i].lookup) {
+            m_stored << m_def.columns[i].name;
+            m_storedIndex << i;
+        }
+    }
+}
+
+DataTable::~DataTable() = default;
+
+int DataTable::fieldIndex(const QString& name) const {
+    const int index = m_def.indexOf(name);
+    if (index < 0) {
+        throw Error(QStringLiteral("Field '%1' not found").arg(name));
+    }
+    return index;
+}
+
+void DataTable::requireOpen() const {
+    if (m_state == State::Inactive) {
+        throw Error(QStringLiteral("Operation is not allowed when the object is closed."));
+    }
+}
+
+// The select list and source: stored columns, then the looked-up ones.
+static QString selectFrom(const TableDef& def) {
+    QStringList columns;
+    for (const ColumnDef& c : def.columns) {
+        columns << (c.lookup ? QStringLiteral("l.") : QStringLiteral("t.")) + c.name;
+    }
+    QString sql = QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
+                  QStringLiteral(" FROM ") + def.name + QStringLiteral(" t");
+    if (!def.lookupTable.isEmpty()) {
+        sql += QStringLiteral(" LEFT JOIN ") + def.lookupTable + QStringLiteral(" l ON l.") +
+               def.lookupKey + QStringLiteral(" = t.") + def.lookupVia;
+    }
+    return sql;
+}
+
+void DataTable::open() {
+    if (isOpen()) {
+        return;
+    }
+    const QString select = selectFrom(m_def);
+    const QString key = QStringLiteral("t.") + m_def.keyColumn;
+    m_pageQuery = QSqlQuery(m_connection.database());
+    m_oneQuery = QSqlQuery(m_connection.database());
+    m_lookupQuery = QSqlQuery(m_connection.database());
+    QString page = select;
+    if (m_def.keyOrder) {
+        page += QStringLiteral(" WHERE ") + key + QStringLiteral(" >= ? ORDER BY ") + key +
+                QStringLiteral(" LIMIT %1").arg(kPageSize);
+    } else {
+        page += QStringLiteral(" ORDER BY t.rowid");
+    }
+    if (!m_pageQuery.prepare(page) ||
+        !m_oneQuery.prepare(select + QStringLiteral(" WHERE ") + key + QStringLiteral(" = ?"))) {
+        throw Error(errorText(m_pageQuery.lastError().isValid() ? m_pageQuery : m_oneQuery));
+    }
+    if (!m_def.lookupTable.isEmpty()) {
+        QStringList looked;
+        for (const ColumnDef& c : m_def.columns) {
+            if (c.lookup) {
+                looked << c.name;
+            }
+        }
+        m_lookupQuery.prepare(QStringLiteral("SELECT ") + looked.join(QStringLiteral(", ")) +
+                              QStringLiteral(" FROM ") + m_def.lookupTable +
+                              QStringLiteral(" WHERE ") + m_def.lookupKey + QStringLiteral(" = ?"));
+    }
+    prepareWrites();
+    loadKeys();
+    m_state = State::Browse;
+    setCurrent(0);
+    emit layoutReset();
+    emit stateChanged();
+    if (m_afterOpen) {
+        m_afterOpen(*this);
+    }
+}
+
+void DataTable::close() {
+    if (!isOpen()) {
+        return;
+    }
+    m_pageQuery = QSqlQuery();
+    m_oneQuery = QSqlQuery();
+    m_lookupQuery = QSqlQuery();
+    m_insertQuery = QSqlQuery();
+    m_updateQuery = QSqlQuery();
+    m_keys.clear();
+    m_cache.clear();
+    m_buffer.clear();
+    m_state = State::Inactive;
+    m_bof = m_eof = true;
+    emit layoutReset();
+    emit stateChanged();
+}
+
+void DataTable::loadKeys() {
+    QSqlQuery q(m_connection.database());
+    q.setForwardOnly(true);
+    const QString order = m_def.keyOrder ? m_def.keyColumn : QStringLiteral("rowid");
+    if (!q.exec(QStringLiteral("SELECT ") + m_def.keyColumn + QStringLiteral(" FROM ") +
+                m_def.name + QStringLiteral(" ORDER BY ") + order)) {
+        throw Error(errorText(q));
+    }
+    m_keys.clear();
+    m_cache.clear();
+    while (q.next()) {
+        m_keys << q.value(0).toString();
+    }
+}
+
+void DataTable::requery() {
+    requireOpen();
+    if (isEditing()) {
+        cancel();
+    }
+    const QString current = m_keys.value(m_row);
+    loadKeys();
+    emit layoutReset();
+    const int row = indexOfKey(current);
+    setCurrent(row >= 0 ? row : std::min(m_row, rowCount() - 1));
+}
+
+void DataTable::invalidateCache() {
+    m_cache.clear();
+}
+
+void DataTable::setCurrent(int row) {
+    m_row = std::clamp(row, 0, std::max(0, rowCount() - 1));
+    m_bof = m_keys.isEmpty();
+    m_eof = m_keys.isEmpty();
+    emit currentChanged();
+}
+
+void DataTable::first() {
+    requireOpen();
+    setCurrent(0);
+    m_bof = true;
+}
+
+void DataTable::last() {
+    requireOpen();
+    setCurrent(rowCount() - 1);
+    m_eof = true;
+}
+
+void DataTable::next() {
+    requireOpen();
+    if (m_row + 1 >= rowCount()) {
+        m_eof = true;
+        return;
+    }
+    setCurrent(m_row + 1);
+}
+
+void DataTable::prior() {
+    requireOpen();
+    if (m_row <= 0) {
+        m_bof = true;
+        return;
+    }
+    setCurrent(m_row - 1);
+}
+
+void DataTable::moveTo(int row) {
+    requireOpen();
+    setCurrent(row);
+}
+
+bool DataTable::locate(const QString& key) {
+    requireOpen();
+    const int row = indexOfKey(key);
+    if (row < 0) {
+        return false;
+    }
+    setCurrent(row);
+    return true;
+}
+
+DataTable::Row DataTable::readRow(const QSqlQuery& query) const {
+    Row row;
+    row.reserve(m_def.columns.size());
+    for (int i = 0; i < m_def.columns.size(); ++i) {
+        row << sqlvalue::fromSql(query.value(i), m_def.columns[i].type);
+    }
+    return row;
+}
+
+void DataTable::cacheRow(const QString& key, const Row& row) const {
+    if (m_cache.size() >= kCacheLimit) {
+        m_cache.clear();
+    }
+    m_cache.insert(key, row);
+}
+
+void DataTable::fetchPage(int row) const {
+    if (m_def.keyOrder) {
+        m_pageQuery.bindValue(0, m_keys[row]);
+    }
+    if (!m_pageQuery.exec()) {
+        throw Error(errorText(m_pageQuery));
+    }
+    while (m_pageQuery.next()) {
+        cacheRow(m_pageQuery.value(m_keyColumn).toString(), readRow(m_pageQuery));
+    }
+    m_pageQuery.finish();
+}
+
+DataTable::Row DataTable::fetchOne(const QString& key) const {
+    m_oneQuery.bindValue(0, key);
+    if (!m_oneQuery.exec()) {
+        throw Error(errorText(m_oneQuery));
+    }
+    Row row = m_oneQuery.next() ? readRow(m_oneQuery) : Row(m_def.columns.size());
+    m_oneQuery.finish();
+    return row;
+}
+
+const DataTable::Row& DataTable::rowAt(int row) const {
+    const QString& key = m_keys[row];
+    auto it = m_cache.constFind(key);
+    if (it != m_cache.constEnd()) {
+        return *it;
+    }
+    // Grids and sequential reads get a page; a row that the page did not bring (the
+    // engine ordered differently, or the row vanished) is read alone.
+    fetchPage(row);
+    it = m_cache.constFind(key);
+    if (it == m_cache.constEnd()) {
+        cacheRow(key, fetchOne(key));
+        it = m_cache.constFind(key);
+    }
+    return *it;
+}
+
+QVariant DataTable::value(int column) const {
+    requireOpen();
+    if (isEditing()) {
+        return m_buffer.value(column);
+    }
+    if (m_keys.isEmpty()) {
+        return {};
+    }
+    return rowAt(m_row).value(column);
+}
+
+QVariant DataTable::valueAt(int row, int column) const {
+    if (!isOpen() || row < 0 || row >= rowCount()) {
+        return {};
+    }
+    if (isEditing() && row == m_row && m_state == State::Edit) {
+        return m_buffer.value(column);
+    }
+    return rowAt(row).value(column);
+}
+
+void DataTable::setValue(int column, const QVariant& value) {
+    if (!isEditing()) {
+        throw Error(QStringLiteral("Dataset not in edit or insert mode"));
+    }
+    if (column < 0 || column >= m_buffer.size()) {
+        throw Error(QStringLiteral("Field index out of range"));
+    }
+    const ColumnDef& def = m_def.columns[column];
+    QVariant v = value;
+    if (!v.isNull() && v.isValid()) {
+        switch (def.type) {
+            case ColumnType::Text:
+                v = v.toString();
+                break;
+            case ColumnType::Money:
+                v = sqlvalue::roundMoney(v.toDouble());
+                break;
+            case ColumnType::Date:
+                v = v.typeId() == QMetaType::QDateTime ? v.toDateTime().date() : v.toDate();
+                break;
+            case ColumnType::DateTime:
+                v = v.typeId() == QMetaType::QDate ? v.toDate().startOfDay() : v.toDateTime();
+                break;
+        }
+    } else {
+        v = QVariant();
+    }
+    if (m_buffer[column] == v && m_buffer[column].isNull() == v.isNull()) {
+        return;
+    }
+    m_buffer[column] = v;
+    emit fieldChanged(column);
+    if (!m_def.lookupVia.isEmpty() && def.name == m_def.lookupVia) {
+        refreshLookups();
+    }
+}
+
+void DataTable::refreshLookups() {
+    const QVariant via = m_buffer[m_def.indexOf(m_def.lookupVia)];
+    QList<QVariant> found;
+    if (!via.isNull()) {
+        m_lookupQuery.bindValue(0, via.toString());
+        if (m_lookupQuery.exec() && m_lookupQuery.next()) {
+            for (int i = 0; i < m_lookupQuery.record().count(); ++i) {
+                found << m_lookupQuery.value(i).toString();
+            }
+        }
+        m_lookupQuery.finish();
+    }
+    int n = 0;
+    for (int i = 0; i < m_def.columns.size(); ++i) {
+        if (m_def.columns[i].lookup) {
+            m_buffer[i] = found.value(n++);
+            emit fieldChanged(i);
+        }
+    }
+}
+
+void DataTable::insert() {
+    requireOpen();
+    if (isEditing()) {
+        cancel();
+    }
+    m_buffer = Row(m_def.columns.size());
+    m_editKey.clear();
+    m_state = State::Insert;
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void DataTable::edit() {
+    requireOpen();
+    if (m_state == State::Edit) {
+        return;
+    }
+    if (m_keys.isEmpty()) {
+        throw Error(
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    }
+    m_buffer = rowAt(m_row);
+    m_editKey = m_keys[m_row];
+    m_state = State::Edit;
+    emit stateChanged();
+}
+
+void DataTable::cancel() {
+    if (!isEditing()) {
+        return;
+    }
+    m_buffer.clear();
+    m_state = State::Browse;
+    emit stateChanged();
+    emit currentChanged();
+}
+
+int DataTable::indexOfKey(const QString& key) const {
+    if (!m_def.keyOrder) {
+        return static_cast<int>(m_keys.indexOf(key));
+    }
+    const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), key, keyLess);
+    return it != m_keys.end() && *it == key ? static_cast<int>(it - m_keys.begin()) : -1;
+}
+
+int DataTable::insertPosition(const QString& key) const {
+    if (!m_def.keyOrder) {
+        return rowCount();
+    }
+    // Imports usually arrive in key order: try the end first.
+    if (m_keys.isEmpty() || keyLess(m_keys.last(), key)) {
+        return rowCount();
+    }
+    return static_cast<int>(std::lower_bound(m_keys.begin(), m_keys.end(), key, keyLess) -
+                            m_keys.begin());
+}
+
+void DataTable::prepareWrites() {
+    QStringList marks;
+    QStringList sets;
+    for (const QString& c : m_stored) {
+        marks << QStringLiteral("?");
+        sets << c + QStringLiteral(" = ?");
+    }
+    m_insertQuery = QSqlQuery(m_connection.database());
+    m_updateQuery = QSqlQuery(m_connection.database());
+    if (!m_insertQuery.prepare(QStringLiteral("INSERT INTO ") + m_def.name + QStringLiteral(" (") +
+                               m_stored.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                               marks.join(QStringLiteral(", ")) + QStringLiteral(")"))) {
+        throw Error(errorText(m_insertQuery));
+    }
+    if (!m_updateQuery.prepare(QStringLiteral("UPDATE ") + m_def.name + QStringLiteral(" SET ") +
+                               sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
+                               m_def.keyColumn + QStringLiteral(" = ?"))) {
+        throw Error(errorText(m_updateQuery));
+    }
+}
+
+void DataTable::storeInsert() {
+    QSqlQuery& q = m_insertQuery;
+    for (int i = 0; i < m_storedIndex.size(); ++i) {
+        const int c = m_storedIndex[i];
+        q.bindValue(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+    }
+    const bool ok = q.exec();
+    q.finish();
+    if (!ok) {
+        throw Error(errorText(q));
+    }
+}
+
+void DataTable::storeUpdate() {
+    QSqlQuery& q = m_updateQuery;
+    for (int i = 0; i < m_storedIndex.size(); ++i) {
+        const int c = m_storedIndex[i];
+        q.bindValue(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+    }
+    q.bindValue(static_cast<int>(m_stored.size()), m_editKey);
+    const bool ok = q.exec();
+    q.finish();
+    if (!ok) {
+        throw Error(errorText(q));
+    }
+}
+
+void DataTable::post() {
+    requireOpen();
+    if (!isEditing()) {
+        return;
+    }
+    if (m_beforePost) {
+        m_beforePost(*this);
+    }
+    const QString key = m_buffer[m_keyColumn].toString();
+    const bool inserting = m_state == State::Insert;
+    if (inserting) {
+        storeInsert();
+    } else {
+        storeUpdate();
+    }
+    if (!m_def.lookupTable.isEmpty()) {
+        refreshLookups();
+    }
+    cacheRow(key, m_buffer);
+    m_buffer.clear();
+    m_state = State::Browse;
+
+    if (!inserting && key == m_editKey) {
+        emit rowUpdated(m_row);
+    } else {
+        if (!inserting) {
+            // The key itself changed: the row moves to its new place.
+            const int old = indexOfKey(m_editKey);
+            m_cache.remove(m_editKey);
+            if (old >= 0) {
+                m_keys.removeAt(old);
+                emit rowRemoved(old);
+            }
+        }
+        const int row = insertPosition(key);
+        m_keys.insert(row, key);
+        emit rowInserted(row);
+        m_row = row;
+    }
+    emit stateChanged();
+    setCurrent(m_row);
+}
+
+void DataTable::remove() {
+    requireOpen();
+    if (isEditing()) {
+        cancel();
+    }
+    if (m_keys.isEmpty()) {
+        throw Error(
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    }
+    const QString key = m_keys[m_row];
+    QSqlQuery q(m_connection.database());
+    q.prepare(QStringLiteral("DELETE FROM ") + m_def.name + QStringLiteral(" WHERE ") +
+              m_def.keyColumn + QStringLiteral(" = ?"));
+    q.bindValue(0, key);
+    if (!q.exec()) {
+        throw Error(errorText(q));
+    }
+    const int row = m_row;
+    m_keys.removeAt(row);
+    m_cache.remove(key);
+    emit rowRemoved(row);
+    setCurrent(std::min(row, rowCount() - 1));
+}
+
+}  // namespace ambitra

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "data/Schema.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+
+namespace ambitra {
+
+class Connection;
+
+// One table of the register opened whole, in the order of its key, with a current
+// row, browse/insert/edit states and an edit buffer, as the windows, the HotSync
+// runs and the imports use it.
+//
+// Only the ordered list of keys is held in memory; rows are read on demand (a page
+// at a time for grids, one at a time for look-ups) and cached by key, so a table of
+// 100,000 rows opens in a few tens of milliseconds and finding a key is a binary
+// search, not a scan.
+class DataTable : public QObject {
+    Q_OBJECT
+
+  public:
+    enum class State { Inactive, Browse, Insert, Edit };
+    using Hook = std::function<void(DataTable&)>;
+
+    DataTable(Connection& connection, const TableDef& def, QObject* parent = nullptr);
+    ~DataTable() override;
+
+    const TableDef& definition() const { return m_def; }
+    const QString& tableName() const { return m_def.name; }
+    const QList<ColumnDef>& columns() const { return m_def.columns; }
+    // Index of a column by name (letter case ignored); raises "Field '%s' not found".
+    int fieldIndex(const QString& name) const;
+    bool hasField(const QString& name) const { return m_def.indexOf(name) >= 0; }
+
+    // Hooks run before every save (may change the buffer) and after every open.
+    void setBeforePost(Hook hook) { m_beforePost = std::move(hook); }
+    void setAfterOpen(Hook hook) { m_afterOpen = std::move(hook); }
+
+    void open();
+    void close();
+    // Reads the table again (other writers, a "DELETE FROM"); keeps the current key
+    // when it still exists.
+    void requery();
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+    bool isEditing() const { return m_state == State::Insert || m_state == State::Edit; }
+
+    int rowCount() const { return static_cast<int>(m_keys.size()); }
+    bool isEmpty() const { return m_keys.isEmpty(); }
+    // Current row, 0-based; -1 when the table is empty.
+    int recNo() const { return m_keys.isEmpty() ? -1 : m_row; }
+    bool bof() const { return m_bof; }
+    bool eof() const { return m_eof; }
+    void first();
+    void last();
+    void next();
+    void prior();
+    void moveTo(int row);
+    // Makes the row with exactly this key current; false (and no move) when none.
+    bool locate(const QString& key);
+    // Row index of a key, or -1.
+    int indexOfKey(const QString& key) const;
+    QString keyAt(int row) const { return m_keys.value(row); }
+
+    // Values of the current row, or of the edit buffer while inserting or editing.
+    QVariant value(int column) const;
+    QVariant value(const QString& name) const { return value(fieldIndex(name)); }
+    bool isNull(const QString& name) const { return value(name).isNull(); }
+    QString text(const QString& name) const { return value(name).toString(); }
+    // Values of any row, for grids (the looked-up columns included).
+    QVariant valueAt(int row, int column) const;
+
+    // Changes a column of the edit buffer; only while inserting or editing.
+    void setValue(int column, const QVariant& value);
+    void setValue(const QString& name, const QVariant& value) { setValue(fieldIndex(name), value); }
+    void setNull(const QString& name) { setValue(name, QVariant()); }
+
+    void insert();  // a new blank row
+    void edit();    // the current row; raises when the table is empty
+    void post();    // runs the before-save hook, stores; raises on engine errors
+    void cancel();
+    void remove();  // deletes the current row
+
+    // Drops cached rows (another connection or statement changed the table).
+    void invalidateCache();
+
+  signals:
+    void stateChanged();
+    void currentChanged();
+    void fieldChanged(int column);
+    void layoutReset();  // rows read again
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowUpdated(int row);
+
+  private:
+    using Row = QList<QVariant>;
+
+    void requireOpen() const;
+    void loadKeys();
+    const Row& rowAt(int row) const;
+    void fetchPage(int row) const;
+    Row fetchOne(const QString& key) const;
+    Row readRow(const QSqlQuery& query) const;
+    void prepareWrites();
+    void storeInsert();
+    void storeUpdate();
+    void refreshLookups();
+    void setCurrent(int row);
+    void cacheRow(const QString& key, const Row& row) const;
+    int insertPosition(const QString& key) const;
+
+    Connection& m_connection;
+    TableDef m_def;
+    int m_keyColumn = 0;
+    QStringList m_stored;  // stored columns, in order
+    QList<int> m_storedIndex;
+    State m_state = State::Inactive;
+    QStringList m_keys;  // sorted by key (code-point order) when keyOrder
+    int m_row = 0;
+    bool m_bof = true;
+    bool m_eof = true;
+    Row m_buffer;
+    QString m_editKey;
+    mutable QHash<QString, Row> m_cache;
+    mutable QSqlQuery m_pageQuery;
+    mutable QSqlQuery m_oneQuery;
+    mutable QSqlQuery m_lookupQuery;
+    QSqlQuery m_insertQuery;
+    QSqlQuery m_updateQuery;
+    Hook m_beforePost;
+    Hook m_afterOpen;
+};
+
+}  // namespace ambitra

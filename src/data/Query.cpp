@@ -1,0 +1,130 @@
+#include "data/Query.h"
+
+#include "common/Error.h"
+#include "data/Connection.h"
+#include "data/Schema.h"
+#include "data/SqlValue.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace ambitra {
+
+namespace {
+
+QString errorText(const QSqlError& error) {
+    const QString text = error.databaseText();
+    return text.isEmpty() ? error.text() : text;
+}
+
+}  // namespace
+
+void Statement::setText(const QStringList& lines) {
+    const QString text = lines.join(QString());
+    if (text != m_text) {
+        m_text = text;
+        m_preparedFor = -1;
+        m_parameters.clear();
+    }
+}
+
+void Statement::setParameter(const QString& name, const QVariant& value) {
+    for (auto& p : m_parameters) {
+        if (p.first.compare(name, Qt::CaseInsensitive) == 0) {
+            p.second = value;
+            return;
+        }
+    }
+    m_parameters.append({name, value});
+}
+
+QSqlQuery& Statement::prepared() {
+    if (m_preparedFor != m_connection.generation()) {
+        m_query = QSqlQuery(m_connection.database());
+        if (!m_query.prepare(m_text)) {
+            throw Error(errorText(m_query.lastError()));
+        }
+        m_preparedFor = m_connection.generation();
+    }
+    for (const auto& [name, value] : m_parameters) {
+        m_query.bindValue(QLatin1Char(':') + name, sqlvalue::toSqlParameter(value));
+    }
+    return m_query;
+}
+
+void Command::execute() {
+    QSqlQuery& q = prepared();
+    if (!q.exec()) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        throw Error(text);
+    }
+    m_rowsAffected = q.numRowsAffected();
+    q.finish();
+}
+
+void Query::open() {
+    close();
+    QSqlQuery& q = prepared();
+    q.setForwardOnly(true);
+    if (!q.exec()) {
+        const QString text = errorText(q.lastError());
+        q.finish();
+        throw Error(text);
+    }
+    const QSqlRecord record = q.record();
+    QList<ColumnType> types;
+    for (int i = 0; i < record.count(); ++i) {
+        m_columns << record.fieldName(i);
+        types << schema::typeOfColumn(record.fieldName(i));
+    }
+    while (q.next()) {
+        QList<QVariant> row;
+        row.reserve(types.size());
+        for (int i = 0; i < types.size(); ++i) {
+            row << sqlvalue::fromSql(q.value(i), types[i]);
+        }
+        m_rows << row;
+    }
+    q.finish();
+    m_row = 0;
+    m_open = true;
+}
+
+void Query::close() {
+    m_columns.clear();
+    m_rows.clear();
+    m_row = 0;
+    m_open = false;
+}
+
+void Query::requery() {
+    open();
+}
+
+int Query::columnIndex(const QString& name) const {
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QVariant Query::value(const QString& name) const {
+    const int column = columnIndex(name);
+    if (column < 0) {
+        throw Error(QStringLiteral("Field '%1' not found").arg(name));
+    }
+    if (eof()) {
+        throw Error(
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    }
+    return m_rows[m_row][column];
+}
+
+QVariant Query::valueAt(int row, int column) const {
+    return m_rows.value(row).value(column);
+}
+
+}  // namespace ambitra

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QList>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace ambitra {
+
+class Connection;
+
+// A statement with named parameters (":Name"), as the data module's command and
+// queries use them. Values are bound, never pasted into the text.
+class Statement {
+  public:
+    explicit Statement(Connection& connection) : m_connection(connection) {}
+
+    // The statement as lines; they are joined as they stand (each line carries
+    // its own trailing blank where one is needed).
+    void setText(const QStringList& lines);
+    void setText(const QString& text) { setText(QStringList{text}); }
+    QString text() const { return m_text; }
+
+    // Binds a parameter by name (without the colon). Dates and moments travel as
+    // the text the database stores them in.
+    void setParameter(const QString& name, const QVariant& value);
+
+  protected:
+    // Prepares (once per text) and binds; raises on an engine error.
+    QSqlQuery& prepared();
+    Connection& m_connection;
+
+  private:
+    QString m_text;
+    QList<std::pair<QString, QVariant>> m_parameters;
+    QSqlQuery m_query;
+    int m_preparedFor = -1;  // the connection generation the statement was prepared on
+};
+
+// Statements without result rows (creation, DELETE, INSERT INTO Log).
+class Command : public Statement {
+  public:
+    using Statement::Statement;
+    void execute();
+    int rowsAffected() const { return m_rowsAffected; }
+
+  private:
+    int m_rowsAffected = 0;
+};
+
+// A query whose rows are read once when opened and then browsed in memory.
+class Query : public Statement {
+  public:
+    using Statement::Statement;
+
+    void open();  // raises on an engine error
+    void close();
+    void requery();  // runs again with the current parameters
+    bool isOpen() const { return m_open; }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    int rowCount() const { return static_cast<int>(m_rows.size()); }
+
+    void first() { m_row = 0; }
+    void next() { ++m_row; }
+    bool eof() const { return m_row >= m_rows.size(); }
+    int position() const { return m_row; }
+    void moveTo(int row) { m_row = row; }
+
+    const QStringList& columnNames() const { return m_columns; }
+    int columnIndex(const QString& name) const;  // letter case ignored; -1 when absent
+    // Value of a column of the current row: text, amount, date, moment or null.
+    QVariant value(const QString& name) const;
+    QVariant valueAt(int row, int column) const;
+
+  private:
+    QStringList m_columns;
+    QList<QList<QVariant>> m_rows;
+    int m_row = 0;
+    bool m_open = false;
+};
+
+}  // namespace ambitra

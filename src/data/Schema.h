@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace ambitra {
+
+// Kinds of database columns as the program treats them.
+enum class ColumnType {
+    Text,      // VARCHAR(n)
+    Money,     // exactly three decimals
+    Date,      // a day, stored "yyyy-MM-dd"
+    DateTime,  // a moment to the millisecond, stored "yyyy-MM-dd HH:mm:ss.zzz"
+};
+
+// One column of a table, with how grids present it.
+struct ColumnDef {
+    QString name;
+    ColumnType type = ColumnType::Text;
+    int size = 0;          // declared size of a text column
+    QString label;         // caption in grids and exports
+    int displayWidth = 0;  // characters; 0 = the column size
+    bool visible = true;   // hidden columns never show in grids
+    bool lookup = false;   // derived from Locais, never stored
+};
+
+// One table of the register.
+struct TableDef {
+    QString name;
+    QString keyColumn;
+    bool keyOrder = true;  // rows kept in the order of the key
+    QList<ColumnDef> columns;
+    // Where the looked-up columns come from: lookupTable's row whose lookupKey
+    // equals this table's lookupVia column (Bens shows its location this way).
+    QString lookupTable = {};
+    QString lookupKey = {};
+    QString lookupVia = {};
+
+    int indexOf(const QString& column) const;  // -1 when absent; letter case ignored
+    QStringList storedColumns() const;
+};
+
+namespace schema {
+
+// Current schema version, kept in PRAGMA user_version of databases we create.
+constexpr int kVersion = 1;
+
+const TableDef& operadores();
+const TableDef& locais();
+const TableDef& bens();
+const TableDef& status();
+const TableDef& log();
+
+// The statements that create a new database, in order.
+QStringList createStatements();
+
+// The declared type of a column by its name (names are unique across the tables
+// thanks to their two-letter prefixes); Text for unknown names.
+ColumnType typeOfColumn(const QString& name);
+
+}  // namespace schema
+}  // namespace ambitra

@@ -1,0 +1,242 @@
+#include "data/TDados.h"
+
+#include "common/Conversions.h"
+#include "common/Error.h"
+#include "common/FileAccess.h"
+#include "common/Prompter.h"
+#include "data/Schema.h"
+#include "data/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace ambitra {
+
+namespace {
+
+// The default condition codes a new Status table receives.
+struct DefaultStatus {
+    const char* code;
+    const char* text;
+};
+constexpr DefaultStatus kDefaultStatus[] = {
+    {"EX", "Excelente"}, {"MB", "Muito Boa"}, {"BO", "Boa"},
+    {"RG", "Regular"},   {"RU", "Ruim"},      {"PE", "Péssima"},
+};
+
+}  // namespace
+
+TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* parent)
+    : QObject(parent),
+      m_appDir(std::move(appDir)),
+      m_iniPath(std::move(iniPath)),
+      m_prompter(prompter),
+      m_tOperadores(m_conn, schema::operadores()),
+      m_tLocais(m_conn, schema::locais()),
+      m_tBens(m_conn, schema::bens()),
+      m_tStatus(m_conn, schema::status()) {
+    const QDate today = QDate::currentDate();
+    DayStart = QDateTime(today, QTime(0, 0, 0, 0));
+    DayEnd = QDateTime(today, QTime(23, 59, 59, 999));
+
+    m_tOperadores.setBeforePost(&TDados::ClearNullsBeforePost);
+    m_tLocais.setBeforePost(&TDados::ClearNullsBeforePost);
+    m_tBens.setBeforePost(&TDados::TBensBeforePost);
+    m_tStatus.setBeforePost(&TDados::ClearNullsBeforePost);
+    m_tStatus.setAfterOpen([this](DataTable& table) { TStatusAfterOpen(table); });
+
+    m_qFabricantes.setText(
+        {QStringLiteral("SELECT DISTINCT BEFABRICA FROM Bens "),
+         QStringLiteral("WHERE length(BEFABRICA) > 0 AND BEFABRICA IS NOT NULL "),
+         QStringLiteral("ORDER BY 1")});
+    // The log period selects keys only; the grid and the export read the rows
+    // in pages (a period may hold a million rows).
+    m_qLog.setText({QStringLiteral("SELECT rowid FROM Log "),
+                    QStringLiteral("WHERE LGDATA BETWEEN :MIN AND :MAX "),
+                    QStringLiteral("ORDER BY LGDATA")});
+}
+
+TDados::~TDados() {
+    CloseDatabase();
+}
+
+void TDados::ReadIniFile() {
+    m_settings = readSettingsFile(m_iniPath, m_appDir);
+}
+
+void TDados::WriteIniFile() {
+    writeSettingsFile(m_settings, m_iniPath, m_appDir);
+}
+
+bool TDados::CheckProgramFolder() {
+    if (isWritable(QFileInfo(m_appDir))) {
+        return true;
+    }
+    m_prompter.beepError(
+        QStringLiteral("O diretório do programa %1 não permite gravação. "
+                       "O Ambitra precisa gravar nele o banco de dados e as opções.")
+            .arg(QDir::toNativeSeparators(m_appDir)));
+    return false;
+}
+
+QString TDados::GetProvider(const QString& key) {
+    // The embedded engine stands in for the original provider.
+    if (key == QLatin1String("SQLITE")) {
+        return QStringLiteral("QSQLITE");
+    }
+    return QString();
+}
+
+QString TDados::CreateStringConnection() const {
+    QString text = QStringLiteral("Provider=") + GetProvider(m_settings.DBProvider) +
+                   QStringLiteral(";Persist Security Info=False;");
+    if (!m_settings.DBName.isEmpty()) {
+        text += QStringLiteral("Data Source=") + m_settings.DBName + QLatin1Char(';');
+    }
+    return text;
+}
+
+void TDados::CreateDatabase(const QString& major, const QString& minor, const QString& file,
+                            int engineType) {
+    Q_UNUSED(major);
+    Q_UNUSED(minor);
+    Q_UNUSED(engineType);
+    if (QFile::exists(file)) {
+        QFile::remove(file);
+    }
+    m_conn.open();
+    try {
+        // One transaction: a creation that fails part-way leaves no half schema.
+        Transaction transaction(m_conn);
+        for (const QString& statement : schema::createStatements()) {
+            m_sqlCmd.setText(statement);
+            m_sqlCmd.execute();
+        }
+        m_conn.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::kVersion));
+        transaction.commit();
+    } catch (...) {
+        m_conn.close();
+        throw;
+    }
+    m_conn.close();
+}
+
+bool TDados::OpenDatabase() {
+    m_conn.setProvider(GetProvider(m_settings.DBProvider));
+    m_conn.setConnectionString(CreateStringConnection());
+    if (m_settings.DBProvider == QLatin1String("SQLITE") && !QFile::exists(m_settings.DBName)) {
+        CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
+                       m_settings.DBEngineType);
+    }
+    try {
+        m_conn.open();
+        const QString code = GetLastCode();
+        if (TextToFloat(code) > TextToFloat(m_settings.LastCode)) {
+            m_settings.LastCode = code;
+        }
+    } catch (const Error& error) {
+        m_prompter.beepError(error.message());
+    }
+    return m_conn.isOpen();
+}
+
+void TDados::CloseDatabase() {
+    m_sqlTmp.close();
+    m_qLog.close();
+    m_qFabricantes.close();
+    m_tStatus.close();
+    m_tBens.close();
+    m_tLocais.close();
+    m_tOperadores.close();
+    if (m_conn.isOpen()) {
+        m_conn.close();
+    }
+}
+
+QString TDados::GetLastCode() {
+    m_sqlTmp.close();
+    // Each code right-aligned behind blanks: the text maximum is the longest code
+    // and, among codes of one length, the highest.
+    m_sqlTmp.setText(QStringLiteral(
+        "SELECT MAX(substr('             ' || BECODIGO, -13)) AS LastCode FROM Bens"));
+    m_sqlTmp.open();
+    QString result;
+    if (m_sqlTmp.isOpen() && !m_sqlTmp.isEmpty()) {
+        m_sqlTmp.first();
+        const QString value = m_sqlTmp.value(QStringLiteral("LastCode")).toString();
+        if (m_settings.CodeBar == QLatin1String("EAN8")) {
+            result = DigitsOnly(value.left(12), 7);
+        } else if (m_settings.CodeBar == QLatin1String("EAN13")) {
+            result = DigitsOnly(value.left(12), 12);
+        } else {
+            result = value.trimmed();
+        }
+    }
+    m_sqlTmp.close();
+    return result;
+}
+
+NavigatorState TDados::RefreshNavigator(const DataTable& table) {
+    NavigatorState s{};
+    const bool open = table.isOpen();
+    const bool editing = table.isEditing();
+    const bool browsing = open && !editing;
+    const bool many = table.rowCount() > 1;
+    const int row = table.recNo();
+    auto set = [&s](NavButton b, bool on) { s[static_cast<std::size_t>(b)] = on; };
+    set(NavButton::First, browsing && many && row > 0);
+    set(NavButton::Prior, browsing && many && row > 0);
+    set(NavButton::Next, browsing && many && row < table.rowCount() - 1);
+    set(NavButton::Last, browsing && many && row < table.rowCount() - 1);
+    set(NavButton::Insert, browsing);
+    set(NavButton::Refresh, browsing);
+    set(NavButton::Delete, browsing && !table.isEmpty());
+    set(NavButton::Edit, browsing && !table.isEmpty());
+    set(NavButton::Post, open && editing);
+    set(NavButton::Cancel, open && editing);
+    return s;
+}
+
+void TDados::ClearNullsBeforePost(DataTable& table) {
+    const QList<ColumnDef>& columns = table.columns();
+    for (int i = 0; i < columns.size(); ++i) {
+        const ColumnDef& c = columns[i];
+        if (c.lookup) {
+            continue;
+        }
+        const QVariant v = table.value(i);
+        if (v.isNull()) {
+            continue;
+        }
+        if (c.type == ColumnType::Text && v.toString().isEmpty()) {
+            table.setValue(i, QVariant());
+        } else if ((c.type == ColumnType::Date && v.toDate() == kZeroDate) ||
+                   (c.type == ColumnType::DateTime && v.toDateTime().date() == kZeroDate)) {
+            table.setValue(i, QVariant());
+        }
+    }
+}
+
+void TDados::TBensBeforePost(DataTable& table) {
+    table.setNull(QStringLiteral("BEFLAG"));
+    ClearNullsBeforePost(table);
+}
+
+void TDados::TStatusAfterOpen(DataTable& table) {
+    if (!table.isEmpty()) {
+        return;
+    }
+    for (const DefaultStatus& s : kDefaultStatus) {
+        try {
+            table.insert();
+            table.setValue(QStringLiteral("STCODIGO"), QString::fromUtf8(s.code));
+            table.setValue(QStringLiteral("STTEXTO"), QString::fromUtf8(s.text));
+            table.post();
+        } catch (const Error& error) {
+            table.cancel();
+            m_prompter.beepError(error.message());
+        }
+    }
+}
+
+}  // namespace ambitra

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "data/Connection.h"
+#include "data/DataTable.h"
+#include "data/KeysetQuery.h"
+#include "data/Query.h"
+#include "data/Settings.h"
+
+#include <QDateTime>
+#include <QObject>
+
+#include <array>
+#include <memory>
+
+namespace ambitra {
+
+class Prompter;
+class THalcyonDataSet;
+
+// Buttons of a record navigator, in their order.
+enum class NavButton { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
+using NavigatorState = std::array<bool, 10>;
+
+// The data module: the single owner of the settings record, the database
+// connection and every table, query and command object, and of the one dBase
+// table object. Windows, runs and the command-line companion use these objects
+// and never open their own.
+class TDados : public QObject {
+    Q_OBJECT
+
+  public:
+    // appDir: the program's folder (no trailing delimiter); iniPath: its settings file.
+    TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* parent = nullptr);
+    ~TDados() override;
+
+    const QString& AppDir() const { return m_appDir; }
+    const QString& IniPath() const { return m_iniPath; }
+    Prompter& prompter() { return m_prompter; }
+
+    // The settings record and the file behind it.
+    Settings& settings() { return m_settings; }
+    const Settings& settings() const { return m_settings; }
+    void ReadIniFile();
+    void WriteIniFile();
+
+    // The day range of the log window: today by default, the last unload after one.
+    QDateTime DayStart;
+    QDateTime DayEnd;
+
+    // The database and settings live in the program's folder: when it cannot take
+    // new files, say so now (error box) instead of failing at the first save.
+    bool CheckProgramFolder();
+
+    static QString GetProvider(const QString& key);
+    QString CreateStringConnection() const;
+    void CreateDatabase(const QString& major, const QString& minor, const QString& file,
+                        int engineType);
+    // Creates the database when missing, connects, aligns LastCode; reports its own
+    // errors. True when the connection is open afterwards.
+    bool OpenDatabase();
+    void CloseDatabase();
+    // The highest stored asset code in the form of LastCode; raises engine errors.
+    QString GetLastCode();
+
+    // Enabled state of the ten navigator buttons for a table.
+    static NavigatorState RefreshNavigator(const DataTable& table);
+
+    // Rules run before rows are saved, and after Status is opened.
+    static void ClearNullsBeforePost(DataTable& table);
+    static void TBensBeforePost(DataTable& table);
+    void TStatusAfterOpen(DataTable& table);
+
+    Connection& Conn() { return m_conn; }
+    Command& SQLCmd() { return m_sqlCmd; }
+    Query& SQLTmp() { return m_sqlTmp; }
+    Query& QFabricantes() { return m_qFabricantes; }
+    KeysetQuery& QLog() { return m_qLog; }
+    DataTable& TOperadores() { return m_tOperadores; }
+    DataTable& TLocais() { return m_tLocais; }
+    DataTable& TBens() { return m_tBens; }
+    DataTable& TStatus() { return m_tStatus; }
+
+  private:
+    QString m_appDir;
+    QString m_iniPath;
+    Prompter& m_prompter;
+    Settings m_settings;
+    Connection m_conn;
+    Command m_sqlCmd{m_conn};
+    Query m_sqlTmp{m_conn};
+    Query m_qFabricantes{m_conn};
+    KeysetQuery m_qLog{m_conn, schema::log()};
+    DataTable m_tOperadores;
+    DataTable m_tLocais;
+    DataTable m_tBens;
+    DataTable m_tStatus;
+};
+
+}  // namespace ambitra

@@ -1,0 +1,222 @@
+#include "common/Error.h"
+#include "data/TDados.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TempAppDir.h"
+#include "support/TestDatabase.h"
+
+#include <QFile>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+struct Program {
+    TempAppDir dir;
+    ScriptedPrompter prompter;
+    TDados dados{dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter};
+    QString db() const { return dir.file(QStringLiteral("Ambitra.db")); }
+};
+
+void addAsset(TestDatabase& t, const QString& code) {
+    t.exec(QStringLiteral("INSERT INTO Bens (BECODIGO) VALUES (?)"), {code});
+}
+
+}  // namespace
+
+TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
+    Program p;
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    EXPECT_TRUE(QFile::exists(p.db()));
+    EXPECT_TRUE(p.prompter.shown.isEmpty());
+    QSqlQuery q(p.dados.Conn().database());
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")));
+    QStringList tables;
+    while (q.next()) {
+        tables << q.value(0).toString();
+    }
+    EXPECT_EQ(tables,
+              (QStringList{QStringLiteral("Bens"), QStringLiteral("Locais"), QStringLiteral("Log"),
+                           QStringLiteral("Operadores"), QStringLiteral("Status")}));
+    ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 1);
+}
+
+TEST(OpenDatabase, RefusesAFileThatIsNotADatabaseAndLeavesItAlone) {
+    Program p;
+    const QByteArray junk("this is not a database, just some text\n", 39);
+    writeAll(p.db(), junk);
+    p.dados.ReadIniFile();
+    EXPECT_FALSE(p.dados.OpenDatabase());
+    ASSERT_EQ(p.prompter.shown.size(), 1);
+    EXPECT_EQ(p.prompter.shown[0].kind, Prompter::Kind::Error);
+    EXPECT_EQ(p.prompter.shown[0].text, QStringLiteral("file is not a database"));
+    EXPECT_EQ(p.prompter.beeps, 1);
+    EXPECT_EQ(readAll(p.db()), junk);
+}
+
+TEST(OpenDatabase, ADatabaseWithoutTheTablesOpensUnchangedAndShowsTheQueryError) {
+    Program p;
+    {
+        // An empty but valid database file of another program.
+        ScriptedPrompter other;
+        TDados creator(p.dir.path(), p.dir.file(QStringLiteral("x.ini")), other);
+        creator.ReadIniFile();
+        creator.Conn().setProvider(QStringLiteral("QSQLITE"));
+        creator.Conn().setConnectionString(QStringLiteral("Data Source=") + p.db() +
+                                           QStringLiteral(";"));
+        creator.Conn().open();
+        creator.Conn().exec(QStringLiteral("CREATE TABLE Other (x INTEGER)"));
+        creator.Conn().close();
+    }
+    const QByteArray before = readAll(p.db());
+    p.dados.ReadIniFile();
+    EXPECT_TRUE(p.dados.OpenDatabase());
+    ASSERT_EQ(p.prompter.shown.size(), 1);
+    EXPECT_EQ(p.prompter.shown[0].text, QStringLiteral("no such table: Bens"));
+    p.dados.CloseDatabase();
+    EXPECT_EQ(readAll(p.db()), before);
+}
+
+TEST(GetLastCode, TakesTheLongestThenHighestCodeInTheFormOfTheCoding) {
+    TestDatabase t;
+    TDados& d = t.dados();
+    EXPECT_EQ(d.GetLastCode(), QString());
+    d.settings().CodeBar = QStringLiteral("EAN8");
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("0000000"));
+    d.settings().CodeBar = QStringLiteral("EAN13");
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("000000000000"));
+
+    for (const char* code : {"999", "1000", "0998", "00000017"}) {
+        addAsset(t, QString::fromLatin1(code));
+    }
+    d.settings().CodeBar.clear();
+    // Right-aligned, "00000017" is the longest, so it is the maximum as text.
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("00000017"));
+    d.settings().CodeBar = QStringLiteral("EAN8");
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("0000001"));
+    d.settings().CodeBar = QStringLiteral("EAN13");
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("000000000001"));
+}
+
+TEST(OpenDatabase, RaisesLastCodeOnlyWhenTheStoredCodeIsNumericallyGreater) {
+    TestDatabase t;
+    addAsset(t, QStringLiteral("000150"));
+    t.dados().CloseDatabase();
+
+    t.dados().settings().LastCode = QStringLiteral("99");
+    ASSERT_TRUE(t.dados().OpenDatabase());
+    EXPECT_EQ(t.dados().settings().LastCode, QStringLiteral("000150"));
+    t.dados().CloseDatabase();
+
+    t.dados().settings().LastCode = QStringLiteral("151");
+    ASSERT_TRUE(t.dados().OpenDatabase());
+    EXPECT_EQ(t.dados().settings().LastCode, QStringLiteral("151"));
+    EXPECT_TRUE(t.prompter().shown.isEmpty());
+}
+
+TEST(TStatus, ANewStatusTableReceivesTheSixDefaultsOnceAndAUserRowPreventsThem) {
+    TestDatabase t;
+    t.dados().TStatus().open();
+    EXPECT_EQ(
+        t.column(QStringLiteral("SELECT STCODIGO || '=' || STTEXTO FROM Status ORDER BY rowid")),
+        (QStringList{QStringLiteral("EX=Excelente"), QStringLiteral("MB=Muito Boa"),
+                     QStringLiteral("BO=Boa"), QStringLiteral("RG=Regular"),
+                     QStringLiteral("RU=Ruim"), QStringLiteral("PE=Péssima")}));
+    t.dados().TStatus().close();
+    t.dados().TStatus().open();
+    EXPECT_EQ(t.scalar(QStringLiteral("SELECT count(*) FROM Status")).toInt(), 6);
+
+    TestDatabase other;
+    other.exec(QStringLiteral("INSERT INTO Status VALUES ('ZZ', 'Minha')"));
+    other.dados().TStatus().open();
+    EXPECT_EQ(other.scalar(QStringLiteral("SELECT count(*) FROM Status")).toInt(), 1);
+}
+
+TEST(BeforePost, EmptyTextsAndTheZeroDateBecomeNullAndBeflagIsCleared) {
+    TestDatabase t;
+    DataTable& ops = t.dados().TOperadores();
+    ops.open();
+    ops.insert();
+    ops.setValue(QStringLiteral("OPCODIGO"), QStringLiteral("01"));
+    ops.setValue(QStringLiteral("OPNOME"), QString());
+    ops.setValue(QStringLiteral("OPSENHA"), QStringLiteral(""));
+    ops.post();
+    EXPECT_EQ(t.column(QStringLiteral("SELECT OPNOME FROM Operadores")),
+              QStringList{QStringLiteral("<null>")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT OPSENHA FROM Operadores")),
+              QStringList{QStringLiteral("<null>")});
+
+    DataTable& bens = t.dados().TBens();
+    bens.open();
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("1"));
+    bens.setValue(QStringLiteral("BECOMPRA"), QDate(1899, 12, 30));
+    bens.setValue(QStringLiteral("BEULTINV"), QDateTime(QDate(2024, 5, 6), QTime(13, 14)));
+    bens.setValue(QStringLiteral("BEFLAG"), QStringLiteral("X"));
+    bens.post();
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BECOMPRA FROM Bens")),
+              QStringList{QStringLiteral("<null>")});
+    // A date column keeps the day only.
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BEULTINV FROM Bens")),
+              QStringList{QStringLiteral("2024-05-06")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BEFLAG FROM Bens")),
+              QStringList{QStringLiteral("<null>")});
+
+    t.exec(QStringLiteral("UPDATE Bens SET BEFLAG = 'X'"));
+    bens.requery();
+    bens.edit();
+    bens.post();
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BEFLAG FROM Bens")),
+              QStringList{QStringLiteral("<null>")});
+}
+
+TEST(Schema, AmountsKeepExactlyThreeDecimalsAndTextsTheirSizes) {
+    TestDatabase t;
+    DataTable& bens = t.dados().TBens();
+    bens.open();
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("7"));
+    bens.setValue(QStringLiteral("BEVALOR"), 0.1 + 0.2);
+    bens.post();
+    EXPECT_EQ(
+        QString::number(t.scalar(QStringLiteral("SELECT BEVALOR FROM Bens")).toDouble(), 'f', 17),
+        QString::number(0.3, 'f', 17));
+
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("12345678901234"));
+    EXPECT_THROW(bens.post(), Error);
+    EXPECT_EQ(bens.state(), DataTable::State::Insert);
+    bens.cancel();
+    EXPECT_EQ(bens.rowCount(), 1);
+}
+
+TEST(Schema, DeletingAnAssetDeletesItsLogRows) {
+    TestDatabase t;
+    addAsset(t, QStringLiteral("1"));
+    addAsset(t, QStringLiteral("2"));
+    for (const char* code : {"1", "1", "2"}) {
+        t.exec(QStringLiteral("INSERT INTO Log (LGBEM, LGOCORRENC) VALUES (?, 'NOVO')"),
+               {QString::fromLatin1(code)});
+    }
+    DataTable& bens = t.dados().TBens();
+    bens.open();
+    ASSERT_TRUE(bens.locate(QStringLiteral("1")));
+    bens.remove();
+    EXPECT_EQ(t.column(QStringLiteral("SELECT LGBEM FROM Log")), QStringList{QStringLiteral("2")});
+}
+
+TEST(CheckProgramFolder, AReadOnlyProgramFolderIsReportedBeforeAnythingIsCreated) {
+    Program p;
+    QFile::setPermissions(p.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_FALSE(p.dados.CheckProgramFolder());
+    QFile::setPermissions(p.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_EQ(p.prompter.shown.size(), 1);
+    EXPECT_TRUE(p.prompter.shown[0].text.startsWith(QStringLiteral("O diretório do programa ")));
+    EXPECT_TRUE(p.dados.CheckProgramFolder());
+}

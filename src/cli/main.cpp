@@ -11,7 +11,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, dbf";
+    "commands: init, settings, log, dbf";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     const QList<std::pair<const char*, Command>> commands = {
         {"init", runInitCommand},
         {"settings", runSettingsCommand},
+        {"log", runLogCommand},
         // Reads one table file; needs nothing of the program folder.
         {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
     };

@@ -128,6 +128,9 @@ void ExchangeRun::ShowRunMessages() {
 
 void ExchangeRun::ImportTable(DataTable& table) {
     const Settings& s = m_dados.settings();
+    if (!CancelRequested && s.UseDBF) {
+        ImportDBF(table, s.DirDBF);
+    }
     if (!CancelRequested && s.UseSDF) {
         ImportSDF(table, s.DirSDF);
     }
@@ -141,6 +144,9 @@ void ExchangeRun::ImportTable(DataTable& table) {
 
 void ExchangeRun::ExportTable(DataTable& table) {
     const Settings& s = m_dados.settings();
+    if (!CancelRequested && s.UseDBF) {
+        ExportDBF(table, s.DirDBF);
+    }
     if (!CancelRequested && s.UseSDF) {
         ExportSDF(table, s.DirSDF);
     }
@@ -159,11 +165,11 @@ void ExchangeRun::EmptyTable(DataTable& table) {
     table.requery();
 }
 
-bool ExchangeRun::storeRecord(DataTable& table, const QString& key,
+bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& key,
                               const std::function<void()>& assign) {
     Savepoint savepoint(m_dados.Conn());
     try {
-        if (table.locate(key)) {
+        if (table.locate(key())) {
             table.edit();
         } else {
             table.insert();
@@ -179,6 +185,16 @@ bool ExchangeRun::storeRecord(DataTable& table, const QString& key,
         CancelRequested = true;
         return false;
     }
+}
+
+void ExchangeRun::reportMissing(const QString& folder, const QString& fileName) {
+    m_prompter.beepError(QStringLiteral("Arquivo ") + withDelimiter(folder) + fileName +
+                         QStringLiteral(" não encontrado. Importação de dados não efetuada!"));
+}
+
+void ExchangeRun::reportNotCreated(const QString& folder, const QString& fileName) {
+    m_prompter.beepError(QStringLiteral("Erro na criação do arquivo ") + withDelimiter(folder) +
+                         fileName + QStringLiteral(". Exportação de dados não efetuada!"));
 }
 
 void ExchangeRun::addCompletion(const char* format, qint64 count, const QString& fileName) {

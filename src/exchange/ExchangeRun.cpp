@@ -74,6 +74,20 @@ bool ExchangeRun::anyFormat() const {
     return s.UseDBF || s.UseSDF || s.UseTXT || s.UseCSV;
 }
 
+bool ExchangeRun::OpenTables() {
+    if (!anyFormat()) {
+        m_prompter.beep();
+        m_prompter.warning(QStringLiteral(
+            "Nenhum formato de arquivo para importação/exportação de dados está habilitado nas "
+            "opções de configuração!"));
+        return false;
+    }
+    for (int i = 0; i < kTableCount; ++i) {
+        table(i).open();
+    }
+    return true;
+}
+
 bool ExchangeRun::AskQuestions(Direction direction) {
     m_prompter.beep();
     if (!m_prompter.confirm(directionText(direction) + QStringLiteral(". Confirmar a execução?"))) {

@@ -40,6 +40,10 @@ class ExchangeRun {
     DataTable& table(int index);
     // True when at least one format takes part.
     bool anyFormat() const;
+    // What opening the exchange does besides showing the format switches: with
+    // a format enabled, opens the three tables where they are closed; without
+    // one, warns. True when a format is enabled.
+    bool OpenTables();
 
     // The questions before a run: the confirmation, then the overwrite question
     // of an import or the header question of a comma-separated export. False

@@ -3,6 +3,7 @@
 #include "app/TSobre.h"
 #include "app/WidgetPrompter.h"
 #include "data/TDados.h"
+#include "exchange/TTrocas.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
     ui::TAbertura abertura(dados, prompter, programFile);
     ui::TSobre sobre(programFile, &abertura);
     abertura.setDialog(QStringLiteral("Sobre"), &sobre);
+    ui::TTrocas trocas(dados, prompter, &abertura);
+    abertura.setDialog(QStringLiteral("Trocas"), &trocas);
 
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &abertura,
                      [&abertura] { ui::bringForward(&abertura); });

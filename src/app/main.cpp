@@ -3,6 +3,7 @@
 #include "app/TSobre.h"
 #include "app/WidgetPrompter.h"
 #include "data/TDados.h"
+#include "records/RecordWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     ui::TAbertura abertura(dados, prompter, programFile);
     ui::TSobre sobre(programFile, &abertura);
     abertura.setDialog(QStringLiteral("Sobre"), &sobre);
+    ui::registerRecordWindows(abertura, dados, prompter);
 
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &abertura,
                      [&abertura] { ui::bringForward(&abertura); });

@@ -2,6 +2,8 @@
 #include "app/TAbertura.h"
 #include "app/TSobre.h"
 #include "app/WidgetPrompter.h"
+#include "log/TLog.h"
+#include "options/TOpcoes.h"
 #include "data/TDados.h"
 #include "records/RecordWindows.h"
 
@@ -51,9 +53,14 @@ int main(int argc, char** argv) {
     ui::WidgetPrompter prompter;
     TDados dados(appDir, iniPath, prompter);
     ui::TAbertura abertura(dados, prompter, programFile);
+    ui::TOpcoes opcoes(dados, prompter, &abertura);
+    abertura.setDialog(QStringLiteral("Opcoes"), &opcoes);
     ui::TSobre sobre(programFile, &abertura);
     abertura.setDialog(QStringLiteral("Sobre"), &sobre);
     ui::registerRecordWindows(abertura, dados, prompter);
+    abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](ui::TAbertura& main) {
+        return new ui::TLog(dados, prompter, main.ChildWidth(), main.ChildHeight());
+    });
 
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &abertura,
                      [&abertura] { ui::bringForward(&abertura); });

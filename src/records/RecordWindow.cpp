@@ -1,5 +1,6 @@
 #include "records/RecordWindow.h"
 
+#include "app/CursorProgress.h"
 #include "common/Prompter.h"
 #include "data/DataTable.h"
 #include "records/DBGrid.h"
@@ -89,6 +90,11 @@ RecordWindow::RecordWindow(EditingProtocol* protocol, Prompter& prompter, QSize 
 }
 
 RecordWindow::~RecordWindow() = default;
+
+Progress& RecordWindow::cursorProgress() {
+    static CursorProgress progress;
+    return progress;
+}
 
 QRect RecordWindow::Placement(QSize size, QSize childArea) {
     if (kDesignPosition.x() + size.width() >= childArea.width() ||

@@ -13,6 +13,7 @@ class QMdiSubWindow;
 
 namespace ambitra {
 class EditingProtocol;
+class Progress;
 class Prompter;
 }  // namespace ambitra
 
@@ -56,6 +57,8 @@ class RecordWindow : public QWidget {
     static QRect Placement(QSize size, QSize childArea);
 
   protected:
+    // The pointer shown while the windows' rules are busy.
+    static Progress& cursorProgress();
     // Registers a control of the edit panel, in tab order. The protocol decides
     // whether it is enabled; it takes part in focus colours and Enter moves.
     void addEditControl(QWidget* control, const QString& field);

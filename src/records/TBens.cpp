@@ -2,7 +2,6 @@
 
 #include "data/TDados.h"
 #include "records/AssetsProtocol.h"
-#include "records/CursorProgress.h"
 #include "records/DBLookupComboBox.h"
 #include "records/DatePicker.h"
 #include "records/FieldBinding.h"

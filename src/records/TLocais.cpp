@@ -1,7 +1,6 @@
 #include "records/TLocais.h"
 
 #include "data/TDados.h"
-#include "records/CursorProgress.h"
 #include "records/EditingProtocol.h"
 #include "records/FieldBinding.h"
 #include "records/PanelBuilder.h"

@@ -1,6 +1,5 @@
 #include "records/TOperadores.h"
 
-#include "records/CursorProgress.h"
 #include "records/FieldBinding.h"
 #include "records/OperatorsProtocol.h"
 #include "records/PanelBuilder.h"

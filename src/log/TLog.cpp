@@ -184,9 +184,13 @@ void TLog::SpeedButton1Click() {
 
 void TLog::BitBtn1Click() {
     int count = 0;
-    reportErrors(m_prompter, [this, &count] { count = m_log.Execute(period()); });
+    const bool selected =
+        reportErrors(m_prompter, [this, &count] { count = m_log.Execute(period()); });
     m_model->refresh();
     m_grid->setVisible(m_dados.QLog().isOpen());
+    if (!selected) {
+        return;  // the error was shown; the last selection's texts stay
+    }
     m_save->setEnabled(count > 0);
     m_status->setText(QLatin1Char(' ') + LogSelection::StatusText(count));
 }

@@ -6,6 +6,7 @@
 #include "options/TOpcoes.h"
 #include "data/TDados.h"
 #include "exchange/TTrocas.h"
+#include "records/RecordWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     abertura.setDialog(QStringLiteral("Sobre"), &sobre);
     ui::TTrocas trocas(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Trocas"), &trocas);
+    ui::registerRecordWindows(abertura, dados, prompter);
     abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](ui::TAbertura& main) {
         return new ui::TLog(dados, prompter, main.ChildWidth(), main.ChildHeight());
     });

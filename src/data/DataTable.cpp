@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/NativeQuery.h"
 #include "data/SqlValue.h"
 
 #include <QDateTime>
@@ -111,6 +112,9 @@ void DataTable::open() {
         !m_oneQuery.prepare(select + QStringLiteral(" WHERE ") + key + QStringLiteral(" = ?"))) {
         throw Error(errorText(m_pageQuery.lastError().isValid() ? m_pageQuery : m_oneQuery));
     }
+    // Pages are read through the engine's own interface where there is one.
+    m_pageSql = page;
+    m_nativePages = NativeQuery().prepare(m_connection.database(), page);
     if (!m_def.lookupTable.isEmpty()) {
         QStringList looked;
         for (const ColumnDef& c : m_def.columns) {
@@ -138,6 +142,7 @@ void DataTable::close() {
         return;
     }
     m_pageQuery = QSqlQuery();
+    m_nativePages = false;
     m_oneQuery = QSqlQuery();
     m_lookupQuery = QSqlQuery();
     m_insertQuery = QSqlQuery();
@@ -253,6 +258,10 @@ void DataTable::cacheRow(const QString& key, const Row& row) const {
 }
 
 void DataTable::fetchPage(int row) const {
+    if (m_nativePages) {
+        fetchNativePage(row);
+        return;
+    }
     if (m_def.keyOrder) {
         m_pageQuery.bindValue(0, m_keys[row]);
     }
@@ -269,6 +278,29 @@ void DataTable::fetchPage(int row) const {
     m_pageQuery.finish();
 }
 
+void DataTable::fetchNativePage(int row) const {
+    // Prepared for each page (a small cost next to 256 rows): no statement
+    // outlives the read, so the connection can always be closed.
+    NativeQuery page;
+    if (!page.prepare(m_connection.database(), m_pageSql)) {
+        throw Error(QStringLiteral("Operation is not allowed when the object is closed."));
+    }
+    page.exec(m_def.keyOrder ? &m_keys[row] : nullptr);
+    m_windowStart = m_def.keyOrder ? row : 0;
+    m_windowKeys.clear();
+    m_windowRows.clear();
+    const qsizetype columns = m_def.columns.size();
+    while (page.next()) {
+        Row values;
+        values.reserve(columns);
+        for (int i = 0; i < columns; ++i) {
+            values << sqlvalue::fromSql(page.value(i), m_def.columns[i].type);
+        }
+        m_windowKeys << values[m_keyColumn].toString();
+        m_windowRows << std::move(values);
+    }
+}
+
 const DataTable::Row* DataTable::windowRow(int row) const {
     const qsizetype at = row - m_windowStart;
     if (at >= 0 && at < m_windowKeys.size() && m_windowKeys[at] == m_keys[row]) {
@@ -277,16 +309,24 @@ const DataTable::Row* DataTable::windowRow(int row) const {
     return nullptr;
 }
 
-void DataTable::keepPosted(int row, const QString& key, Row stored) {
+void DataTable::keepPosted(int row, const QString& key, Row stored, bool lookupsKnown) {
     // The page holds the row at its place (the key checked): it takes the new
     // values there, and no older copy may remain behind it.
     const qsizetype at = row - m_windowStart;
     if (at >= 0 && at < m_windowKeys.size() && m_windowKeys[at] == key) {
+        if (!lookupsKnown) {
+            readLookups(stored);
+        }
         m_windowRows[at] = std::move(stored);
         m_cache.remove(key);
         return;
     }
-    cacheRow(key, stored);
+    // A row whose looked-up columns were never read is read again when shown.
+    if (lookupsKnown) {
+        cacheRow(key, stored);
+    } else {
+        m_cache.remove(key);
+    }
 }
 
 DataTable::Row DataTable::fetchOne(const QString& key) const {
@@ -321,7 +361,7 @@ const DataTable::Row& DataTable::rowAt(int row) const {
 QVariant DataTable::value(int column) const {
     requireOpen();
     if (isEditing()) {
-        return m_buffer.value(column);
+        return buffer().value(column);
     }
     if (m_keys.isEmpty()) {
         return {};
@@ -334,7 +374,7 @@ QVariant DataTable::valueAt(int row, int column) const {
         return {};
     }
     if (isEditing() && row == m_row && m_state == State::Edit) {
-        return m_buffer.value(column);
+        return buffer().value(column);
     }
     return rowAt(row).value(column);
 }
@@ -372,12 +412,17 @@ void DataTable::setValue(int column, const QVariant& value) {
     m_buffer[column] = v;
     emit fieldChanged(column);
     if (!m_def.lookupVia.isEmpty() && def.name == m_def.lookupVia) {
-        refreshLookups();
+        m_lookupsStale = true;
+        for (int i = 0; i < m_def.columns.size(); ++i) {
+            if (m_def.columns[i].lookup) {
+                emit fieldChanged(i);
+            }
+        }
     }
 }
 
-void DataTable::refreshLookups() {
-    const QVariant via = m_buffer[m_def.indexOf(m_def.lookupVia)];
+void DataTable::readLookups(Row& row) const {
+    const QVariant via = row[m_def.indexOf(m_def.lookupVia)];
     QList<QVariant> found;
     if (!via.isNull()) {
         m_lookupQuery.bindValue(0, via.toString());
@@ -391,10 +436,19 @@ void DataTable::refreshLookups() {
     int n = 0;
     for (int i = 0; i < m_def.columns.size(); ++i) {
         if (m_def.columns[i].lookup) {
-            m_buffer[i] = found.value(n++);
-            emit fieldChanged(i);
+            row[i] = found.value(n++);
         }
     }
+}
+
+const DataTable::Row& DataTable::buffer() const {
+    // The location changed: its building, department and room are read when
+    // first asked for (an import that sets thousands of locations asks never).
+    if (m_lookupsStale) {
+        readLookups(m_buffer);
+        m_lookupsStale = false;
+    }
+    return m_buffer;
 }
 
 void DataTable::insert() {
@@ -403,6 +457,7 @@ void DataTable::insert() {
         cancel();
     }
     m_buffer = Row(m_def.columns.size());
+    m_lookupsStale = false;
     m_editKey.clear();
     m_state = State::Insert;
     emit stateChanged();
@@ -419,6 +474,7 @@ void DataTable::edit() {
             QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
     m_buffer = rowAt(m_row);
+    m_lookupsStale = false;
     m_editKey = m_keys[m_row];
     m_state = State::Edit;
     emit stateChanged();
@@ -429,6 +485,7 @@ void DataTable::cancel() {
         return;
     }
     m_buffer.clear();
+    m_lookupsStale = false;
     m_state = State::Browse;
     emit stateChanged();
     emit currentChanged();
@@ -519,12 +576,14 @@ void DataTable::post() {
     }
     // The looked-up columns need no new read: the buffer came with them, and
     // changing the location read them again.
+    const bool lookupsKnown = !m_lookupsStale;
+    m_lookupsStale = false;
     Row stored = std::move(m_buffer);
     m_buffer.clear();
     m_state = State::Browse;
 
     if (!inserting && key == m_editKey) {
-        keepPosted(m_row, key, std::move(stored));
+        keepPosted(m_row, key, std::move(stored), lookupsKnown);
         emit rowUpdated(m_row);
     } else {
         if (!inserting) {
@@ -539,7 +598,7 @@ void DataTable::post() {
         const int row = insertPosition(key);
         m_keys.insert(row, key);
         m_row = row;
-        keepPosted(row, key, std::move(stored));
+        keepPosted(row, key, std::move(stored), lookupsKnown);
         emit rowInserted(row);
     }
     emit stateChanged();

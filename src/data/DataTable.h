@@ -108,14 +108,18 @@ class DataTable : public QObject {
     void loadKeys();
     const Row& rowAt(int row) const;
     void fetchPage(int row) const;
+    void fetchNativePage(int row) const;
     const Row* windowRow(int row) const;
-    void keepPosted(int row, const QString& key, Row stored);
+    void keepPosted(int row, const QString& key, Row stored, bool lookupsKnown);
     Row fetchOne(const QString& key) const;
     Row readRow(const QSqlQuery& query) const;
     void prepareWrites();
     void storeInsert();
     void storeUpdate();
-    void refreshLookups();
+    // Fills the looked-up columns of a row from its location.
+    void readLookups(Row& row) const;
+    // The edit buffer, its looked-up columns read if the location changed.
+    const Row& buffer() const;
     void setCurrent(int row);
     void cacheRow(const QString& key, const Row& row) const;
     int insertPosition(const QString& key) const;
@@ -130,7 +134,8 @@ class DataTable : public QObject {
     int m_row = 0;
     bool m_bof = true;
     bool m_eof = true;
-    Row m_buffer;
+    mutable Row m_buffer;
+    mutable bool m_lookupsStale = false;  // the location changed since they were read
     QString m_editKey;
     // The last page read: rows m_windowStart.. in key order. Sequential reads
     // and grids are served from it; a row counts only while its key is still
@@ -141,6 +146,8 @@ class DataTable : public QObject {
     // Rows posted or read alone, by key.
     mutable QHash<QString, Row> m_cache;
     mutable QSqlQuery m_pageQuery;
+    QString m_pageSql;
+    bool m_nativePages = false;  // pages read through the engine's own interface
     mutable QSqlQuery m_oneQuery;
     mutable QSqlQuery m_lookupQuery;
     QSqlQuery m_insertQuery;

@@ -46,16 +46,20 @@ QDate readDate(QStringView text) {
 }  // namespace
 
 QString dateText(const QDate& date) {
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 1 || year > 9999) {
         return date.toString(kDateFormat);
     }
     QString text(10, Qt::Uninitialized);
     QChar* out = text.data();
-    putDigits(out, date.year(), 4);
+    putDigits(out, year, 4);
     *out++ = u'-';
-    putDigits(out, date.month(), 2);
+    putDigits(out, month, 2);
     *out++ = u'-';
-    putDigits(out, date.day(), 2);
+    putDigits(out, day, 2);
     return text;
 }
 
@@ -122,7 +126,7 @@ QVariant fromSql(const QVariant& stored, ColumnType type) {
     }
     switch (type) {
         case ColumnType::Text:
-            return stored.toString();
+            return stored.typeId() == QMetaType::QString ? stored : QVariant(stored.toString());
         case ColumnType::Money:
             return roundMoney(stored.toDouble());
         case ColumnType::Date: {

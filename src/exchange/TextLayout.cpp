@@ -29,9 +29,10 @@ QDate dayOf(const QVariant& value) {
 // The day as digits with an optional separator ("yyyymmdd", "yyyy/mm/dd"),
 // written by hand: this runs for two columns of every asset.
 void appendDay(QString& out, const QDate& day, char16_t separator) {
-    const int y = day.year();
-    const int m = day.month();
-    const int d = day.day();
+    int y = 0;
+    int m = 0;
+    int d = 0;
+    day.getDate(&y, &m, &d);
     const char16_t digits[] = {char16_t(u'0' + y / 1000 % 10),
                                char16_t(u'0' + y / 100 % 10),
                                char16_t(u'0' + y / 10 % 10),

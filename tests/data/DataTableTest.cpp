@@ -108,6 +108,19 @@ TEST(DataTable, AssetsShowTheirLocationLookedUpAlsoWhileEditing) {
     bens.setNull(QStringLiteral("BELOCAL"));
     EXPECT_TRUE(bens.isNull(QStringLiteral("LODEPTO")));
     bens.cancel();
+
+    // Saved with a new location that nobody looked at: shown with it afterwards,
+    // from the row's page or read alone.
+    bens.edit();
+    bens.setValue(QStringLiteral("BELOCAL"), QStringLiteral("0101"));
+    bens.post();
+    EXPECT_EQ(bens.valueAt(1, bens.fieldIndex(QStringLiteral("LOPREDIO"))).toString(),
+              QStringLiteral("P1"));
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("3"));
+    bens.setValue(QStringLiteral("BELOCAL"), QStringLiteral("0101"));
+    bens.post();
+    EXPECT_EQ(bens.text(QStringLiteral("LOSALA")), QStringLiteral("S12"));
 }
 
 TEST(DataTable, PagesThroughManyRowsInOrder) {

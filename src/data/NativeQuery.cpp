@@ -1,0 +1,90 @@
+#include "data/NativeQuery.h"
+
+#include "common/Error.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+
+namespace ambitra {
+
+NativeQuery::~NativeQuery() {
+    clear();
+}
+
+void NativeQuery::clear() {
+    if (m_statement != nullptr) {
+        sqlite3_finalize(m_statement);
+    }
+    m_statement = nullptr;
+    m_database = nullptr;
+}
+
+bool NativeQuery::prepare(const QSqlDatabase& database, const QString& sql) {
+    clear();
+    const QVariant handle = database.driver() != nullptr ? database.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        return false;
+    }
+    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    if (db == nullptr) {
+        return false;
+    }
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &m_statement,
+                           nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        clear();
+        throw Error(message);
+    }
+    m_database = db;
+    return true;
+}
+
+void NativeQuery::exec(const QString* parameter) {
+    sqlite3_reset(m_statement);
+    if (parameter != nullptr) {
+        const QByteArray text = parameter->toUtf8();
+        sqlite3_bind_text(m_statement, 1, text.constData(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+    }
+}
+
+bool NativeQuery::next() {
+    const int result = sqlite3_step(m_statement);
+    if (result == SQLITE_ROW) {
+        return true;
+    }
+    if (result != SQLITE_DONE) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
+        finish();
+        throw Error(message);
+    }
+    return false;
+}
+
+QVariant NativeQuery::value(int column) const {
+    switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_NULL:
+            return {};
+        case SQLITE_INTEGER:
+            return static_cast<qlonglong>(sqlite3_column_int64(m_statement, column));
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(m_statement, column);
+        default: {
+            const auto* text =
+                reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+            return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
+        }
+    }
+}
+
+void NativeQuery::finish() {
+    if (m_statement != nullptr) {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+}
+
+}  // namespace ambitra

@@ -47,6 +47,9 @@ QVariant toSql(const QVariant& value, ColumnType type) {
 }
 
 QVariant toSqlParameter(const QVariant& value) {
+    if (!value.isValid()) {
+        return QVariant(QMetaType::fromType<QString>());
+    }
     switch (value.typeId()) {
         case QMetaType::QDate:
             return dateText(value.toDate());

@@ -1,0 +1,80 @@
+#include "data/CodeAllocator.h"
+
+#include "common/Conversions.h"
+#include "common/Prompter.h"
+#include "data/TDados.h"
+
+namespace ambitra {
+
+namespace {
+
+constexpr int kCodeColumnWidth = 13;
+
+// Data digits of an EAN standard (the check digit comes on top), 0 for none.
+int eanDataDigits(const QString& codeBar) {
+    if (codeBar == QLatin1String("EAN8")) {
+        return 7;
+    }
+    if (codeBar == QLatin1String("EAN13")) {
+        return 12;
+    }
+    return 0;
+}
+
+}  // namespace
+
+QString CodeAllocator::NextCode(const Settings& settings) {
+    const double next = TextToFloat(settings.LastCode) + 1;
+    const QString number = QString::asprintf("%13.0f", next).trimmed();
+    const int dataDigits = eanDataDigits(settings.CodeBar);
+    if (dataDigits > 0) {
+        // Cutting a longer number to its last digits would hand out a code that
+        // was allocated long ago: a used-up sequence has no next code.
+        if (DigitsOnly(number, 0).size() > dataDigits) {
+            return QString();
+        }
+        return DigitsOnly(AddEANCheckDigit(number), dataDigits + 1);
+    }
+    const int width = static_cast<int>(std::max(settings.LastCode.size(), number.size()));
+    const QString code = DigitsOnly(number, width);
+    return code.size() > kCodeColumnWidth ? QString() : code;
+}
+
+QString CodeAllocator::GetNextCode() {
+    const QString code = NextCode(m_dados.settings());
+    if (code.isEmpty()) {
+        Prompter& prompter = m_dados.prompter();
+        prompter.beep();
+        prompter.warning(
+            QStringLiteral("Código automático alocou uma seqüência maior que o máximo permitido!"));
+        return QString();
+    }
+    DataTable& bens = m_dados.TBens();
+    if (bens.isOpen() && bens.isEditing()) {
+        bens.setValue(QStringLiteral("BECODIGO"), code);
+    }
+    return code;
+}
+
+void CodeAllocator::UpdateLastCode(const QString& storedCode) {
+    Settings& settings = m_dados.settings();
+    QString code = storedCode;
+    if (eanDataDigits(settings.CodeBar) > 0) {
+        code.chop(1);  // the check digit
+    }
+    if (TextToFloat(code) > TextToFloat(settings.LastCode)) {
+        settings.LastCode = code;
+    }
+}
+
+void CodeAllocator::AlignLastCode() {
+    const QString highest = m_dados.GetLastCode();
+    Settings& settings = m_dados.settings();
+    // Compared as texts, character by character: with the EAN standards both have
+    // one length and this agrees with the numeric comparison made at start-up.
+    if (QString::compare(settings.LastCode, highest, Qt::CaseSensitive) < 0) {
+        settings.LastCode = highest;
+    }
+}
+
+}  // namespace ambitra

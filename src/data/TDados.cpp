@@ -49,7 +49,9 @@ TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* par
         {QStringLiteral("SELECT DISTINCT BEFABRICA FROM Bens "),
          QStringLiteral("WHERE length(BEFABRICA) > 0 AND BEFABRICA IS NOT NULL "),
          QStringLiteral("ORDER BY 1")});
-    m_qLog.setText({QStringLiteral("SELECT * FROM Log "),
+    // The log period selects keys only; the grid and the export read the rows
+    // in pages (a period may hold a million rows).
+    m_qLog.setText({QStringLiteral("SELECT rowid FROM Log "),
                     QStringLiteral("WHERE LGDATA BETWEEN :MIN AND :MAX "),
                     QStringLiteral("ORDER BY LGDATA")});
 }

@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DataTable.h"
+#include "data/KeysetQuery.h"
 #include "data/Query.h"
 #include "data/Settings.h"
 
@@ -73,7 +74,7 @@ class TDados : public QObject {
     Command& SQLCmd() { return m_sqlCmd; }
     Query& SQLTmp() { return m_sqlTmp; }
     Query& QFabricantes() { return m_qFabricantes; }
-    Query& QLog() { return m_qLog; }
+    KeysetQuery& QLog() { return m_qLog; }
     DataTable& TOperadores() { return m_tOperadores; }
     DataTable& TLocais() { return m_tLocais; }
     DataTable& TBens() { return m_tBens; }
@@ -88,7 +89,7 @@ class TDados : public QObject {
     Command m_sqlCmd{m_conn};
     Query m_sqlTmp{m_conn};
     Query m_qFabricantes{m_conn};
-    Query m_qLog{m_conn};
+    KeysetQuery m_qLog{m_conn, schema::log()};
     DataTable m_tOperadores;
     DataTable m_tLocais;
     DataTable m_tBens;

@@ -1,0 +1,46 @@
+#include "log/LogModel.h"
+
+#include "data/KeysetQuery.h"
+#include "data/TableModel.h"
+
+namespace ambitra {
+
+LogModel::LogModel(KeysetQuery& query, QObject* parent)
+    : QAbstractTableModel(parent), m_query(query) {}
+
+void LogModel::refresh() {
+    beginResetModel();
+    endResetModel();
+}
+
+int LogModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !m_query.isOpen() ? 0 : m_query.rowCount();
+}
+
+int LogModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_query.definition().columns.size());
+}
+
+QVariant LogModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
+        return {};
+    }
+    const ColumnDef& def = m_query.definition().columns.at(index.column());
+    return TableModel::displayText(m_query.valueAt(index.row(), index.column()),
+                                   static_cast<int>(def.type));
+}
+
+QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    const QList<ColumnDef>& columns = m_query.definition().columns;
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < columns.size()) {
+        return columns[section].label;
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+int LogModel::displayWidth(int section) const {
+    const ColumnDef& def = m_query.definition().columns.at(section);
+    return def.displayWidth > 0 ? def.displayWidth : std::max<int>(def.size, def.label.size());
+}
+
+}  // namespace ambitra

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "data/CodeAllocator.h"
+#include "records/EditingProtocol.h"
+
+#include <QDate>
+#include <QStringList>
+
+namespace ambitra {
+
+// The assets' editing rules: suggestion lists of manufacturers and operator names
+// rebuilt on every activation, automatic codes on Insert and LastCode advanced on
+// Post, LastCode aligned and the look-up tables opened on the first activation,
+// the focus on the description after an automatic code, and the description rule.
+class AssetsProtocol : public EditingProtocol {
+    Q_OBJECT
+
+  public:
+    explicit AssetsProtocol(TDados& dados, Progress& progress = noProgress(),
+                            QObject* parent = nullptr);
+
+    void FormActivate() override;
+    QString FocusField() const override;
+
+    void LoadManufacturers();
+    void LoadOperatorNames();
+    const QStringList& manufacturers() const { return m_manufacturers; }
+    const QStringList& operatorNames() const { return m_operatorNames; }
+
+    // The date a calendar picker shows for a date column's value: the date when it
+    // is set and later than the zero date, otherwise today.
+    static QDate PickerDate(const QVariant& value);
+
+  signals:
+    void manufacturersLoaded(const QStringList& names);
+    void operatorNamesLoaded(const QStringList& names);
+
+  protected:
+    void openTables() override;
+    void afterActionExtras(NavButton button) override;
+    bool validateFields() override;
+
+  private:
+    TDados& m_dados;
+    CodeAllocator m_allocator;
+    QStringList m_manufacturers;
+    QStringList m_operatorNames;
+};
+
+}  // namespace ambitra

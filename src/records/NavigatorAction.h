@@ -1,0 +1,23 @@
+#pragma once
+
+#include "data/TDados.h"
+
+#include <functional>
+
+namespace ambitra {
+
+class DataTable;
+class Prompter;
+
+// What each navigator button does to its table.
+void DoNavigatorAction(DataTable& table, NavButton button);
+
+// One press of a navigator button: the before-action step (false abandons the
+// press silently), the action, and the after-action step, which runs only when
+// the action completed. An error raised on the way is shown as the general error
+// report shows it, and ends the press. True when the action completed.
+bool PressNavigatorButton(DataTable& table, NavButton button, Prompter& prompter,
+                          const std::function<bool(NavButton)>& beforeAction,
+                          const std::function<void(NavButton)>& afterAction);
+
+}  // namespace ambitra

@@ -1,6 +1,8 @@
 #include "cli/CliProgram.h"
+#include "cli/DbfCommand.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <functional>
 
@@ -10,7 +12,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings";
+    "commands: init, settings, dbf FILE";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -37,6 +39,7 @@ int main(int argc, char** argv) {
     const QList<std::pair<const char*, Command>> commands = {
         {"init", runInitCommand},
         {"settings", runSettingsCommand},
+        {"dbf", [](CliProgram&, const QStringList& a) { return runDbfCommand(a); }},
     };
     for (const auto& [commandName, command] : commands) {
         if (name == QLatin1String(commandName)) {

@@ -9,6 +9,29 @@ namespace ambitra::sqlvalue {
 namespace {
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+// "yyyy-MM-dd" read directly: rows are read by the hundred thousand and the
+// general date parser costs more than the rest of the row.
+QDate parseDate(const QString& s) {
+    if (s.size() < 10 || s[4] != QLatin1Char('-') || s[7] != QLatin1Char('-')) {
+        return QDate::fromString(s.left(10), kDateFormat);
+    }
+    auto number = [&s](int from, int length) {
+        int n = 0;
+        for (int i = from; i < from + length; ++i) {
+            const char16_t c = s[i].unicode();
+            if (c < u'0' || c > u'9') {
+                return -1;
+            }
+            n = n * 10 + (c - u'0');
+        }
+        return n;
+    };
+    const int y = number(0, 4);
+    const int m = number(5, 2);
+    const int d = number(8, 2);
+    return y < 0 || m < 0 || d < 0 ? QDate() : QDate(y, m, d);
+}
+
 }  // namespace
 
 QString dateText(const QDate& date) {
@@ -70,8 +93,7 @@ QVariant fromSql(const QVariant& stored, ColumnType type) {
         case ColumnType::Money:
             return roundMoney(stored.toDouble());
         case ColumnType::Date: {
-            const QString s = stored.toString();
-            QDate d = QDate::fromString(s.left(10), kDateFormat);
+            const QDate d = parseDate(stored.toString());
             return d.isValid() ? QVariant(d) : QVariant();
         }
         case ColumnType::DateTime: {

@@ -29,7 +29,7 @@ HandheldLoad::HandheldLoad(TDados& dados, const LocationCheckList& locations, Sy
                            Progress& progress)
     : m_dados(dados), m_locations(locations), m_log(log), m_progress(progress) {}
 
-bool HandheldLoad::goes(Selection selection, const DataTable& table) const {
+bool HandheldLoad::goes(Selection selection, const DataTable& table, const int (&parts)[4]) const {
     if (selection == Selection::All) {
         return true;
     }
@@ -37,9 +37,8 @@ bool HandheldLoad::goes(Selection selection, const DataTable& table) const {
     // Assets are matched by their location code and the location's looked-up
     // building, department and room (empty when the location does not exist).
     const QString line = LocationCheckList::LocationLine(
-        table.text(locations ? QStringLiteral("LOCODIGO") : QStringLiteral("BELOCAL")),
-        table.text(QStringLiteral("LOPREDIO")), table.text(QStringLiteral("LODEPTO")),
-        table.text(QStringLiteral("LOSALA")));
+        table.value(parts[0]).toString(), table.value(parts[1]).toString(), table.value(parts[2]).toString(),
+        table.value(parts[3]).toString());
     const int item = m_locations.find(line);
     if (item < 0) {
         // A location row always has its item; an asset of an unlisted location goes.
@@ -57,13 +56,21 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
             fields.append({i, dbf.FindField(columns[i].name)});
         }
     }
+    int parts[4] = {0, 0, 0, 0};
+    if (selection != Selection::All) {
+        const bool locations = selection == Selection::Locations;
+        parts[0] = table.fieldIndex(locations ? QStringLiteral("LOCODIGO") : QStringLiteral("BELOCAL"));
+        parts[1] = table.fieldIndex(QStringLiteral("LOPREDIO"));
+        parts[2] = table.fieldIndex(QStringLiteral("LODEPTO"));
+        parts[3] = table.fieldIndex(QStringLiteral("LOSALA"));
+    }
     m_progress.setMaximum(table.rowCount());
     m_progress.setValue(0);
     // Records go to the file in blocks under the append lock: the same bytes as one
     // append at a time, written in a fraction of the time.
     dbf.BeginBulkAppend();
     for (table.first(); !table.eof() && !table.isEmpty(); table.next()) {
-        if (goes(selection, table)) {
+        if (goes(selection, table, parts)) {
             try {
                 dbf.Insert();
                 for (const ColumnField& f : fields) {

@@ -25,7 +25,8 @@ public:
 private:
     enum class Selection { All, Locations, Assets };
 
-    bool goes(Selection selection, const DataTable& table) const;
+    // parts: the columns of code, building, department and room.
+    bool goes(Selection selection, const DataTable& table, const int (&parts)[4]) const;
     void writeRows(DataTable& table, Selection selection);
 
     TDados& m_dados;

@@ -97,8 +97,8 @@ TEST_F(Load, RecordsCarryTheValuesAndNullsStayBlankOrZero) {
     loadAll();
     const QStringList bens = readFile(QStringLiteral("BENS.DBF"));
     ASSERT_EQ(bens.size(), 7);
-    EXPECT_EQ(bens[0], QStringLiteral("A1|Mesa|0101||||1234.500|20060815||||"));
-    EXPECT_EQ(bens[1], QStringLiteral("A2|Cadeira|0202||||0.000|||||"));
+    EXPECT_EQ(bens[0], QStringLiteral("A1|Mesa|0101||||1234.500|20060815|||"));
+    EXPECT_EQ(bens[1], QStringLiteral("A2|Cadeira|0202||||0.000||||"));
     EXPECT_EQ(readFile(QStringLiteral("OPERADOR.DBF")),
               (QStringList{QStringLiteral("01|abc|Ana"), QStringLiteral("02||Rui")}));
 

@@ -23,7 +23,7 @@ using namespace ambitra;
 namespace {
 
 class SilentPrompter : public Prompter {
-public:
+  public:
     Answer message(Kind, const QString& text, Buttons) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return Answer::Ok;
@@ -39,11 +39,14 @@ void generate(TDados& dados, int assets) {
         "INSERT INTO Operadores SELECT printf('%03d', i), 'x', 'Operador ' || i FROM n"));
     q.exec(QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
-        "INSERT INTO Locais SELECT printf('%04d', i), 'P' || (i % 9), 'D' || (i % 50), 'S' || i FROM n"));
+        "INSERT INTO Locais SELECT printf('%04d', i), 'P' || (i % 9), 'D' || (i % 50), 'S' || i "
+        "FROM n"));
     q.prepare(QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-        "INSERT INTO Bens SELECT printf('%013d', i), 'Bem patrimonial ' || i, printf('%04d', 1 + i % 500), "
-        "'Fabricante ' || (i % 70), 'BO', 'SN' || i, (i % 100000) * 1.25, '2020-01-15', NULL, NULL, NULL FROM n"));
+        "INSERT INTO Bens SELECT printf('%013d', i), 'Bem patrimonial ' || i, printf('%04d', 1 + i "
+        "% 500), "
+        "'Fabricante ' || (i % 70), 'BO', 'SN' || i, (i % 100000) * 1.25, '2020-01-15', NULL, "
+        "NULL, NULL FROM n"));
     q.addBindValue(assets);
     q.exec();
     q.exec(QStringLiteral("COMMIT"));
@@ -58,7 +61,8 @@ void writeReturn(const QString& folder, int assets) {
     THalcyonDataSet back;
     QDir(folder).mkpath(QStringLiteral("back"));
     const QString backFolder = QDir(folder).filePath(QStringLiteral("back"));
-    QFile::copy(QDir(folder).filePath(QStringLiteral("BENS.DBF")), QDir(backFolder).filePath(QStringLiteral("BENS.DBF")));
+    QFile::copy(QDir(folder).filePath(QStringLiteral("BENS.DBF")),
+                QDir(backFolder).filePath(QStringLiteral("BENS.DBF")));
     back.SetDatabaseName(backFolder);
     back.SetTableName(QStringLiteral("BENS.DBF"));
     back.Open();
@@ -69,14 +73,16 @@ void writeReturn(const QString& folder, int assets) {
         back.FieldByName(QStringLiteral("BEULTINV")).SetAsVariant(QDate(2026, 12, 9));
         back.FieldByName(QStringLiteral("BEULTOPE")).SetAsString(QStringLiteral("Operador 7"));
         if (i % 10 == 0) {
-            back.FieldByName(QStringLiteral("BELOCAL")).SetAsString(QStringLiteral("%1").arg(1 + (i + 7) % 500, 4, 10, QLatin1Char('0')));
+            back.FieldByName(QStringLiteral("BELOCAL"))
+                .SetAsString(QStringLiteral("%1").arg(1 + (i + 7) % 500, 4, 10, QLatin1Char('0')));
         }
         back.Post();
     }
     back.BeginBulkAppend();
     for (int n = 1; n <= assets / 100; ++n) {
         back.Insert();
-        back.FieldByName(QStringLiteral("BECODIGO")).SetAsString(QStringLiteral("9%1").arg(n, 12, 10, QLatin1Char('0')));
+        back.FieldByName(QStringLiteral("BECODIGO"))
+            .SetAsString(QStringLiteral("9%1").arg(n, 12, 10, QLatin1Char('0')));
         back.FieldByName(QStringLiteral("BENOME")).SetAsString(QStringLiteral("Novo %1").arg(n));
         back.FieldByName(QStringLiteral("BELOCAL")).SetAsString(QStringLiteral("0001"));
         back.FieldByName(QStringLiteral("BEFLAG")).SetAsString(QStringLiteral("X"));
@@ -124,8 +130,8 @@ int main(int argc, char** argv) {
 
     std::printf("assets %d in 500 locations\n", assets);
     std::printf("load (3 files, all marked):      %.3f s\n", loadSeconds);
-    std::printf("unload (%d processed, %d log rows): %.3f s\n", unload.processed(), unload.newRows(),
-                unloadSeconds);
+    std::printf("unload (%d processed, %d log rows): %.3f s\n", unload.processed(),
+                unload.newRows(), unloadSeconds);
     for (const QString& line : log.lines()) {
         std::printf("  %s\n", qPrintable(line));
     }

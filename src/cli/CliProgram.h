@@ -41,5 +41,6 @@ class CliProgram {
 // Commands: args are what follows the command's name.
 int runInitCommand(CliProgram& program, const QStringList& args);
 int runSettingsCommand(CliProgram& program, const QStringList& args);
+int runLogCommand(CliProgram& program, const QStringList& args);
 
 }  // namespace ambitra::cli

@@ -2,7 +2,6 @@
 #include "cli/DbfCommand.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 
 #include <functional>
 
@@ -12,7 +11,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, dbf FILE";
+    "commands: init, settings, log, dbf";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -39,7 +38,9 @@ int main(int argc, char** argv) {
     const QList<std::pair<const char*, Command>> commands = {
         {"init", runInitCommand},
         {"settings", runSettingsCommand},
-        {"dbf", [](CliProgram&, const QStringList& a) { return runDbfCommand(a); }},
+        {"log", runLogCommand},
+        // Reads one table file; needs nothing of the program folder.
+        {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
     };
     for (const auto& [commandName, command] : commands) {
         if (name == QLatin1String(commandName)) {

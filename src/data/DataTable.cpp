@@ -103,6 +103,10 @@ void DataTable::open() {
     m_pageQuery = QSqlQuery(m_connection.database());
     m_oneQuery = QSqlQuery(m_connection.database());
     m_lookupQuery = QSqlQuery(m_connection.database());
+    // Rows are read once each into the cache: no need for the driver to keep them too.
+    m_pageQuery.setForwardOnly(true);
+    m_oneQuery.setForwardOnly(true);
+    m_lookupQuery.setForwardOnly(true);
     QString page = select;
     if (m_def.keyOrder) {
         page += QStringLiteral(" WHERE ") + key + QStringLiteral(" >= ? ORDER BY ") + key +
@@ -146,7 +150,7 @@ void DataTable::close() {
     m_insertQuery = QSqlQuery();
     m_updateQueries.clear();
     m_keys.clear();
-    m_cache.clear();
+    invalidateCache();
     m_buffer.clear();
     m_state = State::Inactive;
     m_bof = m_eof = true;
@@ -163,7 +167,7 @@ void DataTable::loadKeys() {
         throw Error(errorText(q));
     }
     m_keys.clear();
-    m_cache.clear();
+    invalidateCache();
     while (q.next()) {
         m_keys << q.value(0).toString();
     }
@@ -183,6 +187,8 @@ void DataTable::requery() {
 
 void DataTable::invalidateCache() {
     m_cache.clear();
+    m_windowKeys.clear();
+    m_windowRows.clear();
 }
 
 void DataTable::setCurrent(int row) {
@@ -260,10 +266,34 @@ void DataTable::fetchPage(int row) const {
     if (!m_pageQuery.exec()) {
         throw Error(errorText(m_pageQuery));
     }
+    m_windowStart = m_def.keyOrder ? row : 0;
+    m_windowKeys.clear();
+    m_windowRows.clear();
     while (m_pageQuery.next()) {
-        cacheRow(m_pageQuery.value(m_keyColumn).toString(), readRow(m_pageQuery));
+        m_windowKeys << m_pageQuery.value(m_keyColumn).toString();
+        m_windowRows << readRow(m_pageQuery);
     }
     m_pageQuery.finish();
+}
+
+const DataTable::Row* DataTable::windowRow(int row) const {
+    const qsizetype at = row - m_windowStart;
+    if (at >= 0 && at < m_windowKeys.size() && m_windowKeys[at] == m_keys[row]) {
+        return &m_windowRows[at];
+    }
+    return nullptr;
+}
+
+void DataTable::keepPosted(int row, const QString& key, Row stored) {
+    // The page holds the row at its place (the key checked): it takes the new
+    // values there, and no older copy may remain behind it.
+    const qsizetype at = row - m_windowStart;
+    if (at >= 0 && at < m_windowKeys.size() && m_windowKeys[at] == key) {
+        m_windowRows[at] = std::move(stored);
+        m_cache.remove(key);
+        return;
+    }
+    cacheRow(key, stored);
 }
 
 DataTable::Row DataTable::fetchOne(const QString& key) const {
@@ -277,6 +307,9 @@ DataTable::Row DataTable::fetchOne(const QString& key) const {
 }
 
 const DataTable::Row& DataTable::rowAt(int row) const {
+    if (const Row* page = windowRow(row)) {
+        return *page;
+    }
     const QString& key = m_keys[row];
     auto it = m_cache.constFind(key);
     if (it != m_cache.constEnd()) {
@@ -285,12 +318,11 @@ const DataTable::Row& DataTable::rowAt(int row) const {
     // Grids and sequential reads get a page; a row that the page did not bring (the
     // engine ordered differently, or the row vanished) is read alone.
     fetchPage(row);
-    it = m_cache.constFind(key);
-    if (it == m_cache.constEnd()) {
-        cacheRow(key, fetchOne(key));
-        it = m_cache.constFind(key);
+    if (const Row* page = windowRow(row)) {
+        return *page;
     }
-    return *it;
+    cacheRow(key, fetchOne(key));
+    return *m_cache.constFind(key);
 }
 
 QVariant DataTable::value(int column) const {
@@ -518,11 +550,14 @@ void DataTable::post() {
     } else {
         storeUpdate();
     }
-    cacheRow(key, m_buffer);
+    // The looked-up columns need no new read: the buffer came with them, and
+    // changing the location read them again.
+    Row stored = std::move(m_buffer);
     m_buffer.clear();
     m_state = State::Browse;
 
     if (!inserting && key == m_editKey) {
+        keepPosted(m_row, key, std::move(stored));
         emit rowUpdated(m_row);
     } else {
         if (!inserting) {
@@ -536,8 +571,9 @@ void DataTable::post() {
         }
         const int row = insertPosition(key);
         m_keys.insert(row, key);
-        emit rowInserted(row);
         m_row = row;
+        keepPosted(row, key, std::move(stored));
+        emit rowInserted(row);
     }
     emit stateChanged();
     setCurrent(m_row);

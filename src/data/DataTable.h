@@ -108,6 +108,8 @@ class DataTable : public QObject {
     void loadKeys();
     const Row& rowAt(int row) const;
     void fetchPage(int row) const;
+    const Row* windowRow(int row) const;
+    void keepPosted(int row, const QString& key, Row stored);
     Row fetchOne(const QString& key) const;
     Row readRow(const QSqlQuery& query) const;
     void prepareWrites();
@@ -132,6 +134,13 @@ class DataTable : public QObject {
     Row m_buffer;
     Row m_original;  // the row as it was when editing began
     QString m_editKey;
+    // The last page read: rows m_windowStart.. in key order. Sequential reads
+    // and grids are served from it; a row counts only while its key is still
+    // at that place, so inserts and removals need no bookkeeping here.
+    mutable int m_windowStart = 0;
+    mutable QStringList m_windowKeys;
+    mutable QList<Row> m_windowRows;
+    // Rows posted or read alone, by key.
     mutable QHash<QString, Row> m_cache;
     mutable QSqlQuery m_pageQuery;
     mutable QSqlQuery m_oneQuery;

@@ -37,8 +37,8 @@ bool HandheldLoad::goes(Selection selection, const DataTable& table, const int (
     // Assets are matched by their location code and the location's looked-up
     // building, department and room (empty when the location does not exist).
     const QString line = LocationCheckList::LocationLine(
-        table.value(parts[0]).toString(), table.value(parts[1]).toString(), table.value(parts[2]).toString(),
-        table.value(parts[3]).toString());
+        table.value(parts[0]).toString(), table.value(parts[1]).toString(),
+        table.value(parts[2]).toString(), table.value(parts[3]).toString());
     const int item = m_locations.find(line);
     if (item < 0) {
         // A location row always has its item; an asset of an unlisted location goes.
@@ -59,7 +59,8 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
     int parts[4] = {0, 0, 0, 0};
     if (selection != Selection::All) {
         const bool locations = selection == Selection::Locations;
-        parts[0] = table.fieldIndex(locations ? QStringLiteral("LOCODIGO") : QStringLiteral("BELOCAL"));
+        parts[0] =
+            table.fieldIndex(locations ? QStringLiteral("LOCODIGO") : QStringLiteral("BELOCAL"));
         parts[1] = table.fieldIndex(QStringLiteral("LOPREDIO"));
         parts[2] = table.fieldIndex(QStringLiteral("LODEPTO"));
         parts[3] = table.fieldIndex(QStringLiteral("LOSALA"));
@@ -118,9 +119,10 @@ void HandheldLoad::ExportForHandheld(DataTable& table, const QString& folder) {
             selection = Selection::Assets;
         }
         writeRows(table, selection);
-        m_log.append(QStringLiteral("   ") + QStringLiteral("Exportação de %1 registros para %2 concluída!")
-                                                  .arg(dbf.RecordCount())
-                                                  .arg(fileName));
+        m_log.append(QStringLiteral("   ") +
+                     QStringLiteral("Exportação de %1 registros para %2 concluída!")
+                         .arg(dbf.RecordCount())
+                         .arg(fileName));
         dbf.Close();
     }
     table.first();

@@ -14,15 +14,16 @@ class TDados;
 // in the check list, and the assets of those locations (and assets whose location
 // is not in the list at all), each table into its exchange file.
 class HandheldLoad {
-public:
-    HandheldLoad(TDados& dados, const LocationCheckList& locations, SyncLog& log, Progress& progress);
+  public:
+    HandheldLoad(TDados& dados, const LocationCheckList& locations, SyncLog& log,
+                 Progress& progress);
 
     // Writes the exchange file of one of the data module's tables into folder.
     // Errors creating or opening the file escape to the caller; an error on one
     // record is shown and the next record is written.
     void ExportForHandheld(DataTable& table, const QString& folder);
 
-private:
+  private:
     enum class Selection { All, Locations, Assets };
 
     // parts: the columns of code, building, department and room.

@@ -22,8 +22,9 @@ namespace {
 // The fields of a returned record, found once per file. BEFLAG must exist to
 // read the file at all; a missing other field fails each record that needs it.
 class Record {
-public:
-    explicit Record(THalcyonDataSet& dbf) : flag(dbf.FieldByName(QStringLiteral("BEFLAG"))), m_dbf(dbf) {}
+  public:
+    explicit Record(THalcyonDataSet& dbf)
+        : flag(dbf.FieldByName(QStringLiteral("BEFLAG"))), m_dbf(dbf) {}
 
     THalcyonField& flag;
     THalcyonField& operator[](const char* name) const {
@@ -35,7 +36,7 @@ public:
         return *it != nullptr ? **it : m_dbf.FieldByName(key);  // raises "not found"
     }
 
-private:
+  private:
     THalcyonDataSet& m_dbf;
     mutable QHash<QString, THalcyonField*> m_fields;
 };
@@ -62,8 +63,8 @@ void carryOver(DataTable& bens, const char* column, const char* label, const THa
     if (!occurrence.isEmpty()) {
         occurrence += QLatin1Char(';');
     }
-    occurrence += QString::fromLatin1(label) + QLatin1Char(':') + old.toString() + QLatin1Char('>') +
-                  now.toString();
+    occurrence += QString::fromLatin1(label) + QLatin1Char(':') + old.toString() +
+                  QLatin1Char('>') + now.toString();
     bens.setValue(name, now);
 }
 
@@ -101,7 +102,8 @@ void InventoryUnload::ProcessInventory(const QString& userName, const QString& f
         applyRecords(userName);
         m_dados.DayEnd = QDateTime::currentDateTime();
         m_log.append(QStringLiteral("   ") +
-                     QStringLiteral("Processamento de %1 registros de inventário concluído!").arg(m_processed));
+                     QStringLiteral("Processamento de %1 registros de inventário concluído!")
+                         .arg(m_processed));
         if (m_newRows > 0) {
             m_log.append(QStringLiteral("   ") +
                          QStringLiteral("Verifique o LOG de inventário que tem %1 registros novos!")
@@ -143,8 +145,8 @@ void InventoryUnload::applyRecords(const QString& userName) {
                     carryOver(bens, "BENSERIE", "NSERIE", r["BENSERIE"], occurrence);
                 } else {
                     bens.insert();
-                    for (const char* column : {"BECODIGO", "BENOME", "BELOCAL", "BEFABRICA", "BESITUACAO",
-                                               "BENSERIE", "BECOMPRA"}) {
+                    for (const char* column : {"BECODIGO", "BENOME", "BELOCAL", "BEFABRICA",
+                                               "BESITUACAO", "BENSERIE", "BECOMPRA"}) {
                         bens.setValue(QString::fromLatin1(column), r[column].AsVariant());
                     }
                     // A blank amount reads as zero, never as null.

@@ -17,7 +17,7 @@ class TDados;
 // cannot be applied is rolled back alone, and an interrupted unload leaves the
 // register as it was before.
 class InventoryUnload {
-public:
+  public:
     InventoryUnload(TDados& dados, SyncLog& log, Progress& progress);
 
     // userName: the HotSync user of the cycle; folder: the user's exchange folder.
@@ -26,7 +26,7 @@ public:
     int processed() const { return m_processed; }
     int newRows() const { return m_newRows; }
 
-private:
+  private:
     void applyRecords(const QString& userName);
 
     TDados& m_dados;

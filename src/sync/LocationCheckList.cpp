@@ -8,16 +8,17 @@ namespace ambitra {
 QString LocationCheckList::LocationLine(const QString& code, const QString& building,
                                         const QString& department, const QString& room) {
     const QChar blank = QLatin1Char(' ');
-    return PadRight(code, 5, blank) + PadRight(building, 4, blank) + PadRight(department, 4, blank) +
-           PadRight(room, 5, blank);
+    return PadRight(code, 5, blank) + PadRight(building, 4, blank) +
+           PadRight(department, 4, blank) + PadRight(room, 5, blank);
 }
 
 void LocationCheckList::fill(DataTable& locais) {
     m_items.clear();
     m_byText.clear();
     for (locais.first(); !locais.eof() && !locais.isEmpty(); locais.next()) {
-        const QString line = LocationLine(locais.text(QStringLiteral("LOCODIGO")), locais.text(QStringLiteral("LOPREDIO")),
-                                          locais.text(QStringLiteral("LODEPTO")), locais.text(QStringLiteral("LOSALA")));
+        const QString line = LocationLine(
+            locais.text(QStringLiteral("LOCODIGO")), locais.text(QStringLiteral("LOPREDIO")),
+            locais.text(QStringLiteral("LODEPTO")), locais.text(QStringLiteral("LOSALA")));
         m_byText.insert(line.toLower(), static_cast<int>(m_items.size()));
         m_items.append({line, false});
     }
@@ -48,6 +49,8 @@ void LocationCheckList::setChecked(int index, bool checked) {
     }
 }
 
-int LocationCheckList::find(const QString& text) const { return m_byText.value(text.toLower(), -1); }
+int LocationCheckList::find(const QString& text) const {
+    return m_byText.value(text.toLower(), -1);
+}
 
 }  // namespace ambitra

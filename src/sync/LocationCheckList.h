@@ -15,7 +15,7 @@ class DataTable;
 class LocationCheckList : public QObject {
     Q_OBJECT
 
-public:
+  public:
     struct Item {
         QString text;
         bool checked = false;
@@ -24,8 +24,8 @@ public:
     explicit LocationCheckList(QObject* parent = nullptr) : QObject(parent) {}
 
     // The line of a location: each part padded with blanks to 5, 4, 4 and 5.
-    static QString LocationLine(const QString& code, const QString& building, const QString& department,
-                                const QString& room);
+    static QString LocationLine(const QString& code, const QString& building,
+                                const QString& department, const QString& room);
 
     // One unmarked item per row of the (open) Locais table, in table order.
     void fill(DataTable& locais);
@@ -39,10 +39,10 @@ public:
     // The first item with that text, letter case ignored; -1 when none.
     int find(const QString& text) const;
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     QList<Item> m_items;
     QHash<QString, int> m_byText;  // lower-cased text -> first item
 };

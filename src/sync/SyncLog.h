@@ -13,7 +13,7 @@ namespace ambitra {
 class SyncLog : public QObject {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kMaxCharacters = 8192;
 
     explicit SyncLog(QObject* parent = nullptr) : QObject(parent) {}
@@ -25,12 +25,12 @@ public:
     // The whole text as a multi-line edit holds it: lines joined by CR LF.
     QString text() const { return m_lines.join(QStringLiteral("\r\n")); }
 
-signals:
+  signals:
     // The lines one message added, before any old line was dropped.
     void linesAdded(const QStringList& lines);
     void changed();
 
-private:
+  private:
     QStringList m_lines;
     qsizetype m_length = 0;  // length of text()
 };

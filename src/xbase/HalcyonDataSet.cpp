@@ -116,7 +116,12 @@ void THalcyonDataSet::Open() {
         throw;
     }
     m_state = State::Browse;
-    First();
+    try {
+        First();
+    } catch (...) {
+        closeFile();
+        throw;
+    }
 }
 
 void THalcyonDataSet::readHeader(char* header) {
@@ -198,6 +203,12 @@ void THalcyonDataSet::closeFile() {
 }
 
 THalcyonField* THalcyonDataSet::FindField(const QString& name) {
+    // Callers mostly pass the stored upper-case name, once per field and record.
+    for (THalcyonField& field : m_fields) {
+        if (field.FieldName() == name) {
+            return &field;
+        }
+    }
     for (THalcyonField& field : m_fields) {
         if (field.FieldName().compare(name, Qt::CaseInsensitive) == 0) {
             return &field;
@@ -371,12 +382,16 @@ void THalcyonDataSet::Post() {
         return;
     }
     FileLock appendLock(m_file, dbf::kAppendLockOffset, m_appendLockWait);
-    if (!appendLock.acquired() ||
-        !m_file.writeAt(recordOffset(m_recNo), m_record.constData(), m_recordLength)) {
+    if (!appendLock.acquired()) {
+        throw EHalcyonError::writeFailed(m_path);
+    }
+    char header[dbf::kHeaderSize];
+    readCurrentHeader(header);
+    if (!m_file.writeAt(recordOffset(m_recNo), m_record.constData(), m_recordLength)) {
         throw EHalcyonError::writeFailed(m_path);
     }
     m_readAheadCount = 0;
-    rewriteHeader(sizeDerivedCount());
+    writeHeader(header, sizeDerivedCount());
     appendLock.release();
     releaseRecordLock();
     m_state = State::Browse;
@@ -396,31 +411,36 @@ void THalcyonDataSet::appendRecords(const char* data, qint64 count) {
     if (!appendLock.acquired()) {
         throw EHalcyonError::writeFailed(m_path);
     }
+    char header[dbf::kHeaderSize];
+    readCurrentHeader(header);
+    // Records other programs appended since the last look are counted, not overwritten.
     const qint64 existing = sizeDerivedCount();
     if (!m_file.writeAt(recordOffset(existing + 1), data, count * m_recordLength + 1)) {
         throw EHalcyonError::writeFailed(m_path);
     }
     m_readAheadCount = 0;
-    rewriteHeader(existing + count);
+    writeHeader(header, existing + count);
 }
 
-// Called under the append lock.
-void THalcyonDataSet::rewriteHeader(qint64 knownCount) {
-    char header[dbf::kHeaderSize];
+// The header as the file holds it now; called under the append lock.
+void THalcyonDataSet::readCurrentHeader(char* header) {
     readHeader(header);
     // A file replaced by another table since it was opened must not be written.
     if (dbf::readU16(header + dbf::header::HeaderLength) != m_headerLength ||
         dbf::readU16(header + dbf::header::RecordLength) != m_recordLength) {
         throw EHalcyonError::writeFailed(m_path);
     }
-    m_recordCount = knownCount;
+}
+
+void THalcyonDataSet::writeHeader(char* header, qint64 recordCount) {
     QDate date;
     QTime time;
     TableFile::localNow(date, time);
-    dbf::refreshHeader(header, static_cast<quint32>(knownCount), 0, date, time);
+    dbf::refreshHeader(header, static_cast<quint32>(recordCount), 0, date, time);
     if (!m_file.writeAt(0, header, dbf::kHeaderSize)) {
         throw EHalcyonError::writeFailed(m_path);
     }
+    m_recordCount = recordCount;
 }
 
 void THalcyonDataSet::BeginBulkAppend() {

@@ -106,7 +106,8 @@ class THalcyonDataSet {
 
     void markPosted(qint64 recNo);
     void appendRecords(const char* records, qint64 count);
-    void rewriteHeader(qint64 knownCount);
+    void readCurrentHeader(char* header);
+    void writeHeader(char* header, qint64 recordCount);
     void flushBulk();
     void releaseRecordLock();
     void closeFile();

@@ -185,3 +185,42 @@ TEST(RefreshNavigator, EnablesButtonsByPositionAndEditing) {
     EXPECT_TRUE(on(NavButton::Post));
     EXPECT_TRUE(on(NavButton::Cancel));
 }
+
+TEST(DataTable, RowsReadByPagesShowWhatWasPostedSinceWhereverTheyMoved) {
+    TestDatabase t;
+    DataTable& locais = t.dados().TLocais();
+    locais.open();
+    t.exec(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                       "WHERE i < 599) INSERT INTO Locais (LOCODIGO, LOSALA) "
+                       "SELECT printf('%03d', i), 'db' FROM n"));
+    locais.requery();
+    auto roomAt = [&](int row) { return locais.valueAt(row, 3).toString(); };
+    EXPECT_EQ(roomAt(10), QStringLiteral("db"));  // read with its page
+
+    // Changed inside the page, then read again after other pages were read.
+    ASSERT_TRUE(locais.locate(QStringLiteral("011")));
+    locais.edit();
+    locais.setValue(QStringLiteral("LOSALA"), QStringLiteral("e"));
+    locais.post();
+    EXPECT_EQ(roomAt(500), QStringLiteral("db"));
+    EXPECT_EQ(roomAt(11), QStringLiteral("e"));
+    EXPECT_EQ(roomAt(12), QStringLiteral("db"));
+
+    // A row added in front shifts the page: every row still shows its own values.
+    addLocation(locais, QStringLiteral("0105"), QStringLiteral("new"));
+    EXPECT_EQ(locais.keyAt(11), QStringLiteral("0105"));
+    EXPECT_EQ(roomAt(11), QStringLiteral("new"));
+    EXPECT_EQ(roomAt(12), QStringLiteral("e"));
+    EXPECT_EQ(locais.valueAt(13, 0).toString(), QStringLiteral("012"));
+
+    // A key changed in place moves the row; its old key is gone.
+    ASSERT_TRUE(locais.locate(QStringLiteral("011")));
+    locais.edit();
+    locais.setValue(QStringLiteral("LOCODIGO"), QStringLiteral("999"));
+    locais.post();
+    EXPECT_EQ(locais.indexOfKey(QStringLiteral("011")), -1);
+    EXPECT_EQ(roomAt(locais.indexOfKey(QStringLiteral("999"))), QStringLiteral("e"));
+    EXPECT_EQ(roomAt(11), QStringLiteral("new"));
+    EXPECT_EQ(locais.valueAt(12, 0).toString(), QStringLiteral("012"));
+}

@@ -14,7 +14,8 @@ namespace {
 
 struct Load : ::testing::Test, SyncFixture {
     void SetUp() override {
-        db.exec(QStringLiteral("INSERT INTO Operadores VALUES ('01', 'abc', 'Ana'), ('02', NULL, 'Rui')"));
+        db.exec(QStringLiteral(
+            "INSERT INTO Operadores VALUES ('01', 'abc', 'Ana'), ('02', NULL, 'Rui')"));
         db.exec(QStringLiteral(
             "INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), ('0202', 'P2', NULL, NULL), "
             "('1', NULL, NULL, NULL), ('0001', NULL, NULL, NULL), ('a', NULL, NULL, NULL)"));
@@ -66,16 +67,19 @@ TEST(LocationCheckList, LinesAreEighteenFixedPitchCharacters) {
 
 TEST_F(Load, WithNothingMarkedOnlyAssetsOfUnlistedLocationsGoAndOperatorsAlwaysGo) {
     loadAll();
-    EXPECT_EQ(codes(QStringLiteral("OPERADOR.DBF")), (QStringList{QStringLiteral("01"), QStringLiteral("02")}));
+    EXPECT_EQ(codes(QStringLiteral("OPERADOR.DBF")),
+              (QStringList{QStringLiteral("01"), QStringLiteral("02")}));
     EXPECT_TRUE(readFile(QStringLiteral("LOCAIS.DBF")).isEmpty());
-    EXPECT_EQ(codes(QStringLiteral("BENS.DBF")), (QStringList{QStringLiteral("A3"), QStringLiteral("A4")}));
-    EXPECT_EQ(log.lines(),
-              (QStringList{QStringLiteral("> Preparando dados de Operadores para carga no Palm..."),
-                           QStringLiteral("   Exportação de 2 registros para OPERADOR.DBF concluída!"),
-                           QStringLiteral("> Preparando dados de Locais para carga no Palm..."),
-                           QStringLiteral("   Exportação de 0 registros para LOCAIS.DBF concluída!"),
-                           QStringLiteral("> Preparando dados de Bens para carga no Palm..."),
-                           QStringLiteral("   Exportação de 2 registros para BENS.DBF concluída!")}));
+    EXPECT_EQ(codes(QStringLiteral("BENS.DBF")),
+              (QStringList{QStringLiteral("A3"), QStringLiteral("A4")}));
+    EXPECT_EQ(
+        log.lines(),
+        (QStringList{QStringLiteral("> Preparando dados de Operadores para carga no Palm..."),
+                     QStringLiteral("   Exportação de 2 registros para OPERADOR.DBF concluída!"),
+                     QStringLiteral("> Preparando dados de Locais para carga no Palm..."),
+                     QStringLiteral("   Exportação de 0 registros para LOCAIS.DBF concluída!"),
+                     QStringLiteral("> Preparando dados de Bens para carga no Palm..."),
+                     QStringLiteral("   Exportação de 2 registros para BENS.DBF concluída!")}));
 }
 
 TEST_F(Load, MarkedLocationsTakeTheirAssetsAndCodesMatchWholeIgnoringCase) {
@@ -87,8 +91,8 @@ TEST_F(Load, MarkedLocationsTakeTheirAssetsAndCodesMatchWholeIgnoringCase) {
               (QStringList{QStringLiteral("0101"), QStringLiteral("1"), QStringLiteral("a")}));
     // 0202 and 0001 are unmarked: their assets stay; "A" finds the item of "a".
     EXPECT_EQ(codes(QStringLiteral("BENS.DBF")),
-              (QStringList{QStringLiteral("A1"), QStringLiteral("A3"), QStringLiteral("A4"), QStringLiteral("A5"),
-                           QStringLiteral("A7")}));
+              (QStringList{QStringLiteral("A1"), QStringLiteral("A3"), QStringLiteral("A4"),
+                           QStringLiteral("A5"), QStringLiteral("A7")}));
     EXPECT_EQ(db.dados().TBens().recNo(), 0);  // back on the first row
 }
 

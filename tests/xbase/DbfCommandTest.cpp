@@ -25,25 +25,14 @@ CliRun cli(const QStringList& args) {
 
 TEST(DbfCommand, PrintsFieldsThenLiveRecordsAsTheTableReadsThem) {
     TempAppDir dir;
-    const QString path = dir.file(u"BENS.DBF"_s);
-    BuildDBFFile(path, {u"NOME;C;300;0"_s, u"VALOR;N;12;3"_s, u"QTD;N;5;0"_s, u"DATA;D;8;0"_s,
-                        u"ATIVO;L;1;0"_s});
-    {
-        THalcyonDataSet table;
-        openTable(table, path);
-        for (const QVariantList& row :
-             QList<QVariantList>{{u"Situação  "_s, 1234.5, 42, QDate(2024, 1, 31), true},
-                                 {u"apagado"_s, 1, 1, QVariant(), true},
-                                 {QVariant(), QVariant(), -7, QVariant(), false}}) {
-            table.Insert();
-            for (int i = 0; i < row.size(); ++i) {
-                table.Fields(i).SetAsVariant(row[i]);
-            }
-            table.Post();
-        }
-    }
+    const QString path = tableWithRows(
+        dir, u"BENS.DBF"_s,
+        {u"NOME;C;300;0"_s, u"VALOR;N;12;3"_s, u"QTD;N;5;0"_s, u"DATA;D;8;0"_s, u"ATIVO;L;1;0"_s},
+        {{u"Situação  "_s, 1234.5, 42, QDate(2024, 1, 31), true},
+         {u"apagado"_s, 1, 1, QVariant(), true},
+         {QVariant(), QVariant(), -7, QVariant(), false}},
+        2);
     QByteArray bytes = readAll(path);
-    bytes[32 * 5 + 33 + (1 + 300 + 12 + 5 + 8 + 1)] = '*';
     // Another writer's style: left-aligned and without all decimals.
     bytes.replace(32 * 5 + 33 + 301, 12, "1234.5      ");
     writeAll(path, bytes);

@@ -37,28 +37,13 @@ TEST(Interop, AnIndependentReaderReadsOurFiles) {
         GTEST_SKIP() << "python3-dbf and python3-dbfread are not installed";
     }
     TempAppDir dir;
-    const QString path = dir.file(u"NOSSO.DBF"_s);
-    BuildDBFFile(path, kFields);
-    THalcyonDataSet table;
-    openTable(table, path);
-    const QList<QVariantList> rows{
-        {u"Situação €"_s, 1234.5, QDate(2024, 2, 29), true, 42},
-        {u"\u4E2D apagado"_s, 1, QVariant(), false, 1},
-        {u"\u4E2D x"_s, -0.25, QVariant(), false, -7},
-        {u"  lead"_s, QVariant(), QVariant(), true, QVariant()},
-    };
-    for (const QVariantList& row : rows) {
-        table.Insert();
-        for (int i = 0; i < row.size(); ++i) {
-            table.Fields(i).SetAsVariant(row[i]);
-        }
-        table.Post();
-    }
-    table.Close();
-    QByteArray bytes = readAll(path);
-    bytes[32 * 5 + 33 + 47] = '*';  // the second record deleted
-    writeAll(path, bytes);
-
+    // The second record is deleted.
+    const QString path = tableWithRows(dir, u"NOSSO.DBF"_s, kFields,
+                                       {{u"Situação €"_s, 1234.5, QDate(2024, 2, 29), true, 42},
+                                        {u"\u4E2D apagado"_s, 1, QVariant(), false, 1},
+                                        {u"\u4E2D x"_s, -0.25, QVariant(), false, -7},
+                                        {u"  lead"_s, QVariant(), QVariant(), true, QVariant()}},
+                                       2);
     const QJsonDocument seen = QJsonDocument::fromJson(runPeer(u"read"_s, path));
     const QJsonDocument expected = QJsonDocument::fromJson(R"({
         "count": 3,

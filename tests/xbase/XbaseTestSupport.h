@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Error.h"
+#include "support/QtPrinters.h"
 #include "support/TempAppDir.h"
 #include "xbase/FieldList.h"
 #include "xbase/HalcyonDataSet.h"
@@ -15,10 +16,6 @@
 #include <ostream>
 
 using namespace Qt::StringLiterals;
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace ambitra::test {
 
@@ -49,6 +46,33 @@ inline void appendSample(THalcyonDataSet& table, const QString& nome, double val
     table.FieldByName(QStringLiteral("DATA")).SetAsVariant(data);
     table.FieldByName(QStringLiteral("ATIVO")).SetAsVariant(ativo);
     table.Post();
+}
+
+// A new table with these fields and rows (values in field order); the record
+// numbered deleted (from 1) is then marked deleted.
+inline QString tableWithRows(const TempAppDir& dir, const QString& name, const QStringList& fields,
+                             const QList<QVariantList>& rows, int deleted = 0) {
+    const QString path = dir.file(name);
+    BuildDBFFile(path, fields);
+    THalcyonDataSet table;
+    openTable(table, path);
+    for (const QVariantList& row : rows) {
+        table.Insert();
+        for (int i = 0; i < row.size(); ++i) {
+            table.Fields(i).SetAsVariant(row[i]);
+        }
+        table.Post();
+    }
+    if (deleted > 0) {
+        const THalcyonField& last = table.Fields(table.FieldCount() - 1);
+        const qint64 offset =
+            33 + 32 * table.FieldCount() + (deleted - 1) * (last.Offset() + last.Size());
+        table.Close();
+        QByteArray bytes = readAll(path);
+        bytes[offset] = '*';
+        writeAll(path, bytes);
+    }
+    return path;
 }
 
 // The live records' NOME values in file order.

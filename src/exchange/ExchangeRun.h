@@ -1,0 +1,83 @@
+#pragma once
+
+#include "exchange/TextLayout.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace ambitra {
+
+class DataTable;
+class Progress;
+class Prompter;
+class TDados;
+
+// An import or export run: every chosen table through every format enabled in
+// the settings, in the order dBase, fixed width, delimited, comma-separated.
+// The exchange dialog and the command line drive it; it talks to the user only
+// through the prompter and reports its progress through the progress interface.
+class ExchangeRun {
+  public:
+    enum class Direction { Import = 0, Export = 1 };
+    static constexpr int kTableCount = 3;
+
+    ExchangeRun(TDados& dados, Prompter& prompter, Progress& progress);
+
+    // The run state, shared by the routines of every format.
+    bool CancelRequested = false;  // checked before every record
+    bool OverwriteData = false;    // import: empty each table before reading a file
+    bool CsvHeader = false;        // export: comma-separated files start with the labels
+    QString RunMessages;           // completion lines, each ending in CR LF
+
+    void setProgress(Progress& progress) { m_progress = &progress; }
+
+    // Texts of the two directions, as the dialog lists them.
+    static QString directionText(Direction direction);
+    // Texts of the three tables, as the dialog lists them.
+    static QString tableText(int index);
+    // The data module's table of a list item (Operadores, Locais, Bens).
+    DataTable& table(int index);
+    // True when at least one format takes part.
+    bool anyFormat() const;
+
+    // The questions before a run: the confirmation, then the overwrite question
+    // of an import or the header question of a comma-separated export. False
+    // when the run is not confirmed; nothing has changed then.
+    bool AskQuestions(Direction direction);
+    // The run itself: each table whose mark is set when the run reaches it.
+    // Errors outside the per-record handling stop the run and are shown here.
+    void RunTables(Direction direction, const std::function<bool(int)>& marked);
+    // Shows the collected completion lines, if any.
+    void ShowRunMessages();
+
+    void ImportTable(DataTable& table);
+    void ExportTable(DataTable& table);
+    // Removes every row of the table and reads it again.
+    void EmptyTable(DataTable& table);
+
+    void ExportSDF(DataTable& table, const QString& folder);
+    void ExportTXT(DataTable& table, const QString& folder);
+    void ExportCSV(DataTable& table, const QString& folder);
+    void ImportSDF(DataTable& table, const QString& folder);
+    void ImportTXT(DataTable& table, const QString& folder);
+    void ImportCSV(DataTable& table, const QString& folder);
+
+  private:
+    void exportText(DataTable& table, const QString& folder, TextFormat format);
+    void importText(DataTable& table, const QString& folder, TextFormat format);
+    // Finds the record of the key, edits it or adds one, lets assign fill it and
+    // saves it, inside its own savepoint. A failure drops the record, is shown,
+    // and stops the run. True when the record was stored.
+    bool storeRecord(DataTable& table, const QString& key, const std::function<void()>& assign);
+    void addCompletion(const char* format, qint64 count, const QString& fileName);
+
+    TDados& m_dados;
+    Prompter& m_prompter;
+    Progress* m_progress;
+};
+
+// The folder with its trailing path delimiter, as messages show it.
+QString withDelimiter(const QString& folder);
+
+}  // namespace ambitra

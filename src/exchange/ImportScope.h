@@ -1,0 +1,26 @@
+#pragma once
+
+namespace ambitra {
+
+class Connection;
+class DataTable;
+
+// The transaction of one import file. The emptying of the table and every
+// record stored go in together: commit() keeps them; leaving the scope without
+// it (an error escaped the per-record handling) undoes them all and reads the
+// table again, so it never stays emptied or half filled behind the user's back.
+class ImportScope {
+  public:
+    ImportScope(Connection& connection, DataTable& table);
+    ~ImportScope();
+    void commit();
+    ImportScope(const ImportScope&) = delete;
+    ImportScope& operator=(const ImportScope&) = delete;
+
+  private:
+    Connection& m_connection;
+    DataTable& m_table;
+    bool m_done = false;
+};
+
+}  // namespace ambitra

@@ -1,0 +1,208 @@
+#include "ExchangeFixture.h"
+
+#include "common/Error.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+using Answer = Prompter::Answer;
+using Direction = ExchangeRun::Direction;
+
+namespace {
+
+const auto kAll = [](int) { return true; };
+
+QString missing(const ExchangeFixture& f, const char* name) {
+    return QStringLiteral("Arquivo ") + f.folder + QStringLiteral("/") + QString::fromUtf8(name) +
+           QStringLiteral(" não encontrado. Importação de dados não efetuada!");
+}
+
+}  // namespace
+
+TEST(ExchangeRun, AsksTheQuestionsOfEachDirection) {
+    ExchangeFixture f;
+    ScriptedPrompter& p = f.db.prompter();
+    f.useFormats(false, true, false, true);
+    p.plan({Answer::No});
+    EXPECT_FALSE(f.run.AskQuestions(Direction::Import));
+    EXPECT_EQ(p.texts(),
+              QStringList{QStringLiteral("Importação de dados externos. Confirmar a execução?")});
+    EXPECT_EQ(p.beeps, 1);
+
+    p.clear();
+    p.plan({Answer::Yes, Answer::All});
+    EXPECT_TRUE(f.run.AskQuestions(Direction::Import));
+    EXPECT_TRUE(f.run.OverwriteData);
+    EXPECT_FALSE(f.run.CsvHeader);
+    EXPECT_EQ(p.shown.at(1).text,
+              QStringLiteral("Sobrescrever o arquivo apagando TODOS os dados já existentes?"));
+    EXPECT_EQ(p.shown.at(1).buttons, Prompter::Buttons::NoAll);
+
+    p.clear();
+    p.plan({Answer::Yes, Answer::Yes});
+    EXPECT_TRUE(f.run.AskQuestions(Direction::Export));
+    EXPECT_FALSE(f.run.OverwriteData);
+    EXPECT_TRUE(f.run.CsvHeader);
+    EXPECT_EQ(p.texts(),
+              (QStringList{QStringLiteral("Exportação de dados do Ambitra. Confirmar a execução?"),
+                           QStringLiteral("Incluir os nomes dos campos no cabeçalho do arquivo "
+                                          "CSV?")}));
+
+    // Without the comma-separated format there is no header question.
+    f.useFormats(false, true, false, false);
+    p.clear();
+    EXPECT_TRUE(f.run.AskQuestions(Direction::Export));
+    EXPECT_FALSE(f.run.CsvHeader);
+    EXPECT_EQ(p.shown.size(), 1);
+}
+
+TEST(ExchangeRun, GoesTableByTableAndFormatByFormatAndShowsTheLines) {
+    ExchangeFixture f;
+    f.useFormats(false, true, true, true);
+    f.addLocal("1", "A", "B", "C");
+    f.run.RunTables(Direction::Export, [](int i) { return i != 0; });
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Exportação de 1 registros para LOCAIS.TXT concluída!\r\n"
+                             "Exportação de 1 registros para LOCAIS.TXT concluída!\r\n"
+                             "Exportação de 1 registros para LOCAIS.CSV concluída!\r\n"
+                             "Exportação de 0 registros para BENS.TXT concluída!\r\n"
+                             "Exportação de 0 registros para BENS.TXT concluída!\r\n"
+                             "Exportação de 0 registros para BENS.CSV concluída!\r\n"));
+    // One folder for both: the delimited file, written second, is what stays.
+    EXPECT_EQ(f.read(QStringLiteral("LOCAIS.TXT")), QByteArray("1   ,A  ,B  ,C   \r\n"));
+    EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("OPERADOR.TXT"))));
+    f.run.ShowRunMessages();
+    EXPECT_EQ(f.db.prompter().texts(), QStringList{f.run.RunMessages});
+}
+
+TEST(ExchangeRun, ImportingTwiceEqualsImportingOnceAndOverwriteEmptiesFirst) {
+    ExchangeFixture f;
+    f.useFormats(false, true, false, false);
+    f.addLocal("9", "old", "old", "old");
+    f.addLocal("1", "old", "old", "old");
+    f.write(QStringLiteral("LOCAIS.TXT"), "1   P  D  S   \r\n2   P2 D2 S2  \r\n");
+    f.run.ImportTable(f.locais());
+    const QStringList once = f.rows(QStringLiteral("Locais"));
+    EXPECT_EQ(once, (QStringList{QStringLiteral("1|P|D|S"), QStringLiteral("2|P2|D2|S2"),
+                                 QStringLiteral("9|old|old|old")}));
+    f.run.ImportTable(f.locais());
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), once);
+
+    // Overwrite with two formats: each empties the table before its file, so
+    // the last file found is what remains.
+    f.useFormats(false, true, false, true);
+    f.write(QStringLiteral("LOCAIS.CSV"), "\"7\",\"x\",\"y\",\"z\"\r\n");
+    f.run.OverwriteData = true;
+    f.run.ImportTable(f.locais());
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("7|x|y|z")});
+    EXPECT_EQ(f.locais().rowCount(), 1);
+}
+
+TEST(ExchangeRun, AMissingFileLeavesTheTableAsItWasAndTheRunGoesOn) {
+    ExchangeFixture f;
+    f.useFormats(false, true, false, true);
+    f.addLocal("1", "A", "B", "C");
+    f.db.exec(QStringLiteral("INSERT INTO Operadores VALUES ('OP', 'pw', 'Ana')"));
+    f.operadores().requery();
+    f.write(QStringLiteral("LOCAIS.CSV"), "\"2\",\"x\",\"y\",\"z\"\r\n");
+    f.run.OverwriteData = true;
+    f.run.RunTables(Direction::Import, kAll);
+    EXPECT_EQ(
+        f.db.prompter().texts(),
+        (QStringList{missing(f, "OPERADOR.TXT"), missing(f, "OPERADOR.CSV"),
+                     missing(f, "LOCAIS.TXT"), missing(f, "BENS.TXT"), missing(f, "BENS.CSV")}));
+    EXPECT_EQ(f.db.prompter().beeps, 5);
+    EXPECT_EQ(f.rows(QStringLiteral("Operadores")), QStringList{QStringLiteral("OP|pw|Ana")});
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("2|x|y|z")});
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Importação de 1 registros de LOCAIS.CSV concluída!\r\n"));
+}
+
+TEST(ExchangeRun, ARecordErrorDropsThatRecordKeepsTheEarlierOnesAndStopsTheRun) {
+    ExchangeFixture f;
+    f.useFormats(false, false, true, true);
+    f.addLocal("0", "old", "old", "old");
+    // The second line's room is longer than the column allows.
+    f.write(QStringLiteral("LOCAIS.TXT"), "1,A,B,C\r\n2,A,B,12345\r\n3,A,B,C\r\n");
+    f.write(QStringLiteral("LOCAIS.CSV"), "\"4\",\"\",\"\",\"\"\r\n");
+    f.run.OverwriteData = true;
+    f.run.RunTables(Direction::Import, [](int i) { return i == 1; });
+    EXPECT_TRUE(f.run.CancelRequested);
+    EXPECT_TRUE(f.run.RunMessages.isEmpty());
+    ASSERT_EQ(f.db.prompter().shown.size(), 1);
+    EXPECT_EQ(f.db.prompter().shown[0].kind, Prompter::Kind::Error);
+    EXPECT_TRUE(f.db.prompter().shown[0].text.contains(QStringLiteral("CK_Locais_LOSALA")));
+    // The emptying and the first record went in together; the later format did not run.
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("1|A|B|C")});
+    EXPECT_EQ(f.locais().rowCount(), 1);
+    EXPECT_FALSE(f.db.dados().Conn().inTransaction());
+
+    // An empty key is refused by the key column: the same handling.
+    f.db.prompter().clear();
+    f.write(QStringLiteral("LOCAIS.TXT"), ",A,B,C\r\n");
+    f.run.RunTables(Direction::Import, [](int i) { return i == 1; });
+    EXPECT_EQ(f.db.prompter().shown.size(), 1);
+    EXPECT_TRUE(f.run.RunMessages.isEmpty());
+}
+
+TEST(ExchangeRun, AFailureOutsideTheRecordsUndoesTheEmptyingOfThatFile) {
+    ExchangeFixture f;
+    f.useFormats(false, true, false, false);
+    f.addLocal("0", "old", "old", "old");
+    f.write(QStringLiteral("LOCAIS.TXT"), "1\r\n2\r\n3\r\n");
+    CallbackProgress failing(2, [] { throw Error(QStringLiteral("disco cheio")); });
+    f.run.setProgress(failing);
+    f.run.OverwriteData = true;
+    f.run.RunTables(Direction::Import, kAll);
+    EXPECT_EQ(f.db.prompter().texts().last(), QStringLiteral("disco cheio"));
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("0|old|old|old")});
+    EXPECT_EQ(f.locais().rowCount(), 1);
+    EXPECT_EQ(f.locais().text(QStringLiteral("LOCODIGO")), QStringLiteral("0"));
+}
+
+TEST(ExchangeRun, CancellingStopsAfterTheCurrentRecordAndKeepsTheFinishedLines) {
+    ExchangeFixture f;
+    f.useFormats(false, true, false, false);
+    f.db.exec(QStringLiteral("INSERT INTO Operadores VALUES ('OP', 'pw', 'Ana')"));
+    f.operadores().requery();
+    f.write(QStringLiteral("OPERADOR.TXT"), "OP1\r\n");
+    f.write(QStringLiteral("LOCAIS.TXT"), "1\r\n2\r\n3\r\n4\r\n");
+    // The third step is the second line of LOCAIS.TXT.
+    CallbackProgress cancelling(3, [&f] { f.run.CancelRequested = true; });
+    f.run.setProgress(cancelling);
+    f.run.RunTables(Direction::Import, kAll);
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Importação de 1 registros de OPERADOR.TXT concluída!\r\n"));
+    EXPECT_EQ(f.db.column(QStringLiteral("SELECT LOCODIGO FROM Locais")),
+              (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_TRUE(f.db.prompter().shown.isEmpty());
+
+    // An export stops the same way: the lines written stay, no completion line.
+    CallbackProgress cancelExport(1, [&f] { f.run.CancelRequested = true; });
+    f.run.setProgress(cancelExport);
+    f.run.RunTables(Direction::Export, kAll);
+    EXPECT_EQ(f.read(QStringLiteral("OPERADOR.TXT")),
+              QByteArray("OP    pw    Ana             \r\n"));
+    EXPECT_TRUE(f.run.RunMessages.isEmpty());
+}
+
+TEST(ExchangeRun, ReportsFilesItCannotCreateAndProtectsOperatorFiles) {
+    ExchangeFixture f;
+    f.useFormats(false, true, false, true);
+    f.settings().DirSDF = f.folder + QStringLiteral("/missing");
+    f.run.RunTables(Direction::Export, [](int i) { return i == 0; });
+    EXPECT_EQ(f.db.prompter().texts(),
+              QStringList{QStringLiteral("Erro na criação do arquivo ") + f.folder +
+                          QStringLiteral("/missing/OPERADOR.TXT. Exportação de dados não "
+                                         "efetuada!")});
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Exportação de 0 registros para OPERADOR.CSV concluída!\r\n"));
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther;
+    const auto permissions = QFile::permissions(f.path(QStringLiteral("OPERADOR.CSV")));
+    EXPECT_TRUE(permissions.testFlag(QFileDevice::ReadOwner));
+    EXPECT_FALSE(permissions & others);
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// The shared printers of every test program.
+#include "support/QtPrinters.h"

@@ -1,0 +1,200 @@
+#include "ExchangeFixture.h"
+
+#include "common/Cp1252.h"
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+const QStringList kLocal12{QStringLiteral("12|B|ADM|3")};
+
+// The asset of the examples: no purchase date, empty manufacturer and serial,
+// the handheld's mark that every save clears.
+void addExampleBem(ExchangeFixture& f) {
+    f.db.exec(
+        QStringLiteral("INSERT INTO Bens VALUES ('0001', 'Mesa', '12', NULL, 'BO', NULL, "
+                       "1234.5, NULL, '2024-03-05', 'Ana', 'X')"));
+    f.bens().requery();
+}
+
+const char* const kBemRow = "0001|Mesa|12|<null>|BO|<null>|1234.5|<null>|2024-03-05|Ana|<null>";
+
+QByteArray fixedBemLine() {
+    return QByteArray("0001").leftJustified(13, ' ') + QByteArray("Mesa").leftJustified(32, ' ') +
+           "12  " + QByteArray(16, ' ') + "BO" + QByteArray(16, ' ') + "00001234.500" +
+           QByteArray(8, ' ') + "20240305" + QByteArray("Ana").leftJustified(16, ' ') + "X";
+}
+
+}  // namespace
+
+TEST(FixedWidthText, WritesTheLayoutByteForByteAndReadsItBack) {
+    ExchangeFixture f;
+    f.addLocal("12", "B", "ADM", "3");
+    addExampleBem(f);
+    f.run.ExportSDF(f.locais(), f.folder);
+    f.run.ExportSDF(f.bens(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("LOCAIS.TXT")), QByteArray("12  B  ADM3   \r\n"));
+    const QByteArray bem = fixedBemLine();
+    EXPECT_EQ(bem.size(), 128);
+    EXPECT_EQ(f.read(QStringLiteral("BENS.TXT")), bem + "\r\n");
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Exportação de 1 registros para LOCAIS.TXT concluída!\r\n"
+                             "Exportação de 1 registros para BENS.TXT concluída!\r\n"));
+
+    f.db.exec(QStringLiteral("DELETE FROM Locais"));
+    f.db.exec(QStringLiteral("DELETE FROM Bens"));
+    f.locais().requery();
+    f.bens().requery();
+    f.run.RunMessages.clear();
+    f.run.ImportSDF(f.locais(), f.folder);
+    f.run.ImportSDF(f.bens(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), kLocal12);
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")), QStringList{QString::fromUtf8(kBemRow)});
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Importação de 1 registros de LOCAIS.TXT concluída!\r\n"
+                             "Importação de 1 registros de BENS.TXT concluída!\r\n"));
+    EXPECT_TRUE(f.db.prompter().shown.isEmpty());
+}
+
+TEST(FixedWidthText, ReadsShortLinesSkipsEmptyOnesAndUpdatesRepeatedKeys) {
+    ExchangeFixture f;
+    // Ends after the amount (position 95); a lone LF also ends a line.
+    const QByteArray shortLine = QByteArray("B1").leftJustified(83, ' ') + "000000012345";
+    const QByteArray first = fixedBemLine();
+    QByteArray second = first;
+    second.replace(13, 4, "Sof\xE1");
+    f.write(QStringLiteral("BENS.TXT"), shortLine + "\n\r\n" + first + "\r\n" + second + "\r\n");
+    f.run.ImportSDF(f.bens(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")),
+              (QStringList{QStringLiteral(
+                               "0001|Sofá|12|<null>|BO|<null>|1234.5|<null>|2024-03-05|Ana|<null>"),
+                           QStringLiteral("B1|<null>|<null>|<null>|<null>|<null>|12.345|<null>|"
+                                          "<null>|<null>|<null>")}));
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Importação de 3 registros de BENS.TXT concluída!\r\n"));
+}
+
+TEST(DelimitedText, JoinsTheFixedTextsWithTheDelimiterAndReadsThemBack) {
+    ExchangeFixture f;
+    f.settings().Delimiter = QStringLiteral(";");
+    f.addLocal("12", "B", "ADM", "3");
+    addExampleBem(f);
+    f.run.ExportTXT(f.locais(), f.folder);
+    f.run.ExportTXT(f.bens(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("LOCAIS.TXT")), QByteArray("12  ;B  ;ADM;3   \r\n"));
+    QByteArray bem = fixedBemLine();
+    for (int at : {127, 111, 103, 95, 83, 67, 65, 49, 45, 13}) {
+        bem.insert(at, ';');
+    }
+    EXPECT_EQ(f.read(QStringLiteral("BENS.TXT")), bem + "\r\n");
+
+    f.db.exec(QStringLiteral("DELETE FROM Bens"));
+    f.bens().requery();
+    f.run.ImportTXT(f.bens(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")), QStringList{QString::fromUtf8(kBemRow)});
+
+    // Amounts without a decimal mark carry three implied decimals in their field.
+    f.settings().Delimiter = QStringLiteral("\t");
+    f.write(QStringLiteral("LOCAIS.TXT"), "L1\tP\t\t\"x\"\r\n");
+    f.write(QStringLiteral("BENS.TXT"), "A\t\t\t\t\t\t12345\r\nB\t\t\t\t\t\t5\t20230100\r\n");
+    f.run.ImportTXT(f.locais(), f.folder);
+    f.run.ImportTXT(f.bens(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")),
+              (QStringList{QStringLiteral("12|B|ADM|3"), QStringLiteral("L1|P|<null>|\"x\"")}));
+    EXPECT_EQ(f.db.column(QStringLiteral("SELECT BEVALOR || ' ' || ifnull(BECOMPRA, '-') FROM "
+                                         "Bens WHERE BECODIGO IN ('A', 'B') ORDER BY 1")),
+              (QStringList{QStringLiteral("0.5 2023-01-30"), QStringLiteral("12.345 -")}));
+}
+
+TEST(CommaSeparatedText, WritesQualifiedTrimmedValuesAndAnOptionalHeader) {
+    ExchangeFixture f;
+    f.addLocal("12", "B", "ADM", "3");
+    addExampleBem(f);
+    f.db.exec(QStringLiteral("UPDATE Bens SET BENOME = ' Mesa '"));
+    f.bens().requery();
+    f.run.ExportCSV(f.locais(), f.folder);
+    f.run.ExportCSV(f.bens(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("LOCAIS.CSV")), QByteArray("\"12\",\"B\",\"ADM\",\"3\"\r\n"));
+    EXPECT_EQ(f.read(QStringLiteral("BENS.CSV")),
+              QByteArray("\"0001\",\"Mesa\",\"12\",\"\",\"BO\",\"\",1234.500,,2024/03/05,\"Ana\","
+                         "\"X\"\r\n"));
+
+    // A tab or blank delimiter gives commas; no qualifier gives empty fields;
+    // the header names the fields by their labels, in Windows-1252.
+    f.settings().Delimiter = QStringLiteral("\t");
+    f.settings().TextQualifier = QString();
+    f.settings().DecimalPoint = QStringLiteral(",");
+    f.run.CsvHeader = true;
+    f.run.ExportCSV(f.bens(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("BENS.CSV")),
+              cp1252::encode(QStringLiteral("Código,Descrição,Local,Fabricante,Situação,Nº Série,"
+                                            "Valor,Data Compra,Inventário,Operador,*\r\n")) +
+                  "0001,Mesa,12,,BO,,1234,500,,2024/03/05,Ana,X\r\n");
+
+    // An empty table gives just the header.
+    f.run.ExportCSV(f.operadores(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("OPERADOR.CSV")),
+              QByteArray("Código,Senha,Nome\r\n").replace("ó", "\xF3"));
+    EXPECT_TRUE(f.run.RunMessages.endsWith(
+        QStringLiteral("Exportação de 0 registros para OPERADOR.CSV concluída!\r\n")));
+}
+
+TEST(CommaSeparatedText, ValuesWithSeparatorsAndQualifiersSurviveARoundTrip) {
+    ExchangeFixture f;
+    f.settings().Delimiter = QStringLiteral(";");
+    f.addBem(QStringLiteral("A;1"), QStringLiteral("Mesa; 2 \"gavetas\""), 10.0);
+    f.addBem(QStringLiteral("\"B\""), QStringLiteral("{chave}"), -2.5,
+             QStringLiteral("2020-02-29"));
+    const QStringList before = f.rows(QStringLiteral("Bens"));
+    f.run.CsvHeader = true;
+    f.run.ExportCSV(f.bens(), f.folder);
+    f.db.exec(QStringLiteral("DELETE FROM Bens"));
+    f.bens().requery();
+    f.run.ImportCSV(f.bens(), f.folder);
+    QStringList expected = before;
+    // Braces around a whole value are removed by the reader, as always.
+    expected.replaceInStrings(QStringLiteral("{chave}"), QStringLiteral("chave"));
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")), expected);
+    // The header line is not taken for an asset.
+    EXPECT_EQ(f.run.RunMessages.split(QStringLiteral("\r\n")).at(1),
+              QStringLiteral("Importação de 2 registros de BENS.CSV concluída!"));
+}
+
+TEST(CommaSeparatedText, ReadsFilesOfOtherProgramsAsTheyAreWritten) {
+    ExchangeFixture f;
+    // An empty purchase date only empties that field; braces and double quotes
+    // go; a header that is not ours is a record like any other line.
+    f.write(QStringLiteral("BENS.CSV"),
+            "\"X1\",{Cadeira},\"12\",\"ACME\",BO,\"S9\",\"7.25\",,20240105,Rui,*\r\n"
+            "Codigo,Nome\r\n");
+    f.run.ImportCSV(f.bens(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")),
+              (QStringList{QStringLiteral("Codigo|Nome|<null>|<null>|<null>|<null>|0|<null>|"
+                                          "<null>|<null>|<null>"),
+                           QStringLiteral("X1|Cadeira|12|ACME|BO|S9|7.25|<null>|2024-01-05|Rui|"
+                                          "<null>")}));
+}
+
+TEST(TextLayouts, NegativeAmountsSurviveEveryLayout) {
+    ExchangeFixture f;
+    f.settings().DecimalPoint = QString();
+    f.addBem(QStringLiteral("N1"), QString(), -1234.5);
+    f.addBem(QStringLiteral("N2"), QString(), -0.001);
+    const QStringList before = f.rows(QStringLiteral("Bens"));
+    using Routine = void (ExchangeRun::*)(DataTable&, const QString&);
+    const std::pair<Routine, Routine> layouts[] = {
+        {&ExchangeRun::ExportSDF, &ExchangeRun::ImportSDF},
+        {&ExchangeRun::ExportTXT, &ExchangeRun::ImportTXT},
+        {&ExchangeRun::ExportCSV, &ExchangeRun::ImportCSV},
+    };
+    for (const auto& [exportRoutine, importRoutine] : layouts) {
+        (f.run.*exportRoutine)(f.bens(), f.folder);
+        f.run.EmptyTable(f.bens());
+        (f.run.*importRoutine)(f.bens(), f.folder);
+        EXPECT_EQ(f.rows(QStringLiteral("Bens")), before);
+    }
+    EXPECT_TRUE(f.read(QStringLiteral("BENS.TXT")).contains("-00001234500"));
+}

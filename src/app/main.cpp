@@ -2,7 +2,11 @@
 #include "app/TAbertura.h"
 #include "app/TSobre.h"
 #include "app/WidgetPrompter.h"
+#include "log/TLog.h"
+#include "options/TOpcoes.h"
 #include "data/TDados.h"
+#include "exchange/TTrocas.h"
+#include "records/RecordWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,8 +54,16 @@ int main(int argc, char** argv) {
     ui::WidgetPrompter prompter;
     TDados dados(appDir, iniPath, prompter);
     ui::TAbertura abertura(dados, prompter, programFile);
+    ui::TOpcoes opcoes(dados, prompter, &abertura);
+    abertura.setDialog(QStringLiteral("Opcoes"), &opcoes);
     ui::TSobre sobre(programFile, &abertura);
     abertura.setDialog(QStringLiteral("Sobre"), &sobre);
+    ui::TTrocas trocas(dados, prompter, &abertura);
+    abertura.setDialog(QStringLiteral("Trocas"), &trocas);
+    ui::registerRecordWindows(abertura, dados, prompter);
+    abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](ui::TAbertura& main) {
+        return new ui::TLog(dados, prompter, main.ChildWidth(), main.ChildHeight());
+    });
 
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &abertura,
                      [&abertura] { ui::bringForward(&abertura); });

@@ -3,6 +3,9 @@
 #include "data/KeysetQuery.h"
 #include "data/TableModel.h"
 
+#include <QDateTime>
+#include <QLocale>
+
 namespace ambitra {
 
 LogModel::LogModel(KeysetQuery& query, QObject* parent)
@@ -26,8 +29,15 @@ QVariant LogModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const ColumnDef& def = m_query.definition().columns.at(index.column());
-    return TableModel::displayText(m_query.valueAt(index.row(), index.column()),
-                                   static_cast<int>(def.type));
+    const QVariant value = m_query.valueAt(index.row(), index.column());
+    if (def.type == ColumnType::DateTime && !value.isNull()) {
+        // The regional date with the time to the second: log rows of one unload
+        // lie seconds apart.
+        const QDateTime when = value.toDateTime();
+        return QString(QLocale::system().toString(when.date(), QLocale::ShortFormat) + u' ' +
+                       when.time().toString(QStringLiteral("HH:mm:ss")));
+    }
+    return TableModel::displayText(value, static_cast<int>(def.type));
 }
 
 QVariant LogModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -112,6 +112,7 @@ TEST_F(Log, ManyRowsAreReadInPagesInTheirOrder) {
     EXPECT_EQ(model.rowCount(), 1000);
     EXPECT_EQ(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("Ocorrência"));
+    EXPECT_TRUE(model.index(3, 0).data().toString().endsWith(QStringLiteral(" 00:00:01")));
     const int when = q.columnIndex(QStringLiteral("LGDATA"));
     for (int row : {999, 0, 255, 256, 511, 512, 767, 998}) {
         EXPECT_EQ(q.valueAt(row, when).toDateTime(), at(2006, 8, 15, 0, 0, 0).addSecs(row / 2))

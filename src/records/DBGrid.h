@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QTableView>
+
+namespace ambitra {
+class DataTable;
+class TableModel;
+}  // namespace ambitra
+
+namespace ambitra::ui {
+
+// The read-only grid over a whole table: the table's visible columns with their
+// captions and display widths, whole-row selection that stays visible without the
+// focus, and a marker beside the current record. The grid's current row and the
+// table's current record follow each other.
+class DBGrid : public QTableView {
+    Q_OBJECT
+
+  public:
+    explicit DBGrid(DataTable& table, QWidget* parent = nullptr);
+
+    TableModel* tableModel() const { return m_model; }
+    // Width in pixels of a column of that many characters under that caption.
+    int columnWidthFor(int characters, const QString& caption) const;
+
+  signals:
+    // A double click anywhere in the grid.
+    void dblClick();
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    void applyColumnWidths();
+    void followTable();
+    void rowChosen(const QModelIndex& current);
+
+    DataTable& m_table;
+    TableModel* m_model;
+    bool m_following = false;
+};
+
+}  // namespace ambitra::ui

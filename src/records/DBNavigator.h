@@ -1,0 +1,52 @@
+#pragma once
+
+#include "data/TDados.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QToolButton;
+
+namespace ambitra {
+class DataTable;
+class Prompter;
+}  // namespace ambitra
+
+namespace ambitra::ui {
+
+// A record navigator: ten buttons (First, Prior, Next, Last, Insert, Delete, Edit,
+// Post, Cancel, Refresh) acting on one table, each with its hint. Its owner may
+// refuse an action before it happens; a completed action is announced by click().
+// The buttons' availability follows TDados::RefreshNavigator.
+class DBNavigator : public QWidget {
+    Q_OBJECT
+
+  public:
+    using BeforeAction = std::function<bool(NavButton)>;
+
+    DBNavigator(DataTable& table, Prompter& prompter, QWidget* parent = nullptr);
+
+    void setBeforeAction(BeforeAction hook) { m_beforeAction = std::move(hook); }
+    QToolButton* button(NavButton button) const;
+    bool isAvailable(NavButton button) const;
+    // Presses a button as a click does; nothing when it is not available.
+    // True when the action completed.
+    bool BtnClick(NavButton button);
+    // Sets the buttons' availability from the table's state.
+    void RefreshButtons();
+
+    static QString hint(NavButton button);
+
+  signals:
+    void click(ambitra::NavButton button);
+
+  private:
+    DataTable& m_table;
+    Prompter& m_prompter;
+    BeforeAction m_beforeAction;
+    std::array<QToolButton*, 10> m_buttons{};
+};
+
+}  // namespace ambitra::ui

@@ -5,6 +5,7 @@
 #include "log/TLog.h"
 #include "options/TOpcoes.h"
 #include "data/TDados.h"
+#include "exchange/TTrocas.h"
 #include "records/RecordWindows.h"
 
 #include <QApplication>
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     abertura.setDialog(QStringLiteral("Opcoes"), &opcoes);
     ui::TSobre sobre(programFile, &abertura);
     abertura.setDialog(QStringLiteral("Sobre"), &sobre);
+    ui::TTrocas trocas(dados, prompter, &abertura);
+    abertura.setDialog(QStringLiteral("Trocas"), &trocas);
     ui::registerRecordWindows(abertura, dados, prompter);
     abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](ui::TAbertura& main) {
         return new ui::TLog(dados, prompter, main.ChildWidth(), main.ChildHeight());

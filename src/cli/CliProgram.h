@@ -42,5 +42,7 @@ class CliProgram {
 int runInitCommand(CliProgram& program, const QStringList& args);
 int runSettingsCommand(CliProgram& program, const QStringList& args);
 int runLogCommand(CliProgram& program, const QStringList& args);
+int runExportCommand(CliProgram& program, const QStringList& args);
+int runImportCommand(CliProgram& program, const QStringList& args);
 
 }  // namespace ambitra::cli

@@ -11,7 +11,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, log, dbf";
+    "commands: init, settings, log, dbf, export, import";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -39,6 +39,8 @@ int main(int argc, char** argv) {
         {"init", runInitCommand},
         {"settings", runSettingsCommand},
         {"log", runLogCommand},
+        {"export", runExportCommand},
+        {"import", runImportCommand},
         // Reads one table file; needs nothing of the program folder.
         {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
     };

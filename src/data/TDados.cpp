@@ -6,6 +6,8 @@
 #include "common/Prompter.h"
 #include "data/Schema.h"
 #include "data/SettingsFile.h"
+#include "xbase/ExchangeLayouts.h"
+#include "xbase/HalcyonDataSet.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +36,8 @@ TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* par
       m_tOperadores(m_conn, schema::operadores()),
       m_tLocais(m_conn, schema::locais()),
       m_tBens(m_conn, schema::bens()),
-      m_tStatus(m_conn, schema::status()) {
+      m_tStatus(m_conn, schema::status()),
+      m_dbfTmp(std::make_unique<THalcyonDataSet>()) {
     const QDate today = QDate::currentDate();
     DayStart = QDateTime(today, QTime(0, 0, 0, 0));
     DayEnd = QDateTime(today, QTime(23, 59, 59, 999));
@@ -174,6 +177,10 @@ QString TDados::GetLastCode() {
     }
     m_sqlTmp.close();
     return result;
+}
+
+void TDados::CreateDBFTable(const QString& folder, const QString& fileName) {
+    ambitra::CreateDBFTable(folder, fileName);
 }
 
 NavigatorState TDados::RefreshNavigator(const DataTable& table) {

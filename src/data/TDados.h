@@ -62,6 +62,9 @@ class TDados : public QObject {
     // The highest stored asset code in the form of LastCode; raises engine errors.
     QString GetLastCode();
 
+    // A new, empty exchange file of the layout its name selects.
+    void CreateDBFTable(const QString& folder, const QString& fileName);
+
     // Enabled state of the ten navigator buttons for a table.
     static NavigatorState RefreshNavigator(const DataTable& table);
 
@@ -79,6 +82,7 @@ class TDados : public QObject {
     DataTable& TLocais() { return m_tLocais; }
     DataTable& TBens() { return m_tBens; }
     DataTable& TStatus() { return m_tStatus; }
+    THalcyonDataSet& DBFTmp() { return *m_dbfTmp; }
 
   private:
     QString m_appDir;
@@ -94,6 +98,7 @@ class TDados : public QObject {
     DataTable m_tLocais;
     DataTable m_tBens;
     DataTable m_tStatus;
+    std::unique_ptr<THalcyonDataSet> m_dbfTmp;
 };
 
 }  // namespace ambitra

@@ -25,8 +25,4 @@ QList<ExchangeField> exchangeFields(const TableDef& table) {
     return fields;
 }
 
-QString exchangeFileName(const QString& tableName, const QString& extension) {
-    return tableName.toUpper().left(8) + extension;
-}
-
 }  // namespace ambitra

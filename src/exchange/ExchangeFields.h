@@ -27,8 +27,4 @@ struct ExchangeField {
 // are not), the key first.
 QList<ExchangeField> exchangeFields(const TableDef& table);
 
-// The name of a table's exchange file with that extension (".TXT", ".CSV"):
-// the table's name upper-cased and cut to eight characters.
-QString exchangeFileName(const QString& tableName, const QString& extension);
-
 }  // namespace ambitra

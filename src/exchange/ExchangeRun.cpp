@@ -74,6 +74,20 @@ bool ExchangeRun::anyFormat() const {
     return s.UseDBF || s.UseSDF || s.UseTXT || s.UseCSV;
 }
 
+bool ExchangeRun::OpenTables() {
+    if (!anyFormat()) {
+        m_prompter.beep();
+        m_prompter.warning(QStringLiteral(
+            "Nenhum formato de arquivo para importação/exportação de dados está habilitado nas "
+            "opções de configuração!"));
+        return false;
+    }
+    for (int i = 0; i < kTableCount; ++i) {
+        table(i).open();
+    }
+    return true;
+}
+
 bool ExchangeRun::AskQuestions(Direction direction) {
     m_prompter.beep();
     if (!m_prompter.confirm(directionText(direction) + QStringLiteral(". Confirmar a execução?"))) {
@@ -128,6 +142,9 @@ void ExchangeRun::ShowRunMessages() {
 
 void ExchangeRun::ImportTable(DataTable& table) {
     const Settings& s = m_dados.settings();
+    if (!CancelRequested && s.UseDBF) {
+        ImportDBF(table, s.DirDBF);
+    }
     if (!CancelRequested && s.UseSDF) {
         ImportSDF(table, s.DirSDF);
     }
@@ -141,6 +158,9 @@ void ExchangeRun::ImportTable(DataTable& table) {
 
 void ExchangeRun::ExportTable(DataTable& table) {
     const Settings& s = m_dados.settings();
+    if (!CancelRequested && s.UseDBF) {
+        ExportDBF(table, s.DirDBF);
+    }
     if (!CancelRequested && s.UseSDF) {
         ExportSDF(table, s.DirSDF);
     }
@@ -159,11 +179,11 @@ void ExchangeRun::EmptyTable(DataTable& table) {
     table.requery();
 }
 
-bool ExchangeRun::storeRecord(DataTable& table, const QString& key,
+bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& key,
                               const std::function<void()>& assign) {
     Savepoint savepoint(m_dados.Conn());
     try {
-        if (table.locate(key)) {
+        if (table.locate(key())) {
             table.edit();
         } else {
             table.insert();
@@ -179,6 +199,16 @@ bool ExchangeRun::storeRecord(DataTable& table, const QString& key,
         CancelRequested = true;
         return false;
     }
+}
+
+void ExchangeRun::reportMissing(const QString& folder, const QString& fileName) {
+    m_prompter.beepError(QStringLiteral("Arquivo ") + withDelimiter(folder) + fileName +
+                         QStringLiteral(" não encontrado. Importação de dados não efetuada!"));
+}
+
+void ExchangeRun::reportNotCreated(const QString& folder, const QString& fileName) {
+    m_prompter.beepError(QStringLiteral("Erro na criação do arquivo ") + withDelimiter(folder) +
+                         fileName + QStringLiteral(". Exportação de dados não efetuada!"));
 }
 
 void ExchangeRun::addCompletion(const char* format, qint64 count, const QString& fileName) {

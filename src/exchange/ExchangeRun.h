@@ -40,6 +40,10 @@ class ExchangeRun {
     DataTable& table(int index);
     // True when at least one format takes part.
     bool anyFormat() const;
+    // What opening the exchange does besides showing the format switches: with
+    // a format enabled, opens the three tables where they are closed; without
+    // one, warns. True when a format is enabled.
+    bool OpenTables();
 
     // The questions before a run: the confirmation, then the overwrite question
     // of an import or the header question of a comma-separated export. False
@@ -59,18 +63,25 @@ class ExchangeRun {
     void ExportSDF(DataTable& table, const QString& folder);
     void ExportTXT(DataTable& table, const QString& folder);
     void ExportCSV(DataTable& table, const QString& folder);
+    void ExportDBF(DataTable& table, const QString& folder);
     void ImportSDF(DataTable& table, const QString& folder);
     void ImportTXT(DataTable& table, const QString& folder);
     void ImportCSV(DataTable& table, const QString& folder);
+    void ImportDBF(DataTable& table, const QString& folder);
 
   private:
     void exportText(DataTable& table, const QString& folder, TextFormat format);
     void importText(DataTable& table, const QString& folder, TextFormat format);
-    // Finds the record of the key, edits it or adds one, lets assign fill it and
-    // saves it, inside its own savepoint. A failure drops the record, is shown,
-    // and stops the run. True when the record was stored.
-    bool storeRecord(DataTable& table, const QString& key, const std::function<void()>& assign);
+    // Reads the record's key, finds its row and edits it or adds one, lets
+    // assign fill it and saves it, inside its own savepoint. A failure of any of
+    // this drops the record, is shown, and stops the run. True when stored.
+    bool storeRecord(DataTable& table, const std::function<QString()>& key,
+                     const std::function<void()>& assign);
     void addCompletion(const char* format, qint64 count, const QString& fileName);
+    // The messages of an import file that is missing and an export file that
+    // could not be created.
+    void reportMissing(const QString& folder, const QString& fileName);
+    void reportNotCreated(const QString& folder, const QString& fileName);
 
     TDados& m_dados;
     Prompter& m_prompter;

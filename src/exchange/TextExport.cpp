@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 #include "data/TDados.h"
 #include "exchange/ExchangeRun.h"
+#include "xbase/ExchangeLayouts.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -38,7 +39,7 @@ void ExchangeRun::ExportCSV(DataTable& table, const QString& folder) {
 
 void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat format) {
     const QString name =
-        exchangeFileName(table.tableName(), format == TextFormat::Csv ? QStringLiteral(".CSV")
+        ExchangeFileName(table.tableName(), format == TextFormat::Csv ? QStringLiteral(".CSV")
                                                                       : QStringLiteral(".TXT"));
     const TextLayout layout(format, exchangeFields(table.definition()), m_dados.settings());
 
@@ -46,8 +47,7 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
     // leaves half a file where the previous one was.
     QSaveFile file(QDir(folder).filePath(name));
     if (!file.open(QIODevice::WriteOnly)) {
-        m_prompter.beepError(QStringLiteral("Erro na criação do arquivo ") + withDelimiter(folder) +
-                             name + QStringLiteral(". Exportação de dados não efetuada!"));
+        reportNotCreated(folder, name);
         return;
     }
     if (name.startsWith(QLatin1String("OPERADOR"))) {

@@ -3,6 +3,7 @@
 #include "common/Prompter.h"
 #include "data/TDados.h"
 #include "exchange/ExchangeRun.h"
+#include "xbase/ExchangeLayouts.h"
 #include "exchange/ImportScope.h"
 
 #include <QDir>
@@ -80,12 +81,11 @@ void ExchangeRun::ImportCSV(DataTable& table, const QString& folder) {
 
 void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat format) {
     const QString name =
-        exchangeFileName(table.tableName(), format == TextFormat::Csv ? QStringLiteral(".CSV")
+        ExchangeFileName(table.tableName(), format == TextFormat::Csv ? QStringLiteral(".CSV")
                                                                       : QStringLiteral(".TXT"));
     const QString path = QDir(folder).filePath(name);
     if (!QFile::exists(path)) {
-        m_prompter.beepError(QStringLiteral("Arquivo ") + withDelimiter(folder) + name +
-                             QStringLiteral(" não encontrado. Importação de dados não efetuada!"));
+        reportMissing(folder, name);
         return;
     }
     QFile file(path);
@@ -113,11 +113,13 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
         firstLine = false;
         if (!line.isEmpty() && !isHeader) {
             const QStringList values = layout.readValues(line);
-            const bool stored = storeRecord(table, values.first(), [&] {
-                for (int i = 0; i < fields.size(); ++i) {
-                    table.setValue(fields[i].column, TextLayout::toValue(fields[i], values[i]));
-                }
-            });
+            const bool stored = storeRecord(
+                table, [&] { return values.first(); },
+                [&] {
+                    for (int i = 0; i < fields.size(); ++i) {
+                        table.setValue(fields[i].column, TextLayout::toValue(fields[i], values[i]));
+                    }
+                });
             if (stored) {
                 ++count;
             }

@@ -1,0 +1,143 @@
+#include "common/Error.h"
+#include "common/Progress.h"
+#include "common/Prompter.h"
+#include "data/TDados.h"
+#include "exchange/ExchangeRun.h"
+#include "exchange/ImportScope.h"
+#include "xbase/ExchangeLayouts.h"
+#include "xbase/HalcyonDataSet.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace ambitra {
+
+namespace {
+
+// Points the data module's one dBase table object at a file and opens it;
+// closes it again when the work is done, also when an error escapes.
+class OpenDbf {
+  public:
+    OpenDbf(THalcyonDataSet& dbf, const QString& folder, const QString& fileName) : m_dbf(dbf) {
+        if (m_dbf.Active()) {
+            m_dbf.Close();
+        }
+        m_dbf.SetDatabaseName(folder);
+        m_dbf.SetTableName(fileName);
+        m_dbf.Open();
+    }
+    ~OpenDbf() {
+        try {
+            m_dbf.Close();
+        } catch (const Error&) {
+            // Closing after an error: the first error is the one reported.
+        }
+    }
+    OpenDbf(const OpenDbf&) = delete;
+    OpenDbf& operator=(const OpenDbf&) = delete;
+
+  private:
+    THalcyonDataSet& m_dbf;
+};
+
+}  // namespace
+
+void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
+    const QString name = ExchangeFileName(table.tableName(), QStringLiteral(".DBF"));
+    // A file that could not be made afresh is never written into: an older
+    // file of that name would otherwise receive the records a second time.
+    bool created = true;
+    try {
+        m_dados.CreateDBFTable(folder, name);
+    } catch (const Error&) {
+        created = false;
+    }
+    if (!created || !QFile::exists(QDir(folder).filePath(name))) {
+        reportNotCreated(folder, name);
+        return;
+    }
+    THalcyonDataSet& dbf = m_dados.DBFTmp();
+    {
+        OpenDbf open(dbf, folder, name);
+        m_progress->setMaximum(table.rowCount());
+        m_progress->setValue(0);
+        const QList<ExchangeField> fields = exchangeFields(table.definition());
+        dbf.BeginBulkAppend();
+        table.first();
+        while (!CancelRequested && !table.eof()) {
+            try {
+                dbf.Insert();
+                for (const ExchangeField& field : fields) {
+                    const QVariant value = table.value(field.column);
+                    if (!value.isNull()) {
+                        dbf.FieldByName(field.name).SetAsVariant(value);
+                    }
+                }
+                dbf.Post();
+            } catch (const Error& error) {
+                dbf.Cancel();
+                m_prompter.beepError(error.message());
+                CancelRequested = true;
+            }
+            m_progress->advance();
+            m_progress->yield();
+            table.next();
+        }
+        dbf.EndBulkAppend();
+    }
+    table.first();
+    if (!CancelRequested) {
+        addCompletion("Exportação de %1 registros para %2 concluída!", table.rowCount(), name);
+    }
+}
+
+void ExchangeRun::ImportDBF(DataTable& table, const QString& folder) {
+    const QString name = ExchangeFileName(table.tableName(), QStringLiteral(".DBF"));
+    if (!QFile::exists(QDir(folder).filePath(name))) {
+        reportMissing(folder, name);
+        return;
+    }
+    THalcyonDataSet& dbf = m_dados.DBFTmp();
+    {
+        OpenDbf open(dbf, folder, name);
+        ImportScope scope(m_dados.Conn(), table);
+        if (OverwriteData) {
+            EmptyTable(table);
+        }
+        m_progress->setMaximum(dbf.RecordCount());
+        m_progress->setValue(0);
+        // The file's fields that the table exchanges, in the file's order; other
+        // fields are ignored, and table fields the file lacks keep their values.
+        const QList<ExchangeField> exchanged = exchangeFields(table.definition());
+        const QString keyName = exchanged.first().name;
+        QList<std::pair<const THalcyonField*, int>> copies;
+        for (int i = 0; i < dbf.FieldCount(); ++i) {
+            for (const ExchangeField& target : exchanged) {
+                if (target.name.compare(dbf.Fields(i).FieldName(), Qt::CaseInsensitive) == 0) {
+                    copies.append({&dbf.Fields(i), target.column});
+                    break;
+                }
+            }
+        }
+        auto assign = [&] {
+            for (const auto& [field, column] : copies) {
+                table.setValue(column, field->AsVariant());
+            }
+        };
+        dbf.First();
+        while (!CancelRequested && !dbf.Eof()) {
+            storeRecord(
+                table, [&] { return dbf.FieldByName(keyName).AsVariant().toString(); }, assign);
+            m_progress->advance();
+            m_progress->yield();
+            dbf.Next();
+        }
+        scope.commit();
+        if (!CancelRequested) {
+            addCompletion("Importação de %1 registros de %2 concluída!", dbf.RecordCount(), name);
+        }
+    }
+    table.first();
+}
+
+}  // namespace ambitra

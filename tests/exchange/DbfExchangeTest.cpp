@@ -1,0 +1,155 @@
+#include "ExchangeFixture.h"
+
+#include "xbase/FieldList.h"
+#include "xbase/HalcyonDataSet.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+// A dBase file of our own making, with records given as field texts.
+void writeDbf(ExchangeFixture& f, const char* name, const QStringList& fields,
+              const QList<QStringList>& records) {
+    BuildDBFFile(f.path(QString::fromLatin1(name)), fields);
+    THalcyonDataSet& dbf = f.db.dados().DBFTmp();
+    dbf.SetDatabaseName(f.folder);
+    dbf.SetTableName(QString::fromLatin1(name));
+    dbf.Open();
+    for (const QStringList& record : records) {
+        dbf.Insert();
+        for (int i = 0; i < record.size(); ++i) {
+            dbf.Fields(i).SetAsString(record[i]);
+        }
+        dbf.Post();
+    }
+    dbf.Close();
+}
+
+// Byte offset of a record's deletion mark.
+qint64 recordOffset(const QByteArray& file, int record) {
+    const int header = static_cast<unsigned char>(file[8]) | static_cast<unsigned char>(file[9])
+                                                                 << 8;
+    const int length = static_cast<unsigned char>(file[10]) | static_cast<unsigned char>(file[11])
+                                                                  << 8;
+    return header + qint64(record) * length;
+}
+
+}  // namespace
+
+TEST(DbaseExchange, ExportThenImportKeepsTheRecordsAndWritesNullsAsBlanksOrZero) {
+    ExchangeFixture f;
+    f.db.exec(
+        QStringLiteral("INSERT INTO Bens VALUES ('0001', 'Mesa', '12', NULL, 'BO', NULL, "
+                       "NULL, NULL, '2024-03-05', 'Ana', 'X'), ('0002', 'Cadeira', NULL, "
+                       "NULL, NULL, NULL, 1234.5, '2020-02-29', NULL, NULL, NULL)"));
+    f.bens().requery();
+    f.run.ExportDBF(f.bens(), f.folder);
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Exportação de 2 registros para BENS.DBF concluída!\r\n"));
+    const QByteArray file = f.read(QStringLiteral("BENS.DBF"));
+    ASSERT_EQ(file.size(), 385 + 2 * 129 + 1);
+    // No amount: zero in the numeric field; no purchase date: blanks.
+    EXPECT_EQ(file.mid(recordOffset(file, 0) + 1 + 83, 12 + 16),
+              QByteArray("       0.000") + QByteArray(8, ' ') + "20240305");
+    EXPECT_EQ(file.mid(recordOffset(file, 1) + 1 + 83, 20), QByteArray("    1234.50020200229"));
+    EXPECT_EQ(file.at(recordOffset(file, 0) + 128), 'X');
+
+    f.run.RunMessages.clear();
+    f.run.ImportDBF(f.bens(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")),
+              (QStringList{QStringLiteral("0001|Mesa|12|<null>|BO|<null>|0|<null>|2024-03-05|Ana|"
+                                          "<null>"),
+                           QStringLiteral("0002|Cadeira|<null>|<null>|<null>|<null>|1234.5|"
+                                          "2020-02-29|<null>|<null>|<null>")}));
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Importação de 2 registros de BENS.DBF concluída!\r\n"));
+    EXPECT_FALSE(f.db.dados().DBFTmp().Active());
+}
+
+TEST(DbaseExchange, CopiesFieldsByNameWhateverTheirCaseAndIgnoresOthers) {
+    ExchangeFixture f;
+    f.addBem(QStringLiteral("A"), QStringLiteral("old"), 7.5);
+    // Lower-case names (another writer's), an extra field, no BEVALOR.
+    writeDbf(f, "BENS.DBF",
+             {QStringLiteral("EXTRA;C;3;0"), QStringLiteral("BENOME;C;10;0"),
+              QStringLiteral("BECODIGO;C;13;0")},
+             {{QStringLiteral("x"), QStringLiteral("Mesa"), QStringLiteral("A")},
+              {QStringLiteral("y"), QStringLiteral("Sofá"), QStringLiteral("B")}});
+    QByteArray file = f.read(QStringLiteral("BENS.DBF"));
+    file.replace(64, 6, "benome");
+    f.write(QStringLiteral("BENS.DBF"), file);
+    f.run.ImportDBF(f.bens(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")),
+              (QStringList{QStringLiteral("A|Mesa|<null>|<null>|<null>|<null>|7.5|<null>|<null>|"
+                                          "<null>|<null>"),
+                           QStringLiteral("B|Sofá|<null>|<null>|<null>|<null>|<null>|<null>|"
+                                          "<null>|<null>|<null>")}));
+
+    // Emptied first, the record gets no amount at all.
+    f.run.OverwriteData = true;
+    f.run.ImportDBF(f.bens(), f.folder);
+    EXPECT_EQ(f.db.column(QStringLiteral("SELECT ifnull(BEVALOR, '-') FROM Bens")),
+              (QStringList{QStringLiteral("-"), QStringLiteral("-")}));
+}
+
+TEST(DbaseExchange, SkipsDeletedRecordsAndCountsThemInTheCompletionLine) {
+    ExchangeFixture f;
+    writeDbf(f, "LOCAIS.DBF", {QStringLiteral("LOCODIGO;C;4;0"), QStringLiteral("LOSALA;C;4;0")},
+             {{QStringLiteral("1"), QStringLiteral("a")},
+              {QStringLiteral("2"), QStringLiteral("b")},
+              {QStringLiteral("3"), QStringLiteral("c")}});
+    QByteArray file = f.read(QStringLiteral("LOCAIS.DBF"));
+    file[recordOffset(file, 1)] = '*';
+    f.write(QStringLiteral("LOCAIS.DBF"), file);
+    f.run.ImportDBF(f.locais(), f.folder);
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), (QStringList{QStringLiteral("1|<null>|<null>|a"),
+                                                             QStringLiteral("3|<null>|<null>|c")}));
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Importação de 3 registros de LOCAIS.DBF concluída!\r\n"));
+}
+
+TEST(DbaseExchange, AFileWithoutTheKeyFieldStopsAtItsFirstRecord) {
+    ExchangeFixture f;
+    f.useFormats(true, false, false, false);
+    f.addLocal("9", "P", "D", "S");
+    writeDbf(f, "LOCAIS.DBF", {QStringLiteral("LOSALA;C;4;0")}, {{QStringLiteral("a")}});
+    f.run.OverwriteData = true;
+    f.run.RunTables(ExchangeRun::Direction::Import, [](int i) { return i != 0; });
+    EXPECT_EQ(f.db.prompter().texts(), QStringList{QStringLiteral("Field 'LOCODIGO' not found")});
+    EXPECT_TRUE(f.run.CancelRequested);
+    EXPECT_TRUE(f.run.RunMessages.isEmpty());
+    // The emptying is kept with the records stored before the error: none.
+    EXPECT_TRUE(f.rows(QStringLiteral("Locais")).isEmpty());
+    EXPECT_FALSE(f.db.dados().DBFTmp().Active());
+}
+
+TEST(DbaseExchange, MissingOrUncreatableFilesAreReportedAndTheRunGoesOn) {
+    ExchangeFixture f;
+    f.useFormats(true, false, false, true);
+    f.addLocal("9", "P", "D", "S");
+    f.run.OverwriteData = true;
+    f.run.RunTables(ExchangeRun::Direction::Import, [](int i) { return i == 1; });
+    EXPECT_EQ(f.db.prompter().texts(),
+              (QStringList{QStringLiteral("Arquivo ") + f.folder +
+                               QStringLiteral("/LOCAIS.DBF não encontrado. Importação de dados "
+                                              "não efetuada!"),
+                           QStringLiteral("Arquivo ") + f.folder +
+                               QStringLiteral("/LOCAIS.CSV não encontrado. Importação de dados "
+                                              "não efetuada!")}));
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("9|P|D|S")});
+
+    f.db.prompter().clear();
+    f.settings().DirDBF = f.folder + QStringLiteral("/missing");
+    f.run.RunTables(ExchangeRun::Direction::Export, [](int i) { return i == 1; });
+    EXPECT_EQ(f.db.prompter().texts(),
+              QStringList{QStringLiteral("Erro na criação do arquivo ") + f.folder +
+                          QStringLiteral("/missing/LOCAIS.DBF. Exportação de dados não "
+                                         "efetuada!")});
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Exportação de 1 registros para LOCAIS.CSV concluída!\r\n"));
+}

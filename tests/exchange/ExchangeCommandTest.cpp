@@ -1,0 +1,90 @@
+#include "QtPrinters.h"
+#include "support/TestDatabase.h"
+
+#include <QDir>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra::test;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+struct ExchangeCommand : ::testing::Test {
+    TestDatabase db;
+
+    // The settings file of the program folder: these formats, all in the folder.
+    void settings(const QByteArray& prefs) {
+        writeAll(db.dir().file(QStringLiteral("ambitra.ini")), "[PREFS]\r\n" + prefs);
+    }
+    CliRun cli(const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral(AMBITRA_CLI),
+                QStringList{QStringLiteral("--app-dir"), db.dir().path()} + args);
+        p.waitForFinished(30000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    QByteArray file(const char* name) const {
+        return readAll(db.dir().file(QString::fromLatin1(name)));
+    }
+};
+
+}  // namespace
+
+TEST_F(ExchangeCommand, ExportsTheNamedTablesInEveryFormatWithTheHeaderWhenAsked) {
+    settings("SDF=1\r\nCSV=1\r\n");
+    db.exec(QStringLiteral("INSERT INTO Locais VALUES ('12', 'B', 'ADM', '3')"));
+    const CliRun r = cli({QStringLiteral("export"), QStringLiteral("--table"),
+                          QStringLiteral("Locais"), QStringLiteral("--csv-header")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("Exportação de 1 registros para LOCAIS.TXT concluída!\n"
+                                    "Exportação de 1 registros para LOCAIS.CSV concluída!\n"));
+    EXPECT_EQ(r.err, QStringLiteral("Exportação de dados do Ambitra. Confirmar a execução?\n"
+                                    "Incluir os nomes dos campos no cabeçalho do arquivo CSV?\n"));
+    EXPECT_EQ(file("LOCAIS.CSV"), QByteArray("\"C\xF3"
+                                             "digo\",\"Pr\xE9"
+                                             "dio\",\"Depto.\",\"Sala\"\r\n"
+                                             "\"12\",\"B\",\"ADM\",\"3\"\r\n"));
+    EXPECT_FALSE(QDir(db.dir().path()).exists(QStringLiteral("OPERADOR.TXT")));
+}
+
+TEST_F(ExchangeCommand, ImportsWithOrWithoutOverwriteAndFailsOnAMissingFile) {
+    settings("SDF=1\r\n");
+    db.exec(QStringLiteral("INSERT INTO Locais VALUES ('9', 'P', 'D', 'S')"));
+    db.exec(QStringLiteral("INSERT INTO Operadores VALUES ('OP', 'pw', 'Ana')"));
+    writeAll(db.dir().file(QStringLiteral("LOCAIS.TXT")), "1   A  B  C   \r\n");
+    CliRun r = cli({QStringLiteral("import"), QStringLiteral("--table"), QStringLiteral("locais")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("Importação de 1 registros de LOCAIS.TXT concluída!\n"));
+    EXPECT_EQ(db.column(QStringLiteral("SELECT LOCODIGO FROM Locais ORDER BY 1")),
+              (QStringList{QStringLiteral("1"), QStringLiteral("9")}));
+
+    r = cli({QStringLiteral("import"), QStringLiteral("--overwrite")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, QStringLiteral("Importação de 1 registros de LOCAIS.TXT concluída!\n"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Arquivo ") + db.dir().path() +
+                               QStringLiteral("/OPERADOR.TXT não encontrado. Importação de dados "
+                                              "não efetuada!\n")));
+    EXPECT_EQ(db.column(QStringLiteral("SELECT LOCODIGO FROM Locais")),
+              QStringList{QStringLiteral("1")});
+    EXPECT_EQ(db.column(QStringLiteral("SELECT OPCODIGO FROM Operadores")),
+              QStringList{QStringLiteral("OP")});
+}
+
+TEST_F(ExchangeCommand, RefusesBadUsageAndARunWithoutFormats) {
+    EXPECT_EQ(cli({QStringLiteral("export"), QStringLiteral("--overwrite")}).exitCode, 2);
+    EXPECT_EQ(
+        cli({QStringLiteral("import"), QStringLiteral("--table"), QStringLiteral("Log")}).exitCode,
+        2);
+    const CliRun r = cli({QStringLiteral("export")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Nenhum formato de arquivo para importação/exportação de dados "
+                                    "está habilitado nas opções de configuração!\n"));
+}

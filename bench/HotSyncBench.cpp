@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
     const double unloadCpu = double(std::clock() - cpu) / CLOCKS_PER_SEC;
 
     std::printf("assets %d in 500 locations\n", assets);
-    std::printf("load (3 files, all marked): %.3f s wall, %.3f s processor\n", loadSeconds, loadCpu);
+    std::printf("load (3 files, all marked): %.3f s wall, %.3f s processor\n", loadSeconds,
+                loadCpu);
     std::printf("unload (%d processed, %d log rows): %.3f s wall, %.3f s processor\n",
                 unload.processed(), unload.newRows(), unloadSeconds, unloadCpu);
     for (const QString& line : log.lines()) {

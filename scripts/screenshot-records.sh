@@ -3,7 +3,8 @@
 # register: scripts/screenshot-records.sh OUT_DIR
 # Runs a copy of the program in a temporary program folder under a virtual screen,
 # opens each window from the "Arquivos" menu with mouse clicks and saves
-# OUT_DIR/operadores.png, locais.png, bens.png and bens-insert.png (a new asset).
+# OUT_DIR/operadores.png, locais.png, bens.png, bens-insert.png (a new asset) and
+# bens-locais.png (its location list open).
 # Needs xvfb, xdotool and imagemagick (apt-get install -y xvfb xdotool imagemagick).
 set -euo pipefail
 out=$(realpath -m "${1:-shots}")
@@ -40,6 +41,9 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c "
   # Insert (the navigator's fifth button) and a description typed.
   xdotool mousemove 358 558 click 1; sleep 1; xdotool type --delay 50 'Mesa'; sleep 1
   import -window root '$out/bens-insert.png'
+  # The location list dropped down.
+  xdotool mousemove 468 115 click 1; sleep 1
+  import -window root '$out/bens-locais.png'
   kill \$pid 2>/dev/null || true
 "
 ls "$out"/*.png

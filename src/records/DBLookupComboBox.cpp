@@ -22,6 +22,7 @@ DBLookupComboBox::DBLookupComboBox(DataTable& list, int displayColumn, QWidget* 
     m_view->setShowGrid(false);
     m_view->setWordWrap(false);
     m_view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_view->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     setModel(m_model);
     setView(m_view);
     setModelColumn(displayColumn);

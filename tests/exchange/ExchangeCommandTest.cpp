@@ -1,4 +1,4 @@
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 #include "common/Progress.h"
 #include "exchange/ExchangeRun.h"
 #include "support/TestDatabase.h"

@@ -1,4 +1,4 @@
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 #include "common/Conversions.h"
 #include "data/Schema.h"
 #include "data/Settings.h"

@@ -1,4 +1,0 @@
-#pragma once
-
-// The shared printers of every test program.
-#include "support/QtPrinters.h"

@@ -399,3 +399,26 @@ TEST_F(AssetsWindow, DeleteKeyClearsTheLocationAndValidationRefusesBadEntries) {
               QStringList{QStringLiteral("Banco|null|2020-02-28|null")});
     EXPECT_EQ(w->DateTimePicker1->date(), QDate(2020, 2, 28));
 }
+
+TEST_F(AssetsWindow, ShowsTheCurrentStateOfTheLocationsItRefersTo) {
+    exec(QStringLiteral("INSERT INTO Locais VALUES ('L1', 'P1', 'ADM', '101')"));
+    exec(QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL) VALUES ('7', 'Mesa', 'L1')"));
+    auto* bens = open<TBens>("Bens1", "Bens");
+    ASSERT_NE(bens, nullptr);
+    const QModelIndex building = bens->grid()->model()->index(0, 3);
+    EXPECT_EQ(building.data().toString(), QStringLiteral("P1"));
+
+    auto* locais = open<TLocais>("Locais1", "Locais");
+    ASSERT_NE(locais, nullptr);
+    press(locais, NavButton::Edit);
+    clear(locais->DBEdit2);
+    QTest::keyClicks(locais->DBEdit2, QStringLiteral("P9"));
+    press(locais, NavButton::Post);
+    EXPECT_EQ(bens->DBText1->text(), QStringLiteral("P9"));
+    EXPECT_EQ(building.data().toString(), QStringLiteral("P9"));
+
+    press(locais, NavButton::Delete);
+    EXPECT_EQ(bens->DBText1->text(), QString());
+    EXPECT_EQ(building.data().toString(), QString());
+    EXPECT_EQ(bens->grid()->model()->index(0, 2).data().toString(), QStringLiteral("L1"));
+}

@@ -73,6 +73,7 @@ void Connection::open() {
 }
 
 void Connection::close() {
+    m_prepared.clear();
     if (m_db.isOpen()) {
         if (m_inTransaction) {
             m_db.rollback();
@@ -87,9 +88,20 @@ bool Connection::isOpen() const {
 }
 
 void Connection::exec(const QString& statement) {
-    QSqlQuery query(m_db);
-    if (!query.exec(statement)) {
-        throw Error(errorText(query.lastError()));
+    auto it = m_prepared.find(statement);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(statement)) {
+            throw Error(errorText(query.lastError()));
+        }
+        it = m_prepared.insert(statement, query);
+    }
+    QSqlQuery& query = *it;
+    const bool ok = query.exec();
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (!ok) {
+        throw Error(errorText(error));
     }
 }
 

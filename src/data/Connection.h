@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 namespace ambitra {
@@ -29,7 +31,8 @@ class Connection {
     QSqlDatabase& database() { return m_db; }
     QString fileName() const;
 
-    // Runs a statement without result rows; raises on failure.
+    // Runs a statement without result rows; raises on failure. Statements are
+    // prepared once and kept: runs issue a savepoint per record.
     void exec(const QString& statement);
 
     void beginTransaction();
@@ -44,6 +47,7 @@ class Connection {
     QString m_provider;
     QString m_connectionString;
     QSqlDatabase m_db;
+    QHash<QString, QSqlQuery> m_prepared;
     bool m_inTransaction = false;
     int m_generation = 0;
 };

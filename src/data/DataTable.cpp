@@ -49,6 +49,7 @@ DataTable::DataTable(Connection& connection, const TableDef& def, QObject* paren
     : QObject(parent), m_connection(connection), m_def(def) {
     m_keyColumn = m_def.indexOf(m_def.keyColumn);
     for (int i = 0; i < m_def.columns.size(); ++i) {
+        m_fieldIndex.insert(m_def.columns[i].name, i);
         if (!m_def.columns[i].lookup) {
             m_stored << m_def.columns[i].name;
             m_storedIndex << i;
@@ -59,6 +60,12 @@ DataTable::DataTable(Connection& connection, const TableDef& def, QObject* paren
 DataTable::~DataTable() = default;
 
 int DataTable::fieldIndex(const QString& name) const {
+    // Callers name columns exactly as declared: a hash finds them without
+    // comparing every column name in turn.
+    const auto exact = m_fieldIndex.constFind(name);
+    if (exact != m_fieldIndex.constEnd()) {
+        return *exact;
+    }
     const int index = m_def.indexOf(name);
     if (index < 0) {
         throw Error(QStringLiteral("Field '%1' not found").arg(name));
@@ -141,7 +148,7 @@ void DataTable::close() {
     m_oneQuery = QSqlQuery();
     m_lookupQuery = QSqlQuery();
     m_insertQuery = QSqlQuery();
-    m_updateQuery = QSqlQuery();
+    m_updateQueries.clear();
     m_keys.clear();
     invalidateCache();
     m_buffer.clear();
@@ -424,6 +431,7 @@ void DataTable::edit() {
             QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
     m_buffer = rowAt(m_row);
+    m_original = m_buffer;
     m_editKey = m_keys[m_row];
     m_state = State::Edit;
     emit stateChanged();
@@ -461,22 +469,15 @@ int DataTable::insertPosition(const QString& key) const {
 
 void DataTable::prepareWrites() {
     QStringList marks;
-    QStringList sets;
-    for (const QString& c : m_stored) {
+    for (int i = 0; i < m_stored.size(); ++i) {
         marks << QStringLiteral("?");
-        sets << c + QStringLiteral(" = ?");
     }
     m_insertQuery = QSqlQuery(m_connection.database());
-    m_updateQuery = QSqlQuery(m_connection.database());
+    m_updateQueries.clear();
     if (!m_insertQuery.prepare(QStringLiteral("INSERT INTO ") + m_def.name + QStringLiteral(" (") +
                                m_stored.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
                                marks.join(QStringLiteral(", ")) + QStringLiteral(")"))) {
         throw Error(errorText(m_insertQuery));
-    }
-    if (!m_updateQuery.prepare(QStringLiteral("UPDATE ") + m_def.name + QStringLiteral(" SET ") +
-                               sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
-                               m_def.keyColumn + QStringLiteral(" = ?"))) {
-        throw Error(errorText(m_updateQuery));
     }
 }
 
@@ -487,23 +488,55 @@ void DataTable::storeInsert() {
         q.bindValue(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
     }
     const bool ok = q.exec();
+    const QString error = ok ? QString() : errorText(q);
     q.finish();
     if (!ok) {
-        throw Error(errorText(q));
+        throw Error(error);
     }
 }
 
+// Only the columns that changed are written: an update of a few columns costs
+// the engine much less than rewriting the row and its key index, and runs update
+// a hundred thousand rows at a time.
 void DataTable::storeUpdate() {
-    QSqlQuery& q = m_updateQuery;
+    quint64 changed = 0;
+    QStringList sets;
     for (int i = 0; i < m_storedIndex.size(); ++i) {
         const int c = m_storedIndex[i];
-        q.bindValue(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+        const QVariant& now = m_buffer[c];
+        const QVariant& was = m_original.value(c);
+        if (now.isNull() != was.isNull() || now != was) {
+            changed |= quint64(1) << i;
+            sets << m_stored[i] + QStringLiteral(" = ?");
+        }
     }
-    q.bindValue(static_cast<int>(m_stored.size()), m_editKey);
+    if (changed == 0) {
+        return;
+    }
+    auto it = m_updateQueries.find(changed);
+    if (it == m_updateQueries.end()) {
+        QSqlQuery q(m_connection.database());
+        if (!q.prepare(QStringLiteral("UPDATE ") + m_def.name + QStringLiteral(" SET ") +
+                       sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") + m_def.keyColumn +
+                       QStringLiteral(" = ?"))) {
+            throw Error(errorText(q));
+        }
+        it = m_updateQueries.insert(changed, q);
+    }
+    QSqlQuery& q = *it;
+    int n = 0;
+    for (int i = 0; i < m_storedIndex.size(); ++i) {
+        if (changed & (quint64(1) << i)) {
+            const int c = m_storedIndex[i];
+            q.bindValue(n++, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+        }
+    }
+    q.bindValue(n, m_editKey);
     const bool ok = q.exec();
+    const QString error = ok ? QString() : errorText(q);
     q.finish();
     if (!ok) {
-        throw Error(errorText(q));
+        throw Error(error);
     }
 }
 

@@ -128,6 +128,7 @@ class DataTable : public QObject {
     Connection& m_connection;
     TableDef m_def;
     int m_keyColumn = 0;
+    QHash<QString, int> m_fieldIndex;  // exact column name -> index
     QStringList m_stored;  // stored columns, in order
     QList<int> m_storedIndex;
     State m_state = State::Inactive;
@@ -136,6 +137,7 @@ class DataTable : public QObject {
     bool m_bof = true;
     bool m_eof = true;
     Row m_buffer;
+    Row m_original;  // the row as it was when editing began
     QString m_editKey;
     // The last page read: rows m_windowStart.. in key order. Sequential reads
     // and grids are served from it; a row counts only while its key is still
@@ -149,7 +151,7 @@ class DataTable : public QObject {
     mutable QSqlQuery m_oneQuery;
     mutable QSqlQuery m_lookupQuery;
     QSqlQuery m_insertQuery;
-    QSqlQuery m_updateQuery;
+    QHash<quint64, QSqlQuery> m_updateQueries;  // by the set of changed columns
     Hook m_beforePost;
     Hook m_afterOpen;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Prompter.h"
+#include "support/QtPrinters.h"
 
 #include <QList>
 #include <QString>

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "support/QtPrinters.h"
+
 namespace ambitra::test {
 
 // A fresh program folder for one test: settings file and database live here.

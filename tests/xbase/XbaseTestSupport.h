@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Error.h"
+#include "support/QtPrinters.h"
 #include "support/TempAppDir.h"
 #include "xbase/FieldList.h"
 #include "xbase/HalcyonDataSet.h"
@@ -15,10 +16,6 @@
 #include <ostream>
 
 using namespace Qt::StringLiterals;
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace ambitra::test {
 

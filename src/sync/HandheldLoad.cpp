@@ -1,0 +1,131 @@
+#include "sync/HandheldLoad.h"
+
+#include "common/Error.h"
+#include "common/Progress.h"
+#include "common/Prompter.h"
+#include "data/DataTable.h"
+#include "data/TDados.h"
+#include "sync/LocationCheckList.h"
+#include "sync/SyncLog.h"
+#include "xbase/ExchangeLayouts.h"
+#include "xbase/HalcyonDataSet.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace ambitra {
+
+namespace {
+
+// The stored columns of a table with the dBase field each one fills.
+struct ColumnField {
+    int column;
+    THalcyonField* field;
+};
+
+}  // namespace
+
+HandheldLoad::HandheldLoad(TDados& dados, const LocationCheckList& locations, SyncLog& log,
+                           Progress& progress)
+    : m_dados(dados), m_locations(locations), m_log(log), m_progress(progress) {}
+
+bool HandheldLoad::goes(Selection selection, const DataTable& table, const int (&parts)[4]) const {
+    if (selection == Selection::All) {
+        return true;
+    }
+    const bool locations = selection == Selection::Locations;
+    // Assets are matched by their location code and the location's looked-up
+    // building, department and room (empty when the location does not exist).
+    const QString line = LocationCheckList::LocationLine(
+        table.value(parts[0]).toString(), table.value(parts[1]).toString(),
+        table.value(parts[2]).toString(), table.value(parts[3]).toString());
+    const int item = m_locations.find(line);
+    if (item < 0) {
+        // A location row always has its item; an asset of an unlisted location goes.
+        return !locations;
+    }
+    return m_locations.item(item).checked;
+}
+
+void HandheldLoad::writeRows(DataTable& table, Selection selection) {
+    THalcyonDataSet& dbf = m_dados.DBFTmp();
+    QList<ColumnField> fields;
+    const QList<ColumnDef>& columns = table.columns();
+    for (int i = 0; i < columns.size(); ++i) {
+        if (!columns[i].lookup) {
+            fields.append({i, dbf.FindField(columns[i].name)});
+        }
+    }
+    int parts[4] = {0, 0, 0, 0};
+    if (selection != Selection::All) {
+        const bool locations = selection == Selection::Locations;
+        parts[0] =
+            table.fieldIndex(locations ? QStringLiteral("LOCODIGO") : QStringLiteral("BELOCAL"));
+        parts[1] = table.fieldIndex(QStringLiteral("LOPREDIO"));
+        parts[2] = table.fieldIndex(QStringLiteral("LODEPTO"));
+        parts[3] = table.fieldIndex(QStringLiteral("LOSALA"));
+    }
+    m_progress.setMaximum(table.rowCount());
+    m_progress.setValue(0);
+    // Records go to the file in blocks under the append lock: the same bytes as one
+    // append at a time, written in a fraction of the time.
+    dbf.BeginBulkAppend();
+    for (table.first(); !table.eof() && !table.isEmpty(); table.next()) {
+        if (goes(selection, table, parts)) {
+            try {
+                dbf.Insert();
+                for (const ColumnField& f : fields) {
+                    const QVariant value = table.value(f.column);
+                    if (!value.isNull()) {
+                        THalcyonField& field =
+                            f.field != nullptr ? *f.field : dbf.FieldByName(columns[f.column].name);
+                        field.SetAsVariant(value);
+                    }
+                }
+                dbf.Post();
+            } catch (const Error& error) {
+                dbf.Cancel();
+                m_dados.prompter().beepError(error.message());
+            }
+        }
+        m_progress.advance();
+    }
+    dbf.EndBulkAppend();
+}
+
+void HandheldLoad::ExportForHandheld(DataTable& table, const QString& folder) {
+    BusyGuard busy(m_progress);
+    const QString fileName = ExchangeFileName(table.tableName());
+    m_log.append(QStringLiteral("> Preparando dados de ") + table.tableName() +
+                 QStringLiteral(" para carga no Palm..."));
+    m_dados.CreateDBFTable(folder, fileName);
+    if (!QFile::exists(QDir(folder).filePath(fileName))) {
+        m_dados.prompter().beep();
+        m_log.append(QStringLiteral("   Erro na criação do arquivo ") +
+                     QDir::toNativeSeparators(QDir(folder).filePath(fileName)) +
+                     QStringLiteral(". Exportação de dados não efetuada!"));
+        return;
+    }
+    THalcyonDataSet& dbf = m_dados.DBFTmp();
+    dbf.Close();
+    dbf.SetDatabaseName(folder);
+    dbf.SetTableName(fileName);
+    dbf.Open();
+    if (dbf.Active()) {
+        Selection selection = Selection::All;
+        if (fileName.startsWith(QLatin1String("LOCAIS"))) {
+            selection = Selection::Locations;
+        } else if (fileName.startsWith(QLatin1String("BENS"))) {
+            selection = Selection::Assets;
+        }
+        writeRows(table, selection);
+        m_log.append(QStringLiteral("   ") +
+                     QStringLiteral("Exportação de %1 registros para %2 concluída!")
+                         .arg(dbf.RecordCount())
+                         .arg(fileName));
+        dbf.Close();
+    }
+    table.first();
+}
+
+}  // namespace ambitra

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+namespace ambitra {
+
+class DataTable;
+class LocationCheckList;
+class Progress;
+class SyncLog;
+class TDados;
+
+// Writes the master data for the handheld: all operators, the locations marked
+// in the check list, and the assets of those locations (and assets whose location
+// is not in the list at all), each table into its exchange file.
+class HandheldLoad {
+  public:
+    HandheldLoad(TDados& dados, const LocationCheckList& locations, SyncLog& log,
+                 Progress& progress);
+
+    // Writes the exchange file of one of the data module's tables into folder.
+    // Errors creating or opening the file escape to the caller; an error on one
+    // record is shown and the next record is written.
+    void ExportForHandheld(DataTable& table, const QString& folder);
+
+  private:
+    enum class Selection { All, Locations, Assets };
+
+    // parts: the columns of code, building, department and room.
+    bool goes(Selection selection, const DataTable& table, const int (&parts)[4]) const;
+    void writeRows(DataTable& table, Selection selection);
+
+    TDados& m_dados;
+    const LocationCheckList& m_locations;
+    SyncLog& m_log;
+    Progress& m_progress;
+};
+
+}  // namespace ambitra

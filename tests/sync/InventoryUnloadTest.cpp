@@ -1,0 +1,161 @@
+#include "common/Progress.h"
+#include "sync/InventoryUnload.h"
+#include "SyncFixture.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+using Fields = QMap<QString, QVariant>;
+
+Fields reading(const char* code, const char* flag = "X") {
+    return {{QStringLiteral("BECODIGO"), QString::fromLatin1(code)},
+            {QStringLiteral("BEFLAG"), QString::fromLatin1(flag)},
+            {QStringLiteral("BEULTINV"), QDate(2024, 3, 9)},
+            {QStringLiteral("BEULTOPE"), QStringLiteral("Ana")}};
+}
+
+Fields with(Fields f, const char* name, const QVariant& value) {
+    f.insert(QString::fromLatin1(name), value);
+    return f;
+}
+
+struct Unload : ::testing::Test, SyncFixture {
+    void SetUp() override {
+        db.exec(QStringLiteral(
+            "INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO, BENSERIE) VALUES "
+            "('1', 'Mesa', '0101', '01', NULL), ('2', 'Cadeira', '0101', '01', 'S-9'), "
+            "('3', 'Armário', '0303', 'BO', NULL)"));
+    }
+
+    void run() {
+        InventoryUnload unload(db.dados(), log, noProgress());
+        unload.ProcessInventory(QStringLiteral("Coletor 1"), folder.path());
+    }
+
+    QStringList logRows() {
+        return db.column(
+            QStringLiteral("SELECT LGBEM || '|' || LGUSUARIO || '|' || ifnull(LGOPERADOR, '') || "
+                           "'|' || LGOCORRENC FROM Log "
+                           "ORDER BY rowid"));
+    }
+};
+
+}  // namespace
+
+TEST_F(Unload, ChangesBecomeLogRowsWithTheirOccurrenceTexts) {
+    writeReturnedAssets({
+        with(with(reading("1"), "BELOCAL", QStringLiteral("0202")), "BESITUACAO",
+             QStringLiteral("02")),
+        with(with(with(reading("2"), "BELOCAL", QStringLiteral("0101")), "BESITUACAO",
+                  QStringLiteral("01")),
+             "BENSERIE", QStringLiteral("S-9")),
+        with(with(with(reading("3"), "BELOCAL", QStringLiteral("0303")), "BESITUACAO",
+                  QStringLiteral("BO")),
+             "BENSERIE", QStringLiteral("N77")),
+        with(with(with(reading("9"), "BENOME", QStringLiteral("Novo bem")), "BEVALOR", 10.25),
+             "BELOCAL", QStringLiteral("0101")),
+        with(reading("2", "x"), "BELOCAL", QStringLiteral("9999")),
+        with(reading("2", ""), "BELOCAL", QStringLiteral("9999")),
+    });
+    run();
+    EXPECT_EQ(logRows(),
+              (QStringList{QStringLiteral("1|Coletor 1|Ana|LOCAL:0101>0202;SITUACAO:01>02"),
+                           QStringLiteral("3|Coletor 1|Ana|NSERIE:>N77"),
+                           QStringLiteral("9|Coletor 1|Ana|NOVO")}));
+    EXPECT_EQ(log.lines(),
+              (QStringList{
+                  QStringLiteral("> Processando dados descarregados do Palm..."),
+                  QStringLiteral("   Processamento de 4 registros de inventário concluído!"),
+                  QStringLiteral("   Verifique o LOG de inventário que tem 3 registros novos!")}));
+    // The unchanged asset got its inventory date and operator; lower-case and blank
+    // marks changed nothing; the new asset took the record's values.
+    EXPECT_EQ(db.column(QStringLiteral(
+                  "SELECT BECODIGO || '|' || BELOCAL || '|' || ifnull(BEULTINV, '') || '|' || "
+                  "ifnull(BEULTOPE, '') || '|' || ifnull(BEVALOR, '') || '|' || ifnull(BEFLAG, "
+                  "'-') FROM Bens")),
+              (QStringList{QStringLiteral("1|0202|2024-03-09|Ana||-"),
+                           QStringLiteral("2|0101|2024-03-09|Ana||-"),
+                           QStringLiteral("3|0303|2024-03-09|Ana||-"),
+                           QStringLiteral("9|0101|2024-03-09|Ana|10.25|-")}));
+    // The day range brackets exactly this unload.
+    const QDateTime first =
+        QDateTime::fromString(db.scalar(QStringLiteral("SELECT MIN(LGDATA) FROM Log")).toString(),
+                              QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    EXPECT_LE(db.dados().DayStart, first);
+    EXPECT_GE(db.dados().DayEnd, first);
+}
+
+TEST_F(Unload, ThreeRecordsOneNewOneChangedGiveThreeAndTwo) {
+    writeReturnedAssets({with(reading("1"), "BELOCAL", QStringLiteral("0101")),
+                         with(reading("2"), "BELOCAL", QStringLiteral("0202")),
+                         with(reading("7"), "BENOME", QStringLiteral("X"))});
+    db.exec(QStringLiteral("UPDATE Bens SET BESITUACAO = NULL, BENSERIE = NULL"));
+    run();
+    EXPECT_EQ(log.lines().mid(1),
+              (QStringList{
+                  QStringLiteral("   Processamento de 3 registros de inventário concluído!"),
+                  QStringLiteral("   Verifique o LOG de inventário que tem 2 registros novos!")}));
+
+    log.clear();
+    writeReturnedAssets({with(reading("1"), "BELOCAL", QStringLiteral("0101"))});
+    run();
+    EXPECT_EQ(log.lines().size(), 2);  // no log row: no second completion line
+}
+
+TEST_F(Unload, AFailingRecordIsReportedOnceAndTheOthersAreApplied) {
+    writeReturnedAssets({reading(""), with(reading("8"), "BENOME", QStringLiteral("Oito"))});
+    run();
+    ASSERT_EQ(log.lines().size(), 4);
+    EXPECT_EQ(log.lines()[1], QStringLiteral("> NOT NULL constraint failed: Bens.BECODIGO"));
+    EXPECT_EQ(db.column(QStringLiteral("SELECT BECODIGO FROM Bens WHERE BECODIGO = '8'")),
+              QStringList{QStringLiteral("8")});
+    EXPECT_EQ(log.lines()[2],
+              QStringLiteral("   Processamento de 1 registros de inventário concluído!"));
+}
+
+TEST_F(Unload, ARefusedLogRowLeavesTheAssetSavedAndCounted) {
+    db.exec(
+        QStringLiteral("CREATE TEMP TRIGGER refuse BEFORE INSERT ON Log WHEN NEW.LGBEM = '1' "
+                       "BEGIN SELECT RAISE(ABORT, 'log recusado'); END"));
+    writeReturnedAssets({with(reading("1"), "BELOCAL", QStringLiteral("0505")),
+                         with(reading("2"), "BELOCAL", QStringLiteral("0505"))});
+    run();
+    EXPECT_EQ(log.lines(),
+              (QStringList{
+                  QStringLiteral("> Processando dados descarregados do Palm..."),
+                  QStringLiteral("> log recusado"),
+                  QStringLiteral("   Processamento de 2 registros de inventário concluído!"),
+                  QStringLiteral("   Verifique o LOG de inventário que tem 1 registros novos!")}));
+    EXPECT_EQ(db.column(QStringLiteral("SELECT BELOCAL FROM Bens WHERE BECODIGO IN ('1', '2')")),
+              (QStringList{QStringLiteral("0505"), QStringLiteral("0505")}));
+}
+
+TEST_F(Unload, AMissingFileChangesNothing) {
+    run();
+    EXPECT_EQ(log.lines().size(), 2);
+    EXPECT_EQ(log.lines()[1], QStringLiteral("   Erro no arquivo ") +
+                                  QDir::toNativeSeparators(path(QStringLiteral("BENS.DBF"))) +
+                                  QStringLiteral(". Processamento de dados não efetuado!"));
+    EXPECT_EQ(db.prompter().beeps, 1);
+}
+
+TEST(SyncLogCap, KeepsAtMost8192CharactersDroppingTheOldestLines) {
+    SyncLog log;
+    log.append(QStringLiteral("\r\n   Início\r\n"));
+    EXPECT_EQ(log.lines(), (QStringList{QString(), QStringLiteral("   Início"), QString()}));
+    for (int i = 0; i < 400; ++i) {
+        log.append(QStringLiteral("> linha %1 ").arg(i, 4, 10, QLatin1Char('0')) +
+                   QString(20, QLatin1Char('x')));
+    }
+    EXPECT_LE(log.text().size(), SyncLog::kMaxCharacters);
+    EXPECT_GT(log.text().size(), SyncLog::kMaxCharacters - 40);
+    EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("> linha 0399")));
+}

@@ -338,6 +338,10 @@ TEST_F(AssetsWindow, AutomaticCodeDescriptionFocusPickerDateAndLastCode) {
     QTest::keyClick(w->DBLookupComboBox2, Qt::Key_Down);
     EXPECT_EQ(w->DBLookupComboBox2->currentText(), QStringLiteral("Excelente"));
     type(w->DBComboBox1, "Tok");
+    // Enter in a suggestion list moves on like Tab, wherever the key lands.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(w->DBLookupComboBox2->hasFocus());
+    EXPECT_EQ(w->DBComboBox1->count(), 0);  // nothing was added to the list
     type(w->DBEdit4, "1234,5");
 
     press(w, NavButton::Post);

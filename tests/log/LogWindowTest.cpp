@@ -15,6 +15,10 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "common/Progress.h"
+#include "sync/InventoryUnload.h"
+#include "sync/SyncFixture.h"
+
 #include <gtest/gtest.h>
 
 using namespace ambitra;
@@ -182,18 +186,24 @@ TEST_F(LogWindow, SaveProposesThePeriodsNameAndEndsOnTheLastRow) {
 // The unload is stood in for by what it leaves behind: rows inserted through the
 // data module's command between the moments it stores as DayStart and DayEnd.
 TEST(LogAfterUnload, OpensOnTheUnloadsPeriodAndShowsExactlyItsRows) {
-    TestDatabase db;
+    SyncFixture sync;
+    TestDatabase& db = sync.db;
     TDados& dados = db.dados();
-    db.exec(QStringLiteral("INSERT INTO Bens (BECODIGO) VALUES ('1'), ('2'), ('3'), ('4')"));
-    const QDateTime now = QDateTime::currentDateTime();
-    addLogRow(dados, now.addSecs(-60), QStringLiteral("1"));  // an earlier unload of the day
+    db.exec(QStringLiteral(
+        "INSERT INTO Bens (BECODIGO, BELOCAL) VALUES ('1', 'A'), ('2', 'A'), ('3', 'A')"));
+    addLogRow(dados, QDateTime::currentDateTime().addSecs(-60),
+              QStringLiteral("1"));  // an earlier unload
 
-    dados.DayStart = QDateTime::currentDateTime();
-    addLogRow(dados, QDateTime::currentDateTime(), QStringLiteral("2"));
-    addLogRow(dados, QDateTime::currentDateTime(), QStringLiteral("3"));
-    dados.DayEnd = QDateTime::currentDateTime();
-    addLogRow(dados, dados.DayEnd.addMSecs(1), QStringLiteral("4"));  // after it
-
+    // A real unload: two assets moved, one read where it stood (no log row).
+    auto reading = [](const char* code, const char* location) {
+        return QMap<QString, QVariant>{{QStringLiteral("BECODIGO"), QString::fromLatin1(code)},
+                                       {QStringLiteral("BELOCAL"), QString::fromLatin1(location)},
+                                       {QStringLiteral("BEFLAG"), QStringLiteral("X")}};
+    };
+    sync.writeReturnedAssets({reading("1", "A"), reading("2", "B"), reading("3", "C")});
+    InventoryUnload(dados, sync.log, noProgress())
+        .ProcessInventory(QStringLiteral("Coletor"), sync.folder.path());
+    addLogRow(dados, dados.DayEnd.addMSecs(1), QStringLiteral("3"));  // after it
     TAbertura main(dados, db.prompter(), QCoreApplication::applicationFilePath());
     main.setChildFactory(QStringLiteral("Log"), [&](TAbertura& w) {
         return new TLog(dados, db.prompter(), w.ChildWidth(), w.ChildHeight());

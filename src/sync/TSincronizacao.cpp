@@ -30,7 +30,7 @@ QPushButton* button(const char* caption, QWidget* parent) {
     return b;
 }
 
-void open(DataTable& table) {
+void openOrRequery(DataTable& table) {
     if (table.isOpen()) {
         table.requery();
     } else {
@@ -183,10 +183,10 @@ void TSincronizacao::FormActivate() {
         return;
     }
     m_locations.clear();
-    open(m_dados.TOperadores());
-    open(m_dados.TLocais());
+    openOrRequery(m_dados.TOperadores());
+    openOrRequery(m_dados.TLocais());
     m_locations.fill(m_dados.TLocais());
-    open(m_dados.TBens());
+    openOrRequery(m_dados.TBens());
     BitBtn3Click();
     BitBtn1Click();
 }

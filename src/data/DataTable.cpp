@@ -191,6 +191,11 @@ void DataTable::invalidateCache() {
     m_windowRows.clear();
 }
 
+void DataTable::reloadValues() {
+    invalidateCache();
+    emit valuesChanged();
+}
+
 void DataTable::setCurrent(int row) {
     m_row = std::clamp(row, 0, std::max(0, rowCount() - 1));
     m_bof = m_keys.isEmpty();

@@ -91,6 +91,9 @@ class DataTable : public QObject {
 
     // Drops cached rows (another connection or statement changed the table).
     void invalidateCache();
+    // Drops cached rows and has views show the values anew: a table whose rows
+    // this one looks up has changed.
+    void reloadValues();
 
   signals:
     void stateChanged();
@@ -100,6 +103,8 @@ class DataTable : public QObject {
     void rowInserted(int row);
     void rowRemoved(int row);
     void rowUpdated(int row);
+    // Cached rows were dropped: what was shown may have changed.
+    void valuesChanged();
 
   private:
     using Row = QList<QVariant>;

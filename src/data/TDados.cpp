@@ -47,6 +47,13 @@ TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* par
     m_tBens.setBeforePost(&TDados::TBensBeforePost);
     m_tStatus.setBeforePost(&TDados::ClearNullsBeforePost);
     m_tStatus.setAfterOpen([this](DataTable& table) { TStatusAfterOpen(table); });
+    // Assets show their location's building, department and room: when a location
+    // changes, what the assets show is read again.
+    auto locationsChanged = [this] { m_tBens.reloadValues(); };
+    connect(&m_tLocais, &DataTable::rowUpdated, this, locationsChanged);
+    connect(&m_tLocais, &DataTable::rowInserted, this, locationsChanged);
+    connect(&m_tLocais, &DataTable::rowRemoved, this, locationsChanged);
+    connect(&m_tLocais, &DataTable::layoutReset, this, locationsChanged);
 
     m_qFabricantes.setText(
         {QStringLiteral("SELECT DISTINCT BEFABRICA FROM Bens "),

@@ -24,6 +24,11 @@ TableModel::TableModel(DataTable& table, QObject* parent)
     connect(&m_table, &DataTable::rowRemoved, this, reset);
     connect(&m_table, &DataTable::rowUpdated, this,
             [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+    connect(&m_table, &DataTable::valuesChanged, this, [this] {
+        if (rowCount() > 0) {
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+        }
+    });
     connect(&m_table, &DataTable::fieldChanged, this, [this](int) {
         if (m_table.state() == DataTable::State::Edit && m_table.recNo() >= 0) {
             const int row = m_table.recNo();

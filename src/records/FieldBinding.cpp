@@ -38,6 +38,7 @@ FieldBinding::FieldBinding(DataTable& table, QObject* parent) : QObject(parent),
     connect(&m_table, &DataTable::currentChanged, this, &FieldBinding::refresh);
     connect(&m_table, &DataTable::stateChanged, this, &FieldBinding::refresh);
     connect(&m_table, &DataTable::layoutReset, this, &FieldBinding::refresh);
+    connect(&m_table, &DataTable::valuesChanged, this, &FieldBinding::refresh);
     connect(&m_table, &DataTable::fieldChanged, this, &FieldBinding::loadColumn);
 }
 

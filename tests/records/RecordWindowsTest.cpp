@@ -338,6 +338,10 @@ TEST_F(AssetsWindow, AutomaticCodeDescriptionFocusPickerDateAndLastCode) {
     QTest::keyClick(w->DBLookupComboBox2, Qt::Key_Down);
     EXPECT_EQ(w->DBLookupComboBox2->currentText(), QStringLiteral("Excelente"));
     type(w->DBComboBox1, "Tok");
+    // Enter in a suggestion list moves on like Tab, wherever the key lands.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(w->DBLookupComboBox2->hasFocus());
+    EXPECT_EQ(w->DBComboBox1->count(), 0);  // nothing was added to the list
     type(w->DBEdit4, "1234,5");
 
     press(w, NavButton::Post);
@@ -398,4 +402,27 @@ TEST_F(AssetsWindow, DeleteKeyClearsTheLocationAndValidationRefusesBadEntries) {
                                     "BECOMPRA || '|' || IFNULL(BEFLAG, 'null') FROM Bens")),
               QStringList{QStringLiteral("Banco|null|2020-02-28|null")});
     EXPECT_EQ(w->DateTimePicker1->date(), QDate(2020, 2, 28));
+}
+
+TEST_F(AssetsWindow, ShowsTheCurrentStateOfTheLocationsItRefersTo) {
+    exec(QStringLiteral("INSERT INTO Locais VALUES ('L1', 'P1', 'ADM', '101')"));
+    exec(QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL) VALUES ('7', 'Mesa', 'L1')"));
+    auto* bens = open<TBens>("Bens1", "Bens");
+    ASSERT_NE(bens, nullptr);
+    const QModelIndex building = bens->grid()->model()->index(0, 3);
+    EXPECT_EQ(building.data().toString(), QStringLiteral("P1"));
+
+    auto* locais = open<TLocais>("Locais1", "Locais");
+    ASSERT_NE(locais, nullptr);
+    press(locais, NavButton::Edit);
+    clear(locais->DBEdit2);
+    QTest::keyClicks(locais->DBEdit2, QStringLiteral("P9"));
+    press(locais, NavButton::Post);
+    EXPECT_EQ(bens->DBText1->text(), QStringLiteral("P9"));
+    EXPECT_EQ(building.data().toString(), QStringLiteral("P9"));
+
+    press(locais, NavButton::Delete);
+    EXPECT_EQ(bens->DBText1->text(), QString());
+    EXPECT_EQ(building.data().toString(), QString());
+    EXPECT_EQ(bens->grid()->model()->index(0, 2).data().toString(), QStringLiteral("L1"));
 }

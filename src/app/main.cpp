@@ -7,6 +7,8 @@
 #include "data/TDados.h"
 #include "exchange/TTrocas.h"
 #include "records/RecordWindows.h"
+#include "sync/Registry.h"
+#include "sync/TSincronizacao.h"
 
 #include <QApplication>
 #include <QDir>
@@ -54,6 +56,11 @@ int main(int argc, char** argv) {
     ui::WidgetPrompter prompter;
     TDados dados(appDir, iniPath, prompter);
     ui::TAbertura abertura(dados, prompter, programFile);
+    IniRegistry registry(IniRegistry::userRegistryPath());
+    ui::TSincronizacao sincronizacao(dados, prompter, registry, &abertura);
+    sincronizacao.setChildSize(
+        [&abertura] { return QSize(abertura.ChildWidth(), abertura.ChildHeight()); });
+    abertura.setDialog(QStringLiteral("Sincronizacao"), &sincronizacao);
     ui::TOpcoes opcoes(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Opcoes"), &opcoes);
     ui::TSobre sobre(programFile, &abertura);

@@ -44,5 +44,6 @@ int runSettingsCommand(CliProgram& program, const QStringList& args);
 int runLogCommand(CliProgram& program, const QStringList& args);
 int runExportCommand(CliProgram& program, const QStringList& args);
 int runImportCommand(CliProgram& program, const QStringList& args);
+int runHotSyncCommand(CliProgram& program, const QStringList& args);
 
 }  // namespace ambitra::cli

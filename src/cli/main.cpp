@@ -11,7 +11,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, log, dbf, export, import";
+    "commands: init, settings, log, dbf, export, import, hotsync";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
         {"log", runLogCommand},
         {"export", runExportCommand},
         {"import", runImportCommand},
+        {"hotsync", runHotSyncCommand},
         // Reads one table file; needs nothing of the program folder.
         {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
     };

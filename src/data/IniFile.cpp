@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace ambitra {
 
 namespace {
@@ -164,6 +166,17 @@ void IniFile::removeKey(const QString& section, const QString& key) {
                 [&](const Line& line) { return !line.key.isEmpty() && sameName(line.key, key); });
         }
     }
+}
+
+bool IniFile::hasSection(const QString& section) const {
+    return std::any_of(m_sections.begin(), m_sections.end(), [&](const Section& s) {
+        return !s.name.isEmpty() && sameName(s.name, section);
+    });
+}
+
+void IniFile::removeSection(const QString& section) {
+    m_sections.removeIf(
+        [&](const Section& s) { return !s.name.isEmpty() && sameName(s.name, section); });
 }
 
 IniFile::Section& IniFile::sectionForNewKey(const QString& section) {

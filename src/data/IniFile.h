@@ -28,6 +28,10 @@ class IniFile {
     void setValue(const QString& section, const QString& key, const QString& value);
     // Removes every line of that key in that section.
     void removeKey(const QString& section, const QString& key);
+    // Whether a "[Section]" line of that name exists (letter case ignored).
+    bool hasSection(const QString& section) const;
+    // Removes the section with all its lines.
+    void removeSection(const QString& section);
 
   private:
     struct Line {

@@ -1,0 +1,111 @@
+#include "cli/CliProgram.h"
+
+#include "common/Progress.h"
+#include "data/TDados.h"
+#include "sync/ConduitRegistration.h"
+#include "sync/Cradle.h"
+#include "sync/LocationCheckList.h"
+#include "sync/Registry.h"
+#include "sync/SyncCycle.h"
+#include "sync/SyncLog.h"
+
+#include <QFileInfo>
+
+#include <optional>
+
+namespace ambitra::cli {
+
+namespace {
+
+const char* const kHotSyncUsage =
+    "usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "
+    "[--location CODE]...";
+
+struct HotSyncArgs {
+    QString user;
+    QString device;
+    QStringList locations;
+};
+
+std::optional<HotSyncArgs> parseHotSyncArgs(const QStringList& args) {
+    HotSyncArgs parsed;
+    for (int i = 0; i + 1 < args.size(); i += 2) {
+        const QString& value = args[i + 1];
+        if (args[i] == QLatin1String("--user") && parsed.user.isEmpty()) {
+            parsed.user = value;
+        } else if (args[i] == QLatin1String("--device") && parsed.device.isEmpty()) {
+            parsed.device = value;
+        } else if (args[i] == QLatin1String("--location")) {
+            parsed.locations << value;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (args.size() % 2 != 0 || parsed.user.isEmpty() || parsed.device.isEmpty()) {
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+// Marks every location, or only those with the given codes; false (after saying
+// which) when a code is not in the list.
+bool markLocations(LocationCheckList& list, const QStringList& codes, CliPrompter& prompter) {
+    list.setAll(codes.isEmpty());
+    for (const QString& code : codes) {
+        bool found = false;
+        for (int i = 0; i < list.count(); ++i) {
+            if (list.item(i).text.left(5).trimmed() == code) {
+                list.setChecked(i, true);
+                found = true;
+            }
+        }
+        if (!found) {
+            prompter.error(QStringLiteral("Local %1 não encontrado.").arg(code));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool runHotSync(CliProgram& program, const HotSyncArgs& args) {
+    TDados& dados = program.dados();
+    for (DataTable* table : {&dados.TOperadores(), &dados.TLocais(), &dados.TBens()}) {
+        table->open();
+    }
+    LocationCheckList locations;
+    locations.fill(dados.TLocais());
+    if (!markLocations(locations, args.locations, program.prompter())) {
+        return false;
+    }
+    SyncLog log;
+    QObject::connect(&log, &SyncLog::linesAdded, &log, [](const QStringList& lines) {
+        for (const QString& line : lines) {
+            printOut(line);
+        }
+    });
+    IniRegistry registry(IniRegistry::userRegistryPath());
+    Cradle cradle(registry);
+    cradle.registerUser(args.user);
+    SyncCycle cycle(dados, cradle, locations, log, noProgress());
+    SwitchSupportOn(cradle, log);
+    cradle.runCycle(args.user, QFileInfo(args.device).absoluteFilePath());
+    return cycle.cycleEnded();
+}
+
+}  // namespace
+
+int runHotSyncCommand(CliProgram& program, const QStringList& args) {
+    const std::optional<HotSyncArgs> parsed = parseHotSyncArgs(args);
+    if (!parsed) {
+        printErr(QString::fromLatin1(kHotSyncUsage));
+        return kUsage;
+    }
+    if (!program.init()) {
+        return kFailed;
+    }
+    bool ended = false;
+    reportErrors(program.prompter(), [&] { ended = runHotSync(program, *parsed); });
+    return ended ? kOk : kFailed;
+}
+
+}  // namespace ambitra::cli

@@ -1,0 +1,232 @@
+// The handheld application's stand-in: its storage is a folder (the device
+// folder) holding the tables the desktop sends and the request table; it records
+// inventory readings and presses HotSync on the running desktop program.
+#include "common/Error.h"
+#include "sync/HotSyncServer.h"
+#include "sync/RequestTable.h"
+#include "xbase/ExchangeLayouts.h"
+#include "xbase/HalcyonDataSet.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+
+#include <cstdio>
+#include <optional>
+
+using namespace ambitra;
+
+namespace {
+
+enum ExitCode { kOk = 0, kFailed = 1, kUsage = 2 };
+
+const char* const kUsageText =
+    "usage: ambitra-handheld --device DEVDIR COMMAND\n"
+    "commands:\n"
+    "  request load|unload\n"
+    "  read CODE [--local L] [--situacao S] [--serie N] [--operador NAME] [--date yyyymmdd] "
+    "[--nome TEXT]\n"
+    "  show\n"
+    "  sync --user NAME [--app-dir DIR]";
+
+void out(const QString& line) {
+    std::fputs((line + u'\n').toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString& line) {
+    std::fputs((line + u'\n').toUtf8().constData(), stderr);
+}
+
+// "--name value" pairs into a map; nullopt on anything else or an unknown name.
+std::optional<QHash<QString, QString>> options(const QStringList& args, const QStringList& known) {
+    QHash<QString, QString> parsed;
+    if (args.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    for (int i = 0; i < args.size(); i += 2) {
+        if (!known.contains(args[i]) || parsed.contains(args[i])) {
+            return std::nullopt;
+        }
+        parsed.insert(args[i], args[i + 1]);
+    }
+    return parsed;
+}
+
+int request(const QString& device, const QStringList& args) {
+    if (args.size() != 1 ||
+        (args[0] != QLatin1String("load") && args[0] != QLatin1String("unload"))) {
+        err(QString::fromLatin1(kUsageText));
+        return kUsage;
+    }
+    RequestTable::Write(
+        device, args[0] == QLatin1String("load") ? QStringLiteral("C") : QStringLiteral("D"));
+    out(QStringLiteral("request ") + args[0]);
+    return kOk;
+}
+
+// Finds the record of the code, or appends one.
+void seekOrAppend(THalcyonDataSet& dbf, const QString& code) {
+    for (dbf.First(); !dbf.Eof(); dbf.Next()) {
+        if (dbf.FieldByName(QStringLiteral("BECODIGO")).AsString().trimmed() == code) {
+            dbf.Edit();
+            return;
+        }
+    }
+    dbf.Insert();
+    dbf.FieldByName(QStringLiteral("BECODIGO")).SetAsString(code);
+}
+
+int read(const QString& device, const QStringList& args) {
+    const std::optional<QHash<QString, QString>> opts =
+        args.isEmpty()
+            ? std::nullopt
+            : options(args.mid(1), {QStringLiteral("--local"), QStringLiteral("--situacao"),
+                                    QStringLiteral("--serie"), QStringLiteral("--operador"),
+                                    QStringLiteral("--date"), QStringLiteral("--nome")});
+    QDate date = QDate::currentDate();
+    if (opts && opts->contains(QStringLiteral("--date"))) {
+        date = QDate::fromString(opts->value(QStringLiteral("--date")), QStringLiteral("yyyyMMdd"));
+    }
+    if (!opts || args[0].isEmpty() || !date.isValid()) {
+        err(QString::fromLatin1(kUsageText));
+        return kUsage;
+    }
+    const QString fileName = ExchangeFileName(QStringLiteral("Bens"));
+    if (!QFileInfo::exists(QDir(device).filePath(fileName))) {
+        CreateDBFTable(device, fileName);
+    }
+    THalcyonDataSet dbf;
+    dbf.SetDatabaseName(device);
+    dbf.SetTableName(fileName);
+    dbf.Open();
+    seekOrAppend(dbf, args[0]);
+    const std::pair<const char*, const char*> fields[] = {{"--local", "BELOCAL"},
+                                                          {"--situacao", "BESITUACAO"},
+                                                          {"--serie", "BENSERIE"},
+                                                          {"--operador", "BEULTOPE"},
+                                                          {"--nome", "BENOME"}};
+    for (const auto& [option, field] : fields) {
+        const QString name = QString::fromLatin1(option);
+        if (opts->contains(name)) {
+            dbf.FieldByName(QString::fromLatin1(field)).SetAsString(opts->value(name));
+        }
+    }
+    dbf.FieldByName(QStringLiteral("BEULTINV")).SetAsVariant(date);
+    dbf.FieldByName(QStringLiteral("BEFLAG")).SetAsString(QStringLiteral("X"));
+    dbf.Post();
+    dbf.Close();
+    out(QStringLiteral("read ") + args[0]);
+    return kOk;
+}
+
+void showTable(const QString& device, const QString& fileName) {
+    if (!QFileInfo::exists(QDir(device).filePath(fileName))) {
+        return;
+    }
+    THalcyonDataSet dbf;
+    dbf.SetReadOnly(true);
+    dbf.SetDatabaseName(device);
+    dbf.SetTableName(fileName);
+    dbf.Open();
+    out(QStringLiteral("[") + fileName + u']');
+    for (dbf.First(); !dbf.Eof(); dbf.Next()) {
+        QStringList values;
+        for (int i = 0; i < dbf.FieldCount(); ++i) {
+            values << dbf.Fields(i).AsString().trimmed();
+        }
+        out(values.join(u'|'));
+    }
+    dbf.Close();
+}
+
+int show(const QString& device) {
+    for (const char* table : {"Operadores", "Locais", "Bens"}) {
+        showTable(device, ExchangeFileName(QString::fromLatin1(table)));
+    }
+    const QString requestFile = QString::fromLatin1(RequestTable::kFileName);
+    if (QFileInfo::exists(QDir(device).filePath(requestFile))) {
+        const QString request = RequestTable::Read(device);
+        out(QStringLiteral("[") + requestFile + QStringLiteral("] ") +
+            (request.isEmpty() ? QStringLiteral("vazio") : request));
+    }
+    return kOk;
+}
+
+int sync(const QString& device, const QStringList& args) {
+    const auto opts = options(args, {QStringLiteral("--user"), QStringLiteral("--app-dir")});
+    if (!opts || opts->value(QStringLiteral("--user")).isEmpty()) {
+        err(QString::fromLatin1(kUsageText));
+        return kUsage;
+    }
+    const QString appDir =
+        opts->value(QStringLiteral("--app-dir"), QCoreApplication::applicationDirPath());
+    QLocalSocket socket;
+    socket.connectToServer(HotSyncServer::serverName(appDir));
+    if (!socket.waitForConnected(5000)) {
+        err(QStringLiteral("O programa não está em execução em ") +
+            QDir::toNativeSeparators(appDir) + u'.');
+        return kFailed;
+    }
+    socket.write("HOTSYNC " + opts->value(QStringLiteral("--user")).toUtf8() + '\t' +
+                 QFileInfo(device).absoluteFilePath().toUtf8() + '\n');
+    socket.flush();
+    // The cycle may take long (a large load); the program answers line by line.
+    for (;;) {
+        while (socket.canReadLine()) {
+            const QString line = QString::fromUtf8(socket.readLine()).chopped(1);
+            if (line.startsWith(QLatin1String("L "))) {
+                out(line.mid(2));
+            } else if (line == QLatin1String("OK")) {
+                return kOk;
+            } else {
+                err(line.startsWith(QLatin1String("FAIL ")) ? line.mid(5) : line);
+                return kFailed;
+            }
+        }
+        if (socket.state() != QLocalSocket::ConnectedState && socket.bytesAvailable() == 0) {
+            err(QStringLiteral("A sincronização foi interrompida."));
+            return kFailed;
+        }
+        socket.waitForReadyRead(600000);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() < 3 || args[0] != QLatin1String("--device")) {
+        err(QString::fromLatin1(kUsageText));
+        return kUsage;
+    }
+    const QString device = args[1];
+    const QString command = args[2];
+    args = args.mid(3);
+    if (!QFileInfo(device).isDir()) {
+        err(QStringLiteral("Pasta do dispositivo não encontrada: ") + device);
+        return kFailed;
+    }
+    try {
+        if (command == QLatin1String("request")) {
+            return request(device, args);
+        }
+        if (command == QLatin1String("read")) {
+            return read(device, args);
+        }
+        if (command == QLatin1String("show") && args.isEmpty()) {
+            return show(device);
+        }
+        if (command == QLatin1String("sync")) {
+            return sync(device, args);
+        }
+    } catch (const Error& error) {
+        err(error.message());
+        return kFailed;
+    }
+    err(QString::fromLatin1(kUsageText));
+    return kUsage;
+}

@@ -1,0 +1,111 @@
+#include "sync/HotSyncServer.h"
+
+#include "common/Error.h"
+#include "sync/Cradle.h"
+#include "sync/SyncLog.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace ambitra {
+
+QString HotSyncServer::serverName(const QString& appDir) {
+    QByteArray key = QDir(appDir).canonicalPath().toUtf8();
+    if (key.isEmpty()) {
+        key = QDir::cleanPath(appDir).toUtf8();
+    }
+#ifdef Q_OS_UNIX
+    key += '/' + QByteArray::number(::geteuid());
+#endif
+    return QStringLiteral("ambitra-hotsync-") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+}
+
+HotSyncServer::HotSyncServer(Cradle& cradle, SyncLog& log, QString appDir, QObject* parent)
+    : QObject(parent),
+      m_cradle(cradle),
+      m_log(log),
+      m_appDir(std::move(appDir)),
+      m_server(new QLocalServer(this)) {
+    // Only this user may press HotSync on this program.
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+            serve(socket);
+        }
+    });
+}
+
+HotSyncServer::~HotSyncServer() = default;
+
+bool HotSyncServer::listen() {
+    if (m_server->isListening()) {
+        return true;
+    }
+    const QString name = serverName(m_appDir);
+    if (!m_server->listen(name)) {
+        // A name left by a program that ended without closing it.
+        QLocalSocket probe;
+        probe.connectToServer(name);
+        if (probe.waitForConnected(200)) {
+            return false;
+        }
+        QLocalServer::removeServer(name);
+        return m_server->listen(name);
+    }
+    return true;
+}
+
+void HotSyncServer::close() {
+    m_server->close();
+}
+
+void HotSyncServer::serve(QLocalSocket* socket) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        if (!socket->canReadLine()) {
+            return;
+        }
+        const QByteArray request = socket->readLine().trimmed();
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+        answer(socket, request);
+        socket->flush();
+        socket->disconnectFromServer();
+    });
+}
+
+void HotSyncServer::answer(QLocalSocket* socket, const QByteArray& request) {
+    const QString text = QString::fromUtf8(request);
+    const QString prefix = QStringLiteral("HOTSYNC ");
+    const qsizetype tab = text.indexOf(u'\t');
+    if (!text.startsWith(prefix) || tab < 0) {
+        socket->write("FAIL Pedido desconhecido.\n");
+        return;
+    }
+    const QString user = text.mid(prefix.size(), tab - prefix.size());
+    const QString device = text.mid(tab + 1);
+    const QMetaObject::Connection lines =
+        connect(&m_log, &SyncLog::linesAdded, socket, [socket](const QStringList& added) {
+            for (const QString& line : added) {
+                socket->write("L " + line.toUtf8() + '\n');
+            }
+            socket->flush();
+        });
+    try {
+        m_cradle.runCycle(user, device);
+        socket->write("OK\n");
+    } catch (const Error& error) {
+        socket->write("FAIL " + error.message().toUtf8() + '\n');
+    }
+    disconnect(lines);
+    emit cycleFinished();
+}
+
+}  // namespace ambitra

@@ -1,0 +1,143 @@
+#include "support/TestDatabase.h"
+#include "sync/RequestTable.h"
+#include "xbase/HalcyonDataSet.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ProgramRun run(const char* program, const QStringList& args) {
+    QProcess p;
+    p.start(QString::fromUtf8(program), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// The trimmed first field of every record of a device table.
+QStringList codes(const QString& device, const QString& file) {
+    THalcyonDataSet dbf;
+    dbf.SetReadOnly(true);
+    dbf.SetDatabaseName(device);
+    dbf.SetTableName(file);
+    dbf.Open();
+    QStringList list;
+    for (dbf.First(); !dbf.Eof(); dbf.Next()) {
+        list << dbf.Fields(0).AsString().trimmed();
+    }
+    dbf.Close();
+    return list;
+}
+
+// A register, a handheld and the user's registry, all in temporary folders.
+struct HotSyncEndToEnd : ::testing::Test {
+    TestDatabase db;
+    QTemporaryDir device;
+    QTemporaryDir config;
+    QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        QDir(db.dir().path()).mkpath(QStringLiteral("Pilot"));
+        db.exec(
+            QStringLiteral("INSERT INTO Operadores VALUES ('01', 'abc', 'Ana'), "
+                           "('02', NULL, 'Rui')"));
+        db.exec(
+            QStringLiteral("INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), "
+                           "('0202', 'P2', NULL, NULL), ('0303', 'P3', NULL, NULL)"));
+        db.exec(
+            QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO) VALUES "
+                           "('1', 'Mesa', '0101', '01'), ('2', 'Cadeira', '0101', '01'), "
+                           "('3', 'Armário', '0202', '01'), ('4', 'Estante', '0303', '01')"));
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", oldConfig); }
+
+    ProgramRun handheld(const QStringList& args) {
+        return run(AMBITRA_HANDHELD, QStringList{QStringLiteral("--device"), device.path()} + args);
+    }
+    ProgramRun hotsync(const QStringList& extra = {}) {
+        return run(AMBITRA_CLI, QStringList{QStringLiteral("--app-dir"), db.dir().path(),
+                                            QStringLiteral("hotsync"), QStringLiteral("--user"),
+                                            QStringLiteral("Coletor 1"), QStringLiteral("--device"),
+                                            device.path()} +
+                                    extra);
+    }
+};
+
+}  // namespace
+
+TEST_F(HotSyncEndToEnd, ALoadAndAnUnloadThroughTheCradle) {
+    ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("load")}).exitCode, 0);
+    const ProgramRun load = hotsync({QStringLiteral("--location"), QStringLiteral("0101"),
+                              QStringLiteral("--location"), QStringLiteral("0202")});
+    ASSERT_EQ(load.exitCode, 0) << load.out.toStdString() << load.err.toStdString();
+    const QString exchange = db.dir().path() + QStringLiteral("/Pilot/Coletor 1/SatFormsEE");
+    EXPECT_TRUE(load.out.contains(QStringLiteral("> Arquivo ") + exchange +
+                                  QStringLiteral("/BENS.DBF enviado ao Palm com sucesso.\n")));
+    EXPECT_TRUE(load.out.endsWith(
+        QStringLiteral("> Sincronização encerrada. Aguardando um \"novo\" HotSync® ...\n\n")));
+    EXPECT_EQ(codes(device.path(), QStringLiteral("OPERADOR.DBF")),
+              (QStringList{QStringLiteral("01"), QStringLiteral("02")}));
+    EXPECT_EQ(codes(device.path(), QStringLiteral("LOCAIS.DBF")),
+              (QStringList{QStringLiteral("0101"), QStringLiteral("0202")}));
+    EXPECT_EQ(codes(device.path(), QStringLiteral("BENS.DBF")),
+              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
+    EXPECT_EQ(RequestTable::Read(device.path()).remove(u' '), QStringLiteral("X|*"));
+
+    // Readings: a move, a condition change, a new asset; then the unload.
+    const QString day = QStringLiteral("--date");
+    EXPECT_EQ(handheld({QStringLiteral("read"), QStringLiteral("1"), QStringLiteral("--local"),
+                        QStringLiteral("0202"), QStringLiteral("--operador"), QStringLiteral("Ana"),
+                        day, QStringLiteral("20240309")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(handheld({QStringLiteral("read"), QStringLiteral("2"), QStringLiteral("--situacao"),
+                        QStringLiteral("02"), QStringLiteral("--operador"), QStringLiteral("Rui"),
+                        day, QStringLiteral("20240309")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(handheld({QStringLiteral("read"), QStringLiteral("9"), QStringLiteral("--nome"),
+                        QStringLiteral("Novo bem"), QStringLiteral("--local"),
+                        QStringLiteral("0101"), QStringLiteral("--operador"), QStringLiteral("Ana"),
+                        day, QStringLiteral("20240309")})
+                  .exitCode,
+              0);
+    ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("unload")}).exitCode, 0);
+    const ProgramRun unload = hotsync();
+    ASSERT_EQ(unload.exitCode, 0) << unload.out.toStdString() << unload.err.toStdString();
+    EXPECT_TRUE(unload.out.contains(
+        QStringLiteral("   Processamento de 3 registros de inventário concluído!\n")));
+
+    EXPECT_EQ(db.column(QStringLiteral(
+                  "SELECT LGBEM || '|' || LGUSUARIO || '|' || ifnull(LGOPERADOR, '') || '|' || "
+                  "LGOCORRENC FROM Log ORDER BY rowid")),
+              (QStringList{QStringLiteral("1|Coletor 1|Ana|LOCAL:0101>0202"),
+                           QStringLiteral("2|Coletor 1|Rui|SITUACAO:01>02"),
+                           QStringLiteral("9|Coletor 1|Ana|NOVO")}));
+    EXPECT_EQ(db.column(QStringLiteral(
+                  "SELECT BECODIGO || '|' || BELOCAL || '|' || BESITUACAO || '|' || BEULTINV "
+                  "FROM Bens WHERE BECODIGO IN ('1', '2') ORDER BY BECODIGO")),
+              (QStringList{QStringLiteral("1|0202|01|2024-03-09"),
+                           QStringLiteral("2|0101|02|2024-03-09")}));
+    EXPECT_EQ(RequestTable::Read(device.path()).remove(u' '), QStringLiteral("X|*"));
+}
+
+TEST_F(HotSyncEndToEnd, ACycleWithoutARequestTableStillEnds) {
+    const ProgramRun r = hotsync();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("> Falha recebendo do Palm o arquivo ")));
+    EXPECT_EQ(hotsync({QStringLiteral("--location"), QStringLiteral("77")}).exitCode, 1);
+}

@@ -1,0 +1,126 @@
+#include "support/TestDatabase.h"
+#include "sync/ConduitRegistration.h"
+#include "sync/Registry.h"
+#include "sync/RequestTable.h"
+#include "sync/TSincronizacao.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+struct SyncWindow : ::testing::Test {
+    QTemporaryDir config;
+    QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    TestDatabase db;
+    IniRegistry registry{[this] {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        return IniRegistry::userRegistryPath();
+    }()};
+    std::unique_ptr<ui::TSincronizacao> window;
+
+    void SetUp() override {
+        db.exec(
+            QStringLiteral("INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), "
+                           "('0202', 'P2', NULL, NULL)"));
+        window = std::make_unique<ui::TSincronizacao>(db.dados(), db.prompter(), registry);
+    }
+    void TearDown() override {
+        window.reset();
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    }
+
+    void registerConduit() {
+        const QString key = ConduitRegistration::applicationKey(0);
+        registry.setValue(key, QStringLiteral("Conduit"), QStringLiteral("/sys/SFrmCn52.dll"));
+        registry.setValue(key, QStringLiteral("Creator"), QString::number(0x514D5256));
+    }
+
+    // Runs the handheld's "sync" while the window serves it.
+    std::pair<int, QString> handheldSync(const QString& device) {
+        QProcess p;
+        QEventLoop loop;
+        QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        p.start(
+            QStringLiteral(AMBITRA_HANDHELD),
+            {QStringLiteral("--device"), device, QStringLiteral("sync"), QStringLiteral("--user"),
+             QStringLiteral("Coletor 1"), QStringLiteral("--app-dir"), db.dir().path()});
+        loop.exec();
+        return {p.exitCode(),
+                QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError())};
+    }
+};
+
+}  // namespace
+
+TEST_F(SyncWindow, OpeningSwitchesSupportOnAndTheWindowStaysUntilDesativar) {
+    registerConduit();
+    window->show();
+    EXPECT_TRUE(window->supportOn());
+    EXPECT_TRUE(window->isVisible());
+    const QStringList& lines = window->log().lines();
+    EXPECT_EQ(lines.at(1),
+              QStringLiteral("   Módulo de Suporte à Comunicação de Dados via HotSync®"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("   Creator\tQMRV")));
+    EXPECT_EQ(lines.at(lines.size() - 2),
+              QStringLiteral("> Aguardando o acionamento do HotSync® ..."));
+    auto* list = window->findChild<QListWidget*>(QStringLiteral("CheckListBox1"));
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+    EXPECT_FALSE(list->isEnabled());
+
+    window->close();
+    window->reject();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(db.prompter().beeps, 2);
+
+    window->findChild<QPushButton*>(QStringLiteral("Desativar"))->click();
+    EXPECT_TRUE(list->isEnabled());
+    window->findChild<QPushButton*>(QStringLiteral("Nenhum"))->click();
+    EXPECT_FALSE(window->locations().item(1).checked);
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(SyncWindow, WithoutRegistrationTheWindowSaysSoAndCloses) {
+    window->show();
+    QApplication::processEvents();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->supportOn());
+    EXPECT_EQ(db.prompter().texts(),
+              QStringList{QStringLiteral(
+                  "Condutor Satellite Forms 5.2 para aplicações QMRV não registrado.")});
+}
+
+TEST_F(SyncWindow, TheHandheldPressesHotSyncOnTheOpenWindow) {
+    QTemporaryDir device;
+    RequestTable::Write(device.path(), QStringLiteral("C"));
+    // Support is off before the window opens: the handheld is told so.
+    auto refused = handheldSync(device.path());
+    EXPECT_EQ(refused.first, 1);
+    EXPECT_TRUE(refused.second.contains(QStringLiteral("Suporte HotSync desativado")));
+
+    registerConduit();
+    window->show();
+    auto done = handheldSync(device.path());
+    EXPECT_EQ(done.first, 0) << done.second.toStdString();
+    EXPECT_TRUE(
+        done.second.contains(QStringLiteral("> Carga de arquivos solicitada pelo usuário...")));
+    EXPECT_TRUE(window->log().lines().contains(
+        QStringLiteral("> Sincronização encerrada. Aguardando um \"novo\" HotSync® ...")));
+    EXPECT_TRUE(QDir(device.path()).exists(QStringLiteral("LOCAIS.DBF")));
+    EXPECT_EQ(RequestTable::Read(device.path()).remove(u' '), QStringLiteral("X|*"));
+    window->findChild<QPushButton*>(QStringLiteral("Desativar"))->click();
+}

@@ -74,6 +74,12 @@ int Cradle::NextUser(int& position, QString& userName, QString& userFolder, int&
 }
 
 void Cradle::registerUser(const QString& userName) {
+    // Known users cost one read; only a new one takes the lock and writes.
+    for (int index = 0; m_registry.hasKey(userKey(index)); ++index) {
+        if (m_registry.value(userKey(index), kName) == userName) {
+            return;
+        }
+    }
     m_registry.atomically([&](Registry& registry) {
         int index = 0;
         for (; registry.hasKey(userKey(index)); ++index) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace ambitra {
 
@@ -74,6 +75,12 @@ int Cradle::NextUser(int& position, QString& userName, QString& userFolder, int&
 }
 
 void Cradle::registerUser(const QString& userName) {
+    // Known users cost one read; only a new one takes the lock and writes.
+    for (int index = 0; m_registry.hasKey(userKey(index)); ++index) {
+        if (m_registry.value(userKey(index), kName) == userName) {
+            return;
+        }
+    }
     m_registry.atomically([&](Registry& registry) {
         int index = 0;
         for (; registry.hasKey(userKey(index)); ++index) {
@@ -132,6 +139,8 @@ void Cradle::runCycle(const QString& userName, const QString& deviceDir) {
     }
     registerUser(userName);
     m_running = true;
+    // Handlers are not meant to throw; if one does, the next cycle may still run.
+    const auto done = qScopeGuard([this] { m_running = false; });
     m_userName = userName;
     m_deviceDir = deviceDir;
     m_queue.clear();
@@ -147,7 +156,6 @@ void Cradle::runCycle(const QString& userName, const QString& deviceDir) {
         emit OnHotSyncStatus(kTransferDone, ok ? 1 : 0);
     }
     emit OnHotSyncStatus(kCycleEnd, 0);
-    m_running = false;
 }
 
 }  // namespace ambitra

@@ -82,7 +82,7 @@ struct HotSyncEndToEnd : ::testing::Test {
 TEST_F(HotSyncEndToEnd, ALoadAndAnUnloadThroughTheCradle) {
     ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("load")}).exitCode, 0);
     const ProgramRun load = hotsync({QStringLiteral("--location"), QStringLiteral("0101"),
-                              QStringLiteral("--location"), QStringLiteral("0202")});
+                                     QStringLiteral("--location"), QStringLiteral("0202")});
     ASSERT_EQ(load.exitCode, 0) << load.out.toStdString() << load.err.toStdString();
     const QString exchange = db.dir().path() + QStringLiteral("/Pilot/Coletor 1/SatFormsEE");
     EXPECT_TRUE(load.out.contains(QStringLiteral("> Arquivo ") + exchange +

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 using namespace ambitra;
@@ -224,5 +226,37 @@ TEST_F(Cycle, UserFolderAndBaseFolder) {
     control.user = QStringLiteral("Novo");
     control.fire(HotSyncControl::kCycleStart);
     EXPECT_EQ(dir(), temp.path() + QStringLiteral("/SatFormsEE"));
+    qputenv("TMPDIR", oldTemp);
+}
+
+TEST_F(Cycle, AnExchangeFolderOfAnotherUserInTheTemporaryFolderIsNeverUsed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs to hand a folder to another user";
+    }
+    QDir(db.dir().path()).rmdir(QStringLiteral("Pilot"));
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toUtf8());
+    const QString planted = temp.path() + QStringLiteral("/Coletor1");
+    QDir().mkpath(planted + QStringLiteral("/SatFormsEE"));
+    ASSERT_EQ(::chown(QFile::encodeName(planted).constData(), 1, 1), 0);
+    control.fire(HotSyncControl::kCycleStart);
+    EXPECT_TRUE(control.requests.isEmpty());
+    EXPECT_EQ(db.prompter().texts(),
+              QStringList{QStringLiteral("A pasta ") + planted +
+                          QStringLiteral(" pertence a outro usuário e não será usada.")});
+
+    // A request table planted in our own folder by another user is not read either.
+    ASSERT_EQ(::chown(QFile::encodeName(planted).constData(), 0, 0), 0);
+    db.prompter().clear();
+    control.fire(HotSyncControl::kCycleStart);
+    RequestTable::Write(dir(), QStringLiteral("C"));
+    ASSERT_EQ(::chown(QFile::encodeName(file("COMUNICA.DBF")).constData(), 1, 1), 0);
+    control.requests.clear();
+    control.finish(HotSyncControl::kReceived, file("COMUNICA.DBF"), 1);
+    EXPECT_TRUE(control.requests.isEmpty());
+    EXPECT_EQ(db.prompter().texts(),
+              QStringList{QStringLiteral("O arquivo ") + file("COMUNICA.DBF") +
+                          QStringLiteral(" pertence a outro usuário e não será lido.")});
     qputenv("TMPDIR", oldTemp);
 }

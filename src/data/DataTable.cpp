@@ -373,7 +373,7 @@ const DataTable::Row& DataTable::rowAt(int row) const {
 QVariant DataTable::value(int column) const {
     requireOpen();
     if (isEditing()) {
-        return buffer().value(column);
+        return bufferValue(column);
     }
     if (m_keys.isEmpty()) {
         return {};
@@ -386,7 +386,7 @@ QVariant DataTable::valueAt(int row, int column) const {
         return {};
     }
     if (isEditing() && row == m_row && m_state == State::Edit) {
-        return buffer().value(column);
+        return bufferValue(column);
     }
     return rowAt(row).value(column);
 }
@@ -453,14 +453,15 @@ void DataTable::readLookups(Row& row) const {
     }
 }
 
-const DataTable::Row& DataTable::buffer() const {
+QVariant DataTable::bufferValue(int column) const {
     // The location changed: its building, department and room are read when
     // first asked for (an import that sets thousands of locations asks never).
-    if (m_lookupsStale) {
+    if (m_lookupsStale && column >= 0 && column < m_def.columns.size() &&
+        m_def.columns[column].lookup) {
         readLookups(m_buffer);
         m_lookupsStale = false;
     }
-    return m_buffer;
+    return m_buffer.value(column);
 }
 
 void DataTable::insert() {
@@ -574,8 +575,8 @@ void DataTable::storeUpdate() {
     if (it == m_updateQueries.end()) {
         QSqlQuery q(m_connection.database());
         if (!q.prepare(QStringLiteral("UPDATE ") + m_def.name + QStringLiteral(" SET ") +
-                       sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") + m_def.keyColumn +
-                       QStringLiteral(" = ?"))) {
+                       sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
+                       m_def.keyColumn + QStringLiteral(" = ?"))) {
             throw Error(errorText(q));
         }
         it = m_updateQueries.insert(changed, q);

@@ -123,8 +123,8 @@ class DataTable : public QObject {
     void storeUpdate();
     // Fills the looked-up columns of a row from its location.
     void readLookups(Row& row) const;
-    // The edit buffer, its looked-up columns read if the location changed.
-    const Row& buffer() const;
+    // A value of the edit buffer; a looked-up one is read if the location changed.
+    QVariant bufferValue(int column) const;
     void setCurrent(int row);
     void cacheRow(const QString& key, const Row& row) const;
     int insertPosition(const QString& key) const;
@@ -133,7 +133,7 @@ class DataTable : public QObject {
     TableDef m_def;
     int m_keyColumn = 0;
     QHash<QString, int> m_fieldIndex;  // exact column name -> index
-    QStringList m_stored;  // stored columns, in order
+    QStringList m_stored;              // stored columns, in order
     QList<int> m_storedIndex;
     State m_state = State::Inactive;
     QStringList m_keys;  // sorted by key (code-point order) when keyOrder

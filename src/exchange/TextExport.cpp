@@ -38,9 +38,7 @@ void ExchangeRun::ExportCSV(DataTable& table, const QString& folder) {
 }
 
 void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat format) {
-    const QString name =
-        ExchangeFileName(table.tableName(), format == TextFormat::Csv ? QStringLiteral(".CSV")
-                                                                      : QStringLiteral(".TXT"));
+    const QString name = textFileName(table.tableName(), format);
     const TextLayout layout(format, exchangeFields(table.definition()), m_dados.settings());
 
     // Written aside and put in place when complete: a failed export never

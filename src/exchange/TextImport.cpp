@@ -80,9 +80,7 @@ void ExchangeRun::ImportCSV(DataTable& table, const QString& folder) {
 }
 
 void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat format) {
-    const QString name =
-        ExchangeFileName(table.tableName(), format == TextFormat::Csv ? QStringLiteral(".CSV")
-                                                                      : QStringLiteral(".TXT"));
+    const QString name = textFileName(table.tableName(), format);
     const QString path = QDir(folder).filePath(name);
     if (!QFile::exists(path)) {
         reportMissing(folder, name);

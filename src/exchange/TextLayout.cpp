@@ -2,6 +2,7 @@
 
 #include "common/Conversions.h"
 #include "data/Settings.h"
+#include "xbase/ExchangeLayouts.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -9,6 +10,11 @@
 #include <cmath>
 
 namespace ambitra {
+
+QString textFileName(const QString& tableName, TextFormat format) {
+    return ExchangeFileName(
+        tableName, format == TextFormat::Csv ? QStringLiteral(".CSV") : QStringLiteral(".TXT"));
+}
 
 namespace {
 

@@ -19,6 +19,10 @@ enum class TextFormat {
     Csv,        // trimmed values, text in the qualifier, joined by the separator
 };
 
+// The exchange file of a table in a text layout: NAME.CSV for comma-separated
+// text, NAME.TXT for both other layouts (their folders tell them apart).
+QString textFileName(const QString& tableName, TextFormat format);
+
 // Turns records into lines of one layout and lines back into values. Lines are
 // text here; the files hold them in Windows-1252 with CR LF after each.
 class TextLayout {

@@ -11,7 +11,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, log, dbf, export, import, hotsync";
+    "commands: init, settings, log, dbf, export, import, hotsync, unload";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
         {"export", runExportCommand},
         {"import", runImportCommand},
         {"hotsync", runHotSyncCommand},
+        {"unload", runUnloadCommand},
         // Reads one table file; needs nothing of the program folder.
         {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
     };

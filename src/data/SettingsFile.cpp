@@ -86,6 +86,19 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     return s;
 }
 
+QStringList replaceUnusableFolders(Settings& s, const QString& appDir) {
+    QStringList replaced;
+    const std::pair<const char*, QString*> folders[] = {
+        {"DBF", &s.DirDBF}, {"SDF", &s.DirSDF}, {"TXT", &s.DirTXT}, {"CSV", &s.DirCSV}};
+    for (const auto& [key, folder] : folders) {
+        if (folder->contains(QChar(u'\0'))) {
+            *folder = appDir;
+            replaced << QString::fromLatin1(key);
+        }
+    }
+    return replaced;
+}
+
 void writeSettingsFile(const Settings& s, const QString& iniPath, const QString& appDir) {
     const Error unableToWrite(QStringLiteral("Unable to write to %1").arg(iniPath));
     if (!canReplace(iniPath)) {

@@ -72,6 +72,16 @@ TDados::~TDados() {
 
 void TDados::ReadIniFile() {
     m_settings = readSettingsFile(m_iniPath, m_appDir);
+    const QStringList replaced = replaceUnusableFolders(m_settings, m_appDir);
+    if (!replaced.isEmpty()) {
+        // Said once here rather than by every file call that would fail on it.
+        m_prompter.warning(
+            QStringLiteral("O arquivo de opções %1 tem um caractere nulo na pasta de %2. "
+                           "Até que as opções sejam gravadas de novo, é usada a pasta do "
+                           "programa %3.")
+                .arg(QDir::toNativeSeparators(m_iniPath), replaced.join(QStringLiteral(", ")),
+                     QDir::toNativeSeparators(m_appDir)));
+    }
 }
 
 void TDados::WriteIniFile() {
@@ -115,6 +125,10 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
         QFile::remove(file);
     }
     m_conn.open();
+    // The register holds the operators' passwords: the file is its owner's alone,
+    // and the engine gives its journals the mode of the file. Done while the
+    // file is still empty, before any row is written.
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     try {
         // One transaction: a creation that fails part-way leaves no half schema.
         Transaction transaction(m_conn);

@@ -1,5 +1,6 @@
 #include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
+#include "common/ProgramFolder.h"
 
 #include <QCoreApplication>
 
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
 
-    QString appDir = QCoreApplication::applicationDirPath();
+    QString appDir = ambitra::GetAppDir();
     if (!args.isEmpty() && args.first() == QLatin1String("--app-dir")) {
         if (args.size() < 2) {
             printErr(QString::fromLatin1(kUsageText));

@@ -68,8 +68,11 @@ QString findExchangeFile(const QString& folder, const QString& name) {
 }
 
 QString engineErrorText(const Error& error) {
+    // The data layer already words engine errors in Portuguese, with the
+    // engine's own text in parentheses at the end.
     QString text = error.message();
-    if (!text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char('!'))) {
+    if (!text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char('!')) &&
+        !text.endsWith(QLatin1Char(')'))) {
         text += QLatin1Char('.');
     }
     return text;
@@ -332,7 +335,7 @@ void ExchangeRun::recordError(const QString& problem, const DataTable& table, Di
             "A importação foi interrompida; os registros anteriores a "
             "este foram mantidos.");
     }
-    m_prompter.beepError(problem + QLatin1Char(' ') + outcome);
+    m_prompter.beepError(problem + QLatin1Char('\n') + outcome);
     CancelRequested = true;
 }
 

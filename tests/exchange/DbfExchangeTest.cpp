@@ -122,7 +122,7 @@ TEST(DbaseExchange, AFileWithoutTheKeyFieldStopsAtItsFirstRecord) {
     f.run.RunTables(ExchangeRun::Direction::Import, [](int i) { return i != 0; });
     EXPECT_EQ(f.db.prompter().texts(),
               QStringList{QStringLiteral(
-                  "LOCAIS.DBF, registro 1: Field 'LOCODIGO' not found. A importação foi "
+                  "LOCAIS.DBF, registro 1: Field 'LOCODIGO' not found.\nA importação foi "
                   "interrompida e nada deste arquivo foi gravado: a tabela Locais ficou como "
                   "estava antes dele.")});
     EXPECT_TRUE(f.run.CancelRequested);
@@ -168,7 +168,7 @@ TEST(DbaseExchange, AnAmountBeyondTheColumnIsARecordErrorNamingTheRecordInAFileO
     EXPECT_EQ(f.db.prompter().texts(),
               QStringList{QStringLiteral(
                   "bens.dbf, registro 2, BEVALOR: '123456789' está fora dos limites do campo "
-                  "(-99999999,999 a 99999999,999). A importação foi interrompida; os registros "
+                  "(-99999999,999 a 99999999,999).\nA importação foi interrompida; os registros "
                   "anteriores a este foram mantidos.")});
     EXPECT_EQ(f.db.column(QStringLiteral("SELECT BECODIGO || ' ' || BEVALOR FROM Bens")),
               QStringList{QStringLiteral("B1 99999999.99")});

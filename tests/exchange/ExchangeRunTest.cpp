@@ -178,7 +178,7 @@ TEST(ExchangeRun, AnEmptiedAssetTableComesBackWithItsLogAfterARecordError) {
               QStringList{QStringLiteral("B1")});
     EXPECT_EQ(f.db.scalar(QStringLiteral("SELECT count(*) FROM Log")).toInt(), 1);
     EXPECT_TRUE(f.db.prompter().texts().value(0).startsWith(
-        QStringLiteral("BENS.CSV, linha 2, BEVALOR: 'abc' não é um valor numérico válido. ")));
+        QStringLiteral("BENS.CSV, linha 2, BEVALOR: 'abc' não é um valor numérico válido.\n")));
 }
 
 TEST(ExchangeRun, AFailureOutsideTheRecordsUndoesTheEmptyingOfThatFile) {

@@ -57,7 +57,7 @@ TEST(ImportRules, ValuesTheFormatCannotReadAreRecordErrorsNamingFileLineFieldAnd
               QStringList{QStringLiteral("A1 12.345 2024-02-29")});
     EXPECT_EQ(f.db.prompter().texts(),
               QStringList{QStringLiteral(
-                  "BENS.CSV, linha 2, BEVALOR: '1.234,50' não é um valor numérico válido. A "
+                  "BENS.CSV, linha 2, BEVALOR: '1.234,50' não é um valor numérico válido.\nA "
                   "importação foi interrompida; os registros anteriores a este foram mantidos.")});
 }
 

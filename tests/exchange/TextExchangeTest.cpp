@@ -251,7 +251,7 @@ TEST(TextExport, WritesInPlaceWhereTheFolderRefusesNewFilesButNotOverLinesItCann
     EXPECT_EQ(f.db.prompter().texts(),
               QStringList{QStringLiteral(
                   "LOCAIS.CSV, registro 1 (LOCODIGO '12'), LODEPTO: 'A\\x0aB' contém uma quebra "
-                  "de linha, que um arquivo texto não comporta. Exportação de dados não "
+                  "de linha, que um arquivo texto não comporta.\nExportação de dados não "
                   "efetuada!")});
 }
 
@@ -264,7 +264,7 @@ TEST(TextExport, RefusesRecordsAFixedLayoutCannotCarryAndKeepsTheOldFile) {
     EXPECT_EQ(f.read(QStringLiteral("BENS.TXT")), QByteArray("old\r\n"));
     EXPECT_EQ(f.db.prompter().texts(),
               QStringList{QStringLiteral("BENS.TXT, registro 1 (BECODIGO 'B1'), BEVALOR: "
-                                         "'-99999999.999' não cabe nos 12 caracteres do campo. "
+                                         "'-99999999.999' não cabe nos 12 caracteres do campo.\n"
                                          "Exportação de dados não efetuada!")});
     EXPECT_TRUE(f.run.CancelRequested);
     // Without a decimal mark the same amount fits.

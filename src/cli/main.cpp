@@ -1,5 +1,6 @@
 #include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
+#include "common/ProgramFolder.h"
 
 #include <QCoreApplication>
 
@@ -11,7 +12,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, log, dbf, export, import, hotsync";
+    "commands: init, settings, log, dbf, export, import, hotsync, unload";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
 
-    QString appDir = QCoreApplication::applicationDirPath();
+    QString appDir = ambitra::GetAppDir();
     if (!args.isEmpty() && args.first() == QLatin1String("--app-dir")) {
         if (args.size() < 2) {
             printErr(QString::fromLatin1(kUsageText));
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
         {"export", runExportCommand},
         {"import", runImportCommand},
         {"hotsync", runHotSyncCommand},
+        {"unload", runUnloadCommand},
         // Reads one table file; needs nothing of the program folder.
         {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
     };

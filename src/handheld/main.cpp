@@ -2,6 +2,7 @@
 // folder) holding the tables the desktop sends and the request table; it records
 // inventory readings and presses HotSync on the running desktop program.
 #include "common/Error.h"
+#include "common/ProgramFolder.h"
 #include "sync/HotSyncProtocol.h"
 #include "sync/HotSyncServer.h"
 #include "sync/PrivateSocket.h"
@@ -202,8 +203,9 @@ int sync(const QString& device, const QStringList& args) {
         err(QString::fromLatin1(kUsageText));
         return kUsage;
     }
-    const QString appDir =
-        opts->value(QStringLiteral("--app-dir"), QCoreApplication::applicationDirPath());
+    const QString appDir = opts->contains(QStringLiteral("--app-dir"))
+                               ? opts->value(QStringLiteral("--app-dir"))
+                               : GetAppDir();
     QLocalSocket socket;
     socket.connectToServer(HotSyncServer::serverName(appDir));
     if (!socket.waitForConnected(5000)) {

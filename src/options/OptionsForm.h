@@ -68,9 +68,18 @@ void restoreTextDefaults(OptionsForm& form);
 // "Diretório padrão": every folder is the program's folder.
 void defaultFolders(OptionsForm& form, const QString& appDir);
 
-// The control a failed validation puts the focus on: the code and the delimiter
-// on the first page, the folders on the second.
-enum class OptionsControl { None, LastCode, Delimiter, DirDBF, DirSDF, DirTXT, DirCSV };
+// The control a failed validation puts the focus on: the code, the delimiter and
+// the decimal separator on the first page, the folders on the second.
+enum class OptionsControl {
+    None,
+    LastCode,
+    Delimiter,
+    DecimalPoint,
+    DirDBF,
+    DirSDF,
+    DirTXT,
+    DirCSV
+};
 
 // Called before a message of the validation is shown, with the control it is
 // about: the window shows the code as reshaped so far and brings that control's

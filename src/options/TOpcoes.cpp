@@ -359,6 +359,8 @@ void TOpcoes::focusControl(OptionsControl control) {
     if (control == OptionsControl::LastCode) {
         m_lastCode->setFocus();
         m_lastCode->selectAll();
+    } else if (control == OptionsControl::DecimalPoint) {
+        m_decimalPoint->setFocus();
     } else if (QAbstractButton* b = m_delimiter->checkedButton()) {
         b->setFocus();
     }

@@ -36,6 +36,7 @@ struct OptionsForm {
     QString dirSDF;
     QString dirTXT;
     QString dirCSV;
+    QString labelTitle;
 
     // The two text formats exclude each other: ticking one clears the other;
     // clearing one leaves the other as it is.

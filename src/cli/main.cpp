@@ -1,5 +1,6 @@
 #include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
+#include "common/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -13,7 +14,7 @@ namespace {
 
 const char* const kUsageText =
     "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, log, dbf, export, import, hotsync, labels";
+    "commands: init, settings, log, dbf, export, import, hotsync, unload, labels";
 
 using Command = std::function<int(CliProgram&, const QStringList&)>;
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
 
-    QString appDir = QCoreApplication::applicationDirPath();
+    QString appDir = ambitra::GetAppDir();
     if (!args.isEmpty() && args.first() == QLatin1String("--app-dir")) {
         if (args.size() < 2) {
             printErr(QString::fromLatin1(kUsageText));
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
         {"export", runExportCommand},
         {"import", runImportCommand},
         {"hotsync", runHotSyncCommand},
+        {"unload", runUnloadCommand},
         {"labels", runLabelsCommand},
         // Reads one table file; needs nothing of the program folder.
         {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},

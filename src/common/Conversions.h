@@ -51,6 +51,7 @@ QString PadRight(const QString& text, int width, QChar fill);
 // System folders. Off Windows see the definitions for what stands in for them.
 QString GetSystemDir();
 QString GetProgramFilesDir();
+QString GetProgramLibDir();
 QString GetTempDir();  // with a trailing delimiter
 
 }  // namespace ambitra

@@ -43,8 +43,14 @@ void writeUnlessEqual(IniFile& ini, const QString& key, const QString& value,
     }
 }
 
+// Folder names differ in letter case where the file system tells them apart.
 void writeFolder(IniFile& ini, const QString& key, const QString& folder, const QString& appDir) {
-    if (folder.toUpper() != appDir.toUpper()) {
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    if (folder.compare(appDir, names) != 0) {
         ini.setValue(kDir, key, folder);
     } else {
         ini.removeKey(kDir, key);
@@ -85,6 +91,19 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     s.DirTXT = ini.value(kDir, QStringLiteral("TXT"), appDir);
     s.DirCSV = ini.value(kDir, QStringLiteral("CSV"), appDir);
     return s;
+}
+
+QStringList replaceUnusableFolders(Settings& s, const QString& appDir) {
+    QStringList replaced;
+    const std::pair<const char*, QString*> folders[] = {
+        {"DBF", &s.DirDBF}, {"SDF", &s.DirSDF}, {"TXT", &s.DirTXT}, {"CSV", &s.DirCSV}};
+    for (const auto& [key, folder] : folders) {
+        if (folder->contains(QChar(u'\0'))) {
+            *folder = appDir;
+            replaced << QString::fromLatin1(key);
+        }
+    }
+    return replaced;
 }
 
 void writeSettingsFile(const Settings& s, const QString& iniPath, const QString& appDir) {

@@ -145,5 +145,7 @@ TEST(MainWindowStartup, AnUnreadableDatabaseShowsTheErrorAndDoesNotStart) {
     TAbertura window(dados, prompter, QCoreApplication::applicationFilePath());
     window.FormActivate();
     EXPECT_FALSE(window.StartupDone());
-    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("file is not a database")});
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("O arquivo ") + dir.file(QStringLiteral("Ambitra.db")) +
+                          QStringLiteral(" não é um banco de dados. (file is not a database)")});
 }

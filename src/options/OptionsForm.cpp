@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 #include "data/Settings.h"
 #include "data/TDados.h"
+#include "exchange/ExchangeOptions.h"
 
 namespace ambitra {
 
@@ -208,6 +209,14 @@ OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& promp
                       QStringLiteral("Delimitador para arquivos CSV deve ser vírgula ou "
                                      "ponto-e-vírgula!"),
                       OptionsControl::Delimiter);
+    }
+    // Settings whose files would not read back into the same register.
+    const QString problem = textOptionsProblem(
+        {form.useSDF, form.useTXT, form.useCSV,
+         form.delimiter ? delimiterText(*form.delimiter) : dados.settings().Delimiter,
+         form.decimalPoint, form.textQualifier});
+    if (!problem.isEmpty()) {
+        return refuse(prompter, problem, OptionsControl::DecimalPoint);
     }
     return OptionsControl::None;
 }

@@ -69,7 +69,7 @@ void restoreTextDefaults(OptionsForm& form);
 void defaultFolders(OptionsForm& form, const QString& appDir);
 
 // The control a failed validation puts the focus on (always on the first page).
-enum class OptionsControl { None, LastCode, Delimiter };
+enum class OptionsControl { None, LastCode, Delimiter, DecimalPoint };
 
 // Checks the controls step by step, as they may be stored; the code is reshaped
 // on the way (leading zeros stripped, zero-filled to its width), also when a

@@ -353,6 +353,8 @@ bool TOpcoes::apply() {
         if (failed == OptionsControl::LastCode) {
             m_lastCode->setFocus();
             m_lastCode->selectAll();
+        } else if (failed == OptionsControl::DecimalPoint) {
+            m_decimalPoint->setFocus();
         } else if (QAbstractButton* b = m_delimiter->checkedButton()) {
             b->setFocus();
         }

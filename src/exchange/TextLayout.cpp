@@ -239,8 +239,8 @@ void TextLayout::appendCsvText(QString& line, QStringView text) const {
         }
         return;
     }
-    if (m_qualifier != QLatin1String("\"") && value.size() >= 2 && value.startsWith(u'"') &&
-        value.endsWith(u'"')) {
+    // A lone double quote counts as such a pair too: the reader would empty it.
+    if (m_qualifier != QLatin1String("\"") && value.startsWith(u'"') && value.endsWith(u'"')) {
         wrapped = QLatin1Char('"') + value + QLatin1Char('"');
         value = wrapped;
     }

@@ -479,7 +479,7 @@ QString TextLayout::unwritable(const QVariantList& values) const {
                                                  "texto não comporta."))
                     .message();
             }
-            if (fixed && text.size() > field.width) {
+            if (fixed && cp1252::asWritten(text).size() > field.width) {
                 return FieldError(field.name, text,
                                   QStringLiteral("tem mais que os %1 caracteres do campo.")
                                       .arg(field.width))

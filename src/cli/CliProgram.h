@@ -47,5 +47,6 @@ int runImportCommand(CliProgram& program, const QStringList& args);
 int runHotSyncCommand(CliProgram& program, const QStringList& args);
 // Applies a returned assets table again (a copy kept under Recebidos/).
 int runUnloadCommand(CliProgram& program, const QStringList& args);
+int runLabelsCommand(CliProgram& program, const QStringList& args);
 
 }  // namespace ambitra::cli

@@ -13,10 +13,10 @@ work=$(mktemp -d)
 app=$work/app
 device=$work/device
 mkdir -p "$app/Pilot" "$device"
-cp "$build/src/app/ambitra" "$build/src/app/RDKINST" "$app/"
-cp -r "$build/src/app/system" "$app/"
+cp "$build/bin/ambitra" "$build/bin/RDKINST" "$app/"
+cp -r "$build/bin/system" "$app/"
 export XDG_CONFIG_HOME=$work/config
-"$build/src/cli/ambitra-cli" --app-dir "$app" init
+"$build/bin/ambitra-cli" --app-dir "$app" init
 sqlite3 "$app/Ambitra.db" <<'SQL'
 INSERT INTO Operadores VALUES ('01', 'abc', 'Ana'), ('02', NULL, 'Rui');
 INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), ('0202', 'P2', 'FIN', 'S2'),
@@ -24,7 +24,7 @@ INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), ('0202', 'P2', 'FIN', 'S2
 INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO) VALUES
   ('1', 'Mesa', '0101', '01'), ('2', 'Cadeira', '0101', '01'), ('3', 'Armário', '0202', '01');
 SQL
-handheld=$build/src/handheld/ambitra-handheld
+handheld=$build/bin/ambitra-handheld
 "$handheld" --device "$device" request load
 menu_sync=${MENU_SYNC:-"105 12"}
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c "

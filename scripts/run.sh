@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-exec "${BUILD_DIR:-build}/src/app/ambitra" "$@"
+exec "${BUILD_DIR:-build}/bin/ambitra" "$@"

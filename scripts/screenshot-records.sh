@@ -12,8 +12,8 @@ build=${BUILD_DIR:-build}
 mkdir -p "$out"
 app=$(mktemp -d)
 trap 'rm -rf "$app"' EXIT
-cp "$build/src/app/ambitra" "$app/"
-"$build/src/cli/ambitra-cli" --app-dir "$app" init >/dev/null
+cp "$build/bin/ambitra" "$app/"
+"$build/bin/ambitra-cli" --app-dir "$app" init >/dev/null
 /usr/bin/python3 - "$app/Ambitra.db" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])

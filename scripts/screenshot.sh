@@ -6,7 +6,7 @@
 # open a window from the menu ("xdotool mousemove 30 12 click 1; sleep 1; ...").
 set -euo pipefail
 out=${1:-shot.png}
-bin=${AMBITRA_BIN:-build/src/app/ambitra}
+bin=${AMBITRA_BIN:-build/bin/ambitra}
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c "
   '$bin' & pid=\$!
   sleep 2

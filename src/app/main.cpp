@@ -1,7 +1,9 @@
+#include "app/ApplicationName.h"
 #include "app/SingleInstance.h"
 #include "app/TAbertura.h"
 #include "app/TSobre.h"
 #include "app/WidgetPrompter.h"
+#include "common/ProgramFolder.h"
 #include "log/TLog.h"
 #include "options/TOpcoes.h"
 #include "data/TDados.h"
@@ -37,8 +39,7 @@ void loadTranslations(QApplication& app) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ambitra PC"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Ambitra PC"));
+    ui::nameApplication();
 
     ui::SingleInstance instance;
     if (!instance.claim()) {
@@ -46,12 +47,12 @@ int main(int argc, char** argv) {
     }
     loadTranslations(app);
 
-    // The program's folder holds its settings file and its database.
+    // The program's folder (or, installed, the user's data folder) holds its
+    // settings file and its database.
     const QString programFile = QCoreApplication::applicationFilePath();
-    const QFileInfo info(programFile);
-    const QString appDir = QDir::cleanPath(info.absolutePath());
+    const QString appDir = GetAppDir();
     const QString iniPath =
-        info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".ini"));
+        QDir(appDir).filePath(QFileInfo(programFile).completeBaseName() + QStringLiteral(".ini"));
 
     ui::WidgetPrompter prompter;
     TDados dados(appDir, iniPath, prompter);

@@ -27,6 +27,18 @@ QString GetSystemDir() {
     return QDir::cleanPath(exeDir + u"/system");
 }
 
+// The folder of the program's own helper programs (the conduit installer tool):
+// <prefix>/lib/ambitra for an installation under a prefix, where the program's
+// folder is shared with every other program; else the program's folder.
+QString GetProgramLibDir() {
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString installed = QDir::cleanPath(exeDir + u"/../lib/ambitra");
+    if (QFileInfo(installed).isDir()) {
+        return installed;
+    }
+    return QDir::cleanPath(exeDir);
+}
+
 // The folder other programs are installed into, which Windows keeps in its
 // registry. There is no such registry value here: AMBITRA_PROGRAM_FILES_DIR
 // stands in for it, and without it the result is empty, as for a missing value.

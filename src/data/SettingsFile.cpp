@@ -43,8 +43,14 @@ void writeUnlessEqual(IniFile& ini, const QString& key, const QString& value,
     }
 }
 
+// Folder names differ in letter case where the file system tells them apart.
 void writeFolder(IniFile& ini, const QString& key, const QString& folder, const QString& appDir) {
-    if (folder.toUpper() != appDir.toUpper()) {
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    if (folder.compare(appDir, names) != 0) {
         ini.setValue(kDir, key, folder);
     } else {
         ini.removeKey(kDir, key);
@@ -79,11 +85,25 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     s.Delimiter = ini.value(kPrefs, QStringLiteral("Delimiter"), kDefaultDelimiter);
     s.DecimalPoint = ini.value(kPrefs, QStringLiteral("DecimalPoint"), kDefaultDecimalPoint);
     s.TextQualifier = ini.value(kPrefs, QStringLiteral("TextQualifier"), kDefaultTextQualifier);
+    s.LabelTitle = ini.value(kPrefs, QStringLiteral("LabelTitle"), QString());
     s.DirDBF = ini.value(kDir, QStringLiteral("DBF"), appDir);
     s.DirSDF = ini.value(kDir, QStringLiteral("SDF"), appDir);
     s.DirTXT = ini.value(kDir, QStringLiteral("TXT"), appDir);
     s.DirCSV = ini.value(kDir, QStringLiteral("CSV"), appDir);
     return s;
+}
+
+QStringList replaceUnusableFolders(Settings& s, const QString& appDir) {
+    QStringList replaced;
+    const std::pair<const char*, QString*> folders[] = {
+        {"DBF", &s.DirDBF}, {"SDF", &s.DirSDF}, {"TXT", &s.DirTXT}, {"CSV", &s.DirCSV}};
+    for (const auto& [key, folder] : folders) {
+        if (folder->contains(QChar(u'\0'))) {
+            *folder = appDir;
+            replaced << QString::fromLatin1(key);
+        }
+    }
+    return replaced;
 }
 
 void writeSettingsFile(const Settings& s, const QString& iniPath, const QString& appDir) {
@@ -102,6 +122,7 @@ void writeSettingsFile(const Settings& s, const QString& iniPath, const QString&
     writeUnlessEqual(ini, QStringLiteral("Delimiter"), s.Delimiter, kDefaultDelimiter);
     writeUnlessEqual(ini, QStringLiteral("DecimalPoint"), s.DecimalPoint, kDefaultDecimalPoint);
     writeUnlessEqual(ini, QStringLiteral("TextQualifier"), s.TextQualifier, kDefaultTextQualifier);
+    writeUnlessEqual(ini, QStringLiteral("LabelTitle"), s.LabelTitle, QString());
     writeFolder(ini, QStringLiteral("DBF"), s.DirDBF, appDir);
     writeFolder(ini, QStringLiteral("SDF"), s.DirSDF, appDir);
     writeFolder(ini, QStringLiteral("TXT"), s.DirTXT, appDir);

@@ -26,6 +26,15 @@ constexpr DefaultStatus kDefaultStatus[] = {
     {"RG", "Regular"},   {"RU", "Ruim"},      {"PE", "Péssima"},
 };
 
+// A connection-text value that holds ";" (or starts with a quote) is quoted, so
+// that the whole value reaches the engine.
+QString quotedConnectionValue(const QString& value) {
+    if (!value.contains(u';') && !value.startsWith(u'"') && !value.startsWith(u'\'')) {
+        return value;
+    }
+    return u'"' + QString(value).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
 }  // namespace
 
 TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* parent)
@@ -72,6 +81,16 @@ TDados::~TDados() {
 
 void TDados::ReadIniFile() {
     m_settings = readSettingsFile(m_iniPath, m_appDir);
+    const QStringList replaced = replaceUnusableFolders(m_settings, m_appDir);
+    if (!replaced.isEmpty()) {
+        // Said once here rather than by every file call that would fail on it.
+        m_prompter.warning(
+            QStringLiteral("O arquivo de opções %1 tem um caractere nulo na pasta de %2. "
+                           "Até que as opções sejam gravadas de novo, é usada a pasta do "
+                           "programa %3.")
+                .arg(QDir::toNativeSeparators(m_iniPath), replaced.join(QStringLiteral(", ")),
+                     QDir::toNativeSeparators(m_appDir)));
+    }
 }
 
 void TDados::WriteIniFile() {
@@ -101,7 +120,8 @@ QString TDados::CreateStringConnection() const {
     QString text = QStringLiteral("Provider=") + GetProvider(m_settings.DBProvider) +
                    QStringLiteral(";Persist Security Info=False;");
     if (!m_settings.DBName.isEmpty()) {
-        text += QStringLiteral("Data Source=") + m_settings.DBName + QLatin1Char(';');
+        text += QStringLiteral("Data Source=") + quotedConnectionValue(m_settings.DBName) +
+                QLatin1Char(';');
     }
     return text;
 }
@@ -115,6 +135,10 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
         QFile::remove(file);
     }
     m_conn.open();
+    // The register holds the operators' passwords: the file is its owner's alone,
+    // and the engine gives its journals the mode of the file. Done while the
+    // file is still empty, before any row is written.
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     try {
         // One transaction: a creation that fails part-way leaves no half schema.
         Transaction transaction(m_conn);
@@ -134,7 +158,9 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
 bool TDados::OpenDatabase() {
     m_conn.setProvider(GetProvider(m_settings.DBProvider));
     m_conn.setConnectionString(CreateStringConnection());
-    if (m_settings.DBProvider == QLatin1String("SQLITE") && !QFile::exists(m_settings.DBName)) {
+    // An empty file is what a creation that failed at its first step leaves.
+    const QFileInfo file(m_settings.DBName);
+    if (m_settings.DBProvider == QLatin1String("SQLITE") && (!file.exists() || file.size() == 0)) {
         CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
                        m_settings.DBEngineType);
     }

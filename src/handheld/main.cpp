@@ -2,7 +2,10 @@
 // folder) holding the tables the desktop sends and the request table; it records
 // inventory readings and presses HotSync on the running desktop program.
 #include "common/Error.h"
+#include "common/ProgramFolder.h"
+#include "sync/HotSyncProtocol.h"
 #include "sync/HotSyncServer.h"
+#include "sync/PrivateSocket.h"
 #include "sync/RequestTable.h"
 #include "xbase/ExchangeLayouts.h"
 #include "xbase/HalcyonDataSet.h"
@@ -10,11 +13,18 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 
 #include <cstdio>
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 using namespace ambitra;
 
@@ -67,6 +77,37 @@ int request(const QString& device, const QStringList& args) {
     return kOk;
 }
 
+// Holds the device for one reading: two readings at once must not both create
+// the table (the second creation would wipe the first reading) nor both append
+// the same code. An exclusive lock on the device folder itself, so the device
+// holds no file of ours.
+class DeviceLock {
+  public:
+    explicit DeviceLock(const QString& device) {
+#ifdef Q_OS_UNIX
+        m_fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0 || ::flock(m_fd, LOCK_EX) != 0) {
+            throw Error(QStringLiteral("Não foi possível reservar a pasta do dispositivo ") +
+                        device);
+        }
+#else
+        Q_UNUSED(device);
+#endif
+    }
+    ~DeviceLock() {
+#ifdef Q_OS_UNIX
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+#endif
+    }
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
+
+  private:
+    int m_fd = -1;
+};
+
 // Finds the record of the code, or appends one.
 void seekOrAppend(THalcyonDataSet& dbf, const QString& code) {
     for (dbf.First(); !dbf.Eof(); dbf.Next()) {
@@ -95,6 +136,7 @@ int read(const QString& device, const QStringList& args) {
         return kUsage;
     }
     const QString fileName = ExchangeFileName(QStringLiteral("Bens"));
+    const DeviceLock lock(device);
     if (!QFileInfo::exists(QDir(device).filePath(fileName))) {
         CreateDBFTable(device, fileName);
     }
@@ -161,8 +203,9 @@ int sync(const QString& device, const QStringList& args) {
         err(QString::fromLatin1(kUsageText));
         return kUsage;
     }
-    const QString appDir =
-        opts->value(QStringLiteral("--app-dir"), QCoreApplication::applicationDirPath());
+    const QString appDir = opts->contains(QStringLiteral("--app-dir"))
+                               ? opts->value(QStringLiteral("--app-dir"))
+                               : GetAppDir();
     QLocalSocket socket;
     socket.connectToServer(HotSyncServer::serverName(appDir));
     if (!socket.waitForConnected(5000)) {
@@ -170,19 +213,27 @@ int sync(const QString& device, const QStringList& args) {
             QDir::toNativeSeparators(appDir) + u'.');
         return kFailed;
     }
-    socket.write("HOTSYNC " + opts->value(QStringLiteral("--user")).toUtf8() + '\t' +
-                 QFileInfo(device).absoluteFilePath().toUtf8() + '\n');
+    // Whoever listens there must be this user's program: another user's would
+    // see the device folder and could answer anything.
+    if (!PrivateSocket::PeerIsSameUser(socket.socketDescriptor())) {
+        err(QStringLiteral("O programa que atende em ") +
+            QDir::toNativeSeparators(socket.fullServerName()) +
+            QStringLiteral(" pertence a outro usuário: a sincronização foi recusada."));
+        return kFailed;
+    }
+    socket.write(HotSyncProtocol::requestLine(opts->value(QStringLiteral("--user")),
+                                              QFileInfo(device).absoluteFilePath()));
     socket.flush();
     // The cycle may take long (a large load); the program answers line by line.
     for (;;) {
         while (socket.canReadLine()) {
-            const QString line = QString::fromUtf8(socket.readLine()).chopped(1);
-            if (line.startsWith(QLatin1String("L "))) {
-                out(line.mid(2));
-            } else if (line == QLatin1String("OK")) {
+            const HotSyncProtocol::Answer answer = HotSyncProtocol::parseAnswer(socket.readLine());
+            if (answer.kind == HotSyncProtocol::Answer::Kind::Log) {
+                out(answer.text);
+            } else if (answer.kind == HotSyncProtocol::Answer::Kind::Ok) {
                 return kOk;
             } else {
-                err(line.startsWith(QLatin1String("FAIL ")) ? line.mid(5) : line);
+                err(answer.text);
                 return kFailed;
             }
         }

@@ -24,14 +24,25 @@
 namespace ambitra::ui {
 
 // A maximum length that stops typing beyond it without cutting a longer text
-// that was already there (the code edit's maximum follows the coding).
+// that was already there (the code edit's maximum follows the coding): an edit
+// that makes such a text shorter is always allowed.
 class MaxLengthValidator : public QValidator {
   public:
     using QValidator::QValidator;
     int maximum = 13;
+    // The edit already holds the changed text while it asks, so the text it
+    // showed before is remembered here: accepted edits, and texts the program sets.
+    void remember(const QString& text) { m_shown = text; }
     State validate(QString& input, int&) const override {
-        return input.size() > maximum ? Invalid : Acceptable;
+        if (input.size() > maximum && input.size() >= m_shown.size()) {
+            return Invalid;
+        }
+        m_shown = input;
+        return Acceptable;
     }
+
+  private:
+    mutable QString m_shown;
 };
 
 namespace {
@@ -170,9 +181,17 @@ QWidget* TOpcoes::buildPreferences() {
     formatGrid->addWidget(defaults, 6, 2);
     connect(defaults, &QPushButton::clicked, this, &TOpcoes::BitBtn5Click);
 
+    auto* labels = new QGroupBox(QStringLiteral(" Etiquetas "), page);
+    labels->setObjectName(QStringLiteral("GroupBox3"));
+    auto* labelGrid = new QGridLayout(labels);
+    m_labelTitle = labeledEdit("LabeledEdit8", QStringLiteral("Título das etiquetas"), labelGrid, 0,
+                               0, labels);
+    m_labelTitle->setMaxLength(60);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(ids);
     layout->addWidget(formats);
+    layout->addWidget(labels);
     return page;
 }
 
@@ -241,7 +260,7 @@ void TOpcoes::connectControls() {
     });
     connect(m_coding, &QButtonGroup::idToggled, this, change);
     connect(m_delimiter, &QButtonGroup::idToggled, this, change);
-    for (QLineEdit* edit : {m_lastCode, m_decimalPoint, m_textQualifier}) {
+    for (QLineEdit* edit : {m_lastCode, m_decimalPoint, m_textQualifier, m_labelTitle}) {
         connect(edit, &QLineEdit::textChanged, this, change);
     }
     for (QLineEdit* edit : m_folders) {
@@ -264,8 +283,8 @@ void TOpcoes::FormActivate() {
 }
 
 void TOpcoes::showForm() {
-    QList<QObject*> controls{m_autoId,    m_coding,       m_lastCode,
-                             m_delimiter, m_decimalPoint, m_textQualifier};
+    QList<QObject*> controls{m_autoId,       m_coding,        m_lastCode,  m_delimiter,
+                             m_decimalPoint, m_textQualifier, m_labelTitle};
     for (QObject* o : m_formats) {
         controls << o;
     }
@@ -279,6 +298,7 @@ void TOpcoes::showForm() {
     m_autoId->setChecked(m_form.autoId);
     select(m_coding, idOf(m_form.coding));
     m_lastCode->setText(m_form.lastCode);
+    m_lastCodeLimit->remember(m_form.lastCode);
     const std::array<bool, 4> used = {m_form.useDBF, m_form.useSDF, m_form.useTXT, m_form.useCSV};
     for (int i = 0; i < 4; ++i) {
         m_formats[i]->setChecked(used[i]);
@@ -286,6 +306,7 @@ void TOpcoes::showForm() {
     select(m_delimiter, idOf(m_form.delimiter));
     m_decimalPoint->setText(m_form.decimalPoint);
     m_textQualifier->setText(m_form.textQualifier);
+    m_labelTitle->setText(m_form.labelTitle);
     const std::array<QString, 4> folders = {m_form.dirDBF, m_form.dirSDF, m_form.dirTXT,
                                             m_form.dirCSV};
     for (int i = 0; i < 4; ++i) {
@@ -304,6 +325,7 @@ void TOpcoes::AnyChange() {
     m_form.delimiter = choiceOf<DelimiterChoice>(m_delimiter);
     m_form.decimalPoint = m_decimalPoint->text();
     m_form.textQualifier = m_textQualifier->text();
+    m_form.labelTitle = m_labelTitle->text();
     m_form.dirDBF = m_folders[0]->text();
     m_form.dirSDF = m_folders[1]->text();
     m_form.dirTXT = m_folders[2]->text();
@@ -326,26 +348,42 @@ void TOpcoes::UpdateDependentControls() {
     }
 }
 
-bool TOpcoes::apply() {
-    const QString typed = m_form.lastCode;
-    OptionsControl failed = OptionsControl::None;
-    const bool ran =
-        reportErrors(m_prompter, [&] { failed = ApplyOptions(m_form, m_dados, m_prompter); });
-    if (m_form.lastCode != typed) {
-        // The code edit shows the code as the validation reshaped it.
+void TOpcoes::showReshapedCode() {
+    if (m_lastCode->text() != m_form.lastCode) {
+        const QSignalBlocker blocker(m_lastCode);
         m_lastCode->setText(m_form.lastCode);
+        m_lastCodeLimit->remember(m_form.lastCode);
     }
-    if (!ran) {
-        return false;
+}
+
+void TOpcoes::focusControl(OptionsControl control) {
+    showReshapedCode();
+    const int folder = static_cast<int>(control) - static_cast<int>(OptionsControl::DirDBF);
+    if (folder >= 0 && folder < 4) {
+        m_pages->setCurrentIndex(1);
+        m_folders[folder]->setFocus();
+        m_folders[folder]->selectAll();
+        return;
     }
-    if (failed != OptionsControl::None) {
-        m_pages->setCurrentIndex(0);
-        if (failed == OptionsControl::LastCode) {
-            m_lastCode->setFocus();
-            m_lastCode->selectAll();
-        } else if (QAbstractButton* b = m_delimiter->checkedButton()) {
-            b->setFocus();
-        }
+    m_pages->setCurrentIndex(0);
+    if (control == OptionsControl::LastCode) {
+        m_lastCode->setFocus();
+        m_lastCode->selectAll();
+    } else if (control == OptionsControl::DecimalPoint) {
+        m_decimalPoint->setFocus();
+    } else if (QAbstractButton* b = m_delimiter->checkedButton()) {
+        b->setFocus();
+    }
+}
+
+bool TOpcoes::apply() {
+    OptionsControl failed = OptionsControl::None;
+    // What a message speaks of is on screen before the message.
+    const auto before = [this](OptionsControl control) { focusControl(control); };
+    const bool ran = reportErrors(
+        m_prompter, [&] { failed = ApplyOptions(m_form, m_dados, m_prompter, before); });
+    showReshapedCode();
+    if (!ran || failed != OptionsControl::None) {
         return false;
     }
     m_apply->setEnabled(false);

@@ -135,6 +135,10 @@ void ConduitRegistration::RegisterConduit() {
         if (tool.isEmpty() || !QFileInfo(tool).isFile()) {
             tool = m_appDir + u'/' + toolFileName(runtime.tool);
         }
+        // An installed program keeps its register apart from its own files.
+        if (!QFileInfo(tool).isFile()) {
+            tool = GetProgramLibDir() + u'/' + toolFileName(runtime.tool);
+        }
     }
     if (!runtime.library.isEmpty() && QFileInfo(tool).isFile() && QFileInfo::exists(libraryPath)) {
         m_starter(tool, {QStringLiteral("-remstdreg"), QStringLiteral("-quiet")});

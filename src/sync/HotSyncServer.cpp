@@ -2,6 +2,8 @@
 
 #include "common/Error.h"
 #include "sync/Cradle.h"
+#include "sync/HotSyncProtocol.h"
+#include "sync/PrivateSocket.h"
 #include "sync/SyncLog.h"
 
 #include <QCryptographicHash>
@@ -23,7 +25,7 @@ QString HotSyncServer::serverName(const QString& appDir) {
 #ifdef Q_OS_UNIX
     key += '/' + QByteArray::number(::geteuid());
 #endif
-    return QStringLiteral("ambitra-hotsync-") +
+    return PrivateSocket::Folder() + QStringLiteral("/ambitra-hotsync-") +
            QString::fromLatin1(
                QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
 }
@@ -38,7 +40,13 @@ HotSyncServer::HotSyncServer(Cradle& cradle, SyncLog& log, QString appDir, QObje
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            serve(socket);
+            if (PrivateSocket::PeerIsSameUser(socket->socketDescriptor())) {
+                serve(socket);
+            } else {
+                // Another user's process: not a word, not a cycle.
+                socket->abort();
+                socket->deleteLater();
+            }
         }
     });
 }
@@ -49,18 +57,38 @@ bool HotSyncServer::listen() {
     if (m_server->isListening()) {
         return true;
     }
-    const QString name = serverName(m_appDir);
-    if (!m_server->listen(name)) {
-        // A name left by a program that ended without closing it.
-        QLocalSocket probe;
-        probe.connectToServer(name);
-        if (probe.waitForConnected(200)) {
-            return false;
-        }
-        QLocalServer::removeServer(name);
-        return m_server->listen(name);
+    QString name;
+    try {
+        name = serverName(m_appDir);
+    } catch (const Error& error) {
+        m_error = error.message();
+        return false;
     }
-    return true;
+    if (m_server->listen(name)) {
+        m_error.clear();
+        return true;
+    }
+    // A name left by a program that ended without closing it is taken over; one
+    // that a live program answers on is not.
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    if (probe.waitForConnected(200)) {
+        m_error = QStringLiteral("o canal ") + QDir::toNativeSeparators(name) +
+                  QStringLiteral(" já está em uso por outro programa.");
+        return false;
+    }
+    QLocalServer::removeServer(name);
+    if (m_server->listen(name)) {
+        m_error.clear();
+        return true;
+    }
+    m_error = QStringLiteral("não foi possível criar o canal ") + QDir::toNativeSeparators(name) +
+              QStringLiteral(" (") + m_server->errorString() + u')';
+    return false;
+}
+
+QString HotSyncServer::errorText() const {
+    return m_error;
 }
 
 void HotSyncServer::close() {
@@ -81,28 +109,24 @@ void HotSyncServer::serve(QLocalSocket* socket) {
     });
 }
 
-void HotSyncServer::answer(QLocalSocket* socket, const QByteArray& request) {
-    const QString text = QString::fromUtf8(request);
-    const QString prefix = QStringLiteral("HOTSYNC ");
-    const qsizetype tab = text.indexOf(u'\t');
-    if (!text.startsWith(prefix) || tab < 0) {
-        socket->write("FAIL Pedido desconhecido.\n");
+void HotSyncServer::answer(QLocalSocket* socket, const QByteArray& line) {
+    const std::optional<HotSyncProtocol::Request> request = HotSyncProtocol::parseRequest(line);
+    if (!request) {
+        socket->write(HotSyncProtocol::failLine(QStringLiteral("Pedido desconhecido.")));
         return;
     }
-    const QString user = text.mid(prefix.size(), tab - prefix.size());
-    const QString device = text.mid(tab + 1);
     const QMetaObject::Connection lines =
         connect(&m_log, &SyncLog::linesAdded, socket, [socket](const QStringList& added) {
-            for (const QString& line : added) {
-                socket->write("L " + line.toUtf8() + '\n');
+            for (const QString& text : added) {
+                socket->write(HotSyncProtocol::logLine(text));
             }
             socket->flush();
         });
     try {
-        m_cradle.runCycle(user, device);
-        socket->write("OK\n");
+        m_cradle.runCycle(request->user, request->device);
+        socket->write(HotSyncProtocol::okLine());
     } catch (const Error& error) {
-        socket->write("FAIL " + error.message().toUtf8() + '\n');
+        socket->write(HotSyncProtocol::failLine(error.message()));
     }
     disconnect(lines);
     emit cycleFinished();

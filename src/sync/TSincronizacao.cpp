@@ -83,7 +83,10 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
         QStringLiteral("\r\n   Módulo de Suporte à Comunicação de Dados via HotSync®\r\n"));
     // The handheld may press HotSync whenever the program runs; the cradle
     // refuses while support is off.
-    m_server->listen();
+    if (!m_server->listen()) {
+        m_log.append(QStringLiteral("> O HotSync pelo coletor não está disponível: ") +
+                     m_server->errorText());
+    }
 }
 
 TSincronizacao::~TSincronizacao() = default;

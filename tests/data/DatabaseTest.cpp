@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace ambitra;
 using namespace ambitra::test;
 
@@ -55,7 +57,9 @@ TEST(OpenDatabase, RefusesAFileThatIsNotADatabaseAndLeavesItAlone) {
     EXPECT_FALSE(p.dados.OpenDatabase());
     ASSERT_EQ(p.prompter.shown.size(), 1);
     EXPECT_EQ(p.prompter.shown[0].kind, Prompter::Kind::Error);
-    EXPECT_EQ(p.prompter.shown[0].text, QStringLiteral("file is not a database"));
+    EXPECT_EQ(p.prompter.shown[0].text,
+              QStringLiteral("O arquivo ") + p.db() +
+                  QStringLiteral(" não é um banco de dados. (file is not a database)"));
     EXPECT_EQ(p.prompter.beeps, 1);
     EXPECT_EQ(readAll(p.db()), junk);
 }
@@ -78,7 +82,8 @@ TEST(OpenDatabase, ADatabaseWithoutTheTablesOpensUnchangedAndShowsTheQueryError)
     p.dados.ReadIniFile();
     EXPECT_TRUE(p.dados.OpenDatabase());
     ASSERT_EQ(p.prompter.shown.size(), 1);
-    EXPECT_EQ(p.prompter.shown[0].text, QStringLiteral("no such table: Bens"));
+    EXPECT_EQ(p.prompter.shown[0].text,
+              QStringLiteral("A tabela Bens não existe no banco de dados. (no such table: Bens)"));
     p.dados.CloseDatabase();
     EXPECT_EQ(readAll(p.db()), before);
 }
@@ -219,4 +224,53 @@ TEST(CheckProgramFolder, AReadOnlyProgramFolderIsReportedBeforeAnythingIsCreated
     ASSERT_EQ(p.prompter.shown.size(), 1);
     EXPECT_TRUE(p.prompter.shown[0].text.startsWith(QStringLiteral("O diretório do programa ")));
     EXPECT_TRUE(p.dados.CheckProgramFolder());
+}
+
+TEST(OpenDatabase, AnEmptyFileLeftByAFailedCreationBecomesANewDatabase) {
+    Program p;
+    writeAll(p.db(), QByteArray());
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    EXPECT_TRUE(p.prompter.shown.isEmpty());
+    QSqlQuery q(p.dados.Conn().database());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM Bens")) && q.next());
+}
+
+// The register holds the operators' passwords: no other local user may read it
+// or its journal.
+TEST(OpenDatabase, CreatesTheDatabaseAndItsJournalForTheOwnerOnly) {
+    Program p;
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    const auto mode = [](const QString& path) {
+        struct stat info {};
+        ::stat(QFile::encodeName(path).constData(), &info);
+        return info.st_mode & 0777;
+    };
+    EXPECT_EQ(mode(p.db()), 0600u);
+    QSqlDatabase db = p.dados.Conn().database();
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("BEGIN")));
+    ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO Locais (LOCODIGO) VALUES ('1')")));
+    const QString journal = p.db() + QStringLiteral("-journal");
+    ASSERT_TRUE(QFile::exists(journal));
+    EXPECT_EQ(mode(journal), 0600u);
+    ASSERT_TRUE(q.exec(QStringLiteral("ROLLBACK")));
+}
+
+TEST(ReadIniFile, AFolderSettingWithANulByteIsRefusedOnceAndTheProgramFolderUsed) {
+    Program p;
+    static const char ini[] = "[DIR]\r\nDBF=/tmp/a\0b\r\nCSV=/tmp/c\0\r\nTXT=/srv/txt\r\n";
+    writeAll(p.dir.file(QStringLiteral("ambitra.ini")), QByteArray(ini, sizeof ini - 1));
+    p.dados.ReadIniFile();
+    ASSERT_EQ(p.prompter.shown.size(), 1);
+    EXPECT_EQ(p.prompter.shown[0].kind, Prompter::Kind::Warning);
+    EXPECT_EQ(p.prompter.shown[0].text,
+              QStringLiteral("O arquivo de opções ") + p.dir.file(QStringLiteral("ambitra.ini")) +
+                  QStringLiteral(" tem um caractere nulo na pasta de DBF, CSV. Até que as opções "
+                                 "sejam gravadas de novo, é usada a pasta do programa ") +
+                  p.dir.path() + u'.');
+    EXPECT_EQ(p.dados.settings().DirDBF, p.dir.path());
+    EXPECT_EQ(p.dados.settings().DirCSV, p.dir.path());
+    EXPECT_EQ(p.dados.settings().DirTXT, QStringLiteral("/srv/txt"));
 }

@@ -76,7 +76,9 @@ TEST_F(SettingsFileTest, WritesOnlyWhatDiffersFromTheDefaults) {
     EXPECT_EQ(readAll(iniPath),
               QByteArray("; mine\r\n[PREFS]\r\nColor=blue\r\nCSV=1\r\nCodeBar=EAN8\r\nTXT=1\r\n"
                          "Delimiter=\"\t\"\r\nTextQualifier='\r\n[Other]\r\nA=b\r\n"
-                         "[DIR]\r\nSDF=/dados/Exporta\xE7\xE3o\r\n"));
+                         "[DIR]\r\nDBF=") +
+                  s.DirDBF.toLatin1() +  // another folder where letter case counts
+                  QByteArray("\r\nSDF=/dados/Exporta\xE7\xE3o\r\n"));
 
     // The defaults written back remove every key of both sections.
     writeSettingsFile(readSettingsFile(dir.file(QStringLiteral("none.ini")), appDir), iniPath,
@@ -105,5 +107,17 @@ TEST_F(SettingsFileTest, AReadOnlyFileOrFolderRaisesAndStaysUnchanged) {
     EXPECT_EQ(readAll(iniPath), before);
 
     EXPECT_EQ(writeError(defaults), u"no error");
+    EXPECT_EQ(readAll(iniPath), QByteArray("[PREFS]\r\n"));
+}
+
+TEST_F(SettingsFileTest, TheLabelTitleIsKeptInWindows1252AndOnlyWhenSet) {
+    Settings s = read();
+    s.LabelTitle = QStringLiteral("Prefeitura de São Tomé");
+    writeSettingsFile(s, iniPath, appDir);
+    EXPECT_EQ(readAll(iniPath),
+              QByteArray("[PREFS]\r\nLabelTitle=Prefeitura de S\xE3o Tom\xE9\r\n"));
+    EXPECT_EQ(read().LabelTitle, s.LabelTitle);
+    s.LabelTitle.clear();
+    writeSettingsFile(s, iniPath, appDir);
     EXPECT_EQ(readAll(iniPath), QByteArray("[PREFS]\r\n"));
 }

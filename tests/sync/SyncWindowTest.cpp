@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
@@ -14,6 +15,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ambitra;
 using namespace ambitra::test;
@@ -123,4 +127,29 @@ TEST_F(SyncWindow, TheHandheldPressesHotSyncOnTheOpenWindow) {
     EXPECT_TRUE(QDir(device.path()).exists(QStringLiteral("LOCAIS.DBF")));
     EXPECT_EQ(RequestTable::Read(device.path()).remove(u' '), QStringLiteral("X|*"));
     window->findChild<QPushButton*>(QStringLiteral("Desativar"))->click();
+}
+
+// Another local user planted the socket folder: the window says HotSync from
+// the handheld is not available instead of ignoring the failed listen.
+TEST_F(SyncWindow, AFailedListenIsReportedInTheLog) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to plant a folder of another user";
+    }
+    QTemporaryDir temp;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", temp.path().toUtf8());
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString planted =
+        QDir(temp.path()).filePath(QStringLiteral("ambitra-%1").arg(::geteuid()));
+    ASSERT_EQ(::mkdir(QFile::encodeName(planted).constData(), 0777), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+    ui::TSincronizacao second(db.dados(), db.prompter(), registry);
+    qputenv("TMPDIR", oldTmp);
+    if (!oldRuntime.isNull()) {
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    }
+    EXPECT_TRUE(second.log().lines().contains(
+        QStringLiteral("> O HotSync pelo coletor não está disponível: A pasta ") + planted +
+        QStringLiteral(" pertence a outro usuário e não pode ser usada.")));
 }

@@ -14,6 +14,9 @@ namespace ambitra {
 
 namespace {
 
+// How long a statement waits for another program's lock before it fails.
+constexpr int kBusyTimeoutMs = 5000;
+
 QString uniqueConnectionName() {
     static QAtomicInt counter;
     return QStringLiteral("ambitra-%1").arg(counter.fetchAndAddRelaxed(1));
@@ -56,7 +59,7 @@ void Connection::open() {
     }
     m_db.setDatabaseName(fileName());
     // Other programs may hold the file: wait a little for their locks.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!m_db.open()) {
         throw Error(EngineErrorText::of(m_db.lastError(), {}, fileName()));
     }
@@ -122,8 +125,24 @@ NativeQuery* Connection::nativeQuery(const QString& sql) {
     return it->get();
 }
 
-void Connection::beginTransaction() {
-    exec(QStringLiteral("BEGIN"));
+void Connection::beginTransaction(Progress& wait) {
+    // First without waiting; only when another program holds the lock is the
+    // wait announced and the longer timeout used.
+    const QString normalTimeout = QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs);
+    exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    try {
+        exec(QStringLiteral("BEGIN IMMEDIATE"));
+    } catch (const Error&) {
+        BusyGuard waiting(wait, Progress::Cursor::DatabaseWait);
+        exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_writeLockWaitMs));
+        try {
+            exec(QStringLiteral("BEGIN IMMEDIATE"));
+        } catch (const Error&) {
+            exec(normalTimeout);
+            throw;
+        }
+    }
+    exec(normalTimeout);
     m_inTransaction = true;
 }
 
@@ -137,8 +156,8 @@ void Connection::rollback() {
     exec(QStringLiteral("ROLLBACK"));
 }
 
-Transaction::Transaction(Connection& connection) : m_connection(connection) {
-    m_connection.beginTransaction();
+Transaction::Transaction(Connection& connection, Progress& wait) : m_connection(connection) {
+    m_connection.beginTransaction(wait);
 }
 
 Transaction::~Transaction() {

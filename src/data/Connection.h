@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Progress.h"
+
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -44,10 +46,16 @@ class Connection {
     // finish() each run, so that no read stays open between runs.
     NativeQuery* nativeQuery(const QString& sql);
 
-    void beginTransaction();
+    // Takes the write lock at once (a run must not find out half-way that
+    // another program holds it), waiting for it up to writeLockWait() with the
+    // database-wait cursor shown; raises the engine's "locked" error, with
+    // nothing changed, when it cannot be had.
+    void beginTransaction(Progress& wait = noProgress());
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    int writeLockWait() const { return m_writeLockWaitMs; }
+    void setWriteLockWait(int milliseconds) { m_writeLockWaitMs = milliseconds; }
     // Counts the openings, so prepared statements know when they went stale.
     int generation() const { return m_generation; }
 
@@ -60,13 +68,14 @@ class Connection {
     QHash<QString, std::shared_ptr<NativeQuery>> m_native;
     bool m_inTransaction = false;
     int m_generation = 0;
+    int m_writeLockWaitMs = 30000;
 };
 
 // A transaction for one run: committed by commit(), rolled back when the guard
 // goes out of scope without it (an error escaped).
 class Transaction {
   public:
-    explicit Transaction(Connection& connection);
+    explicit Transaction(Connection& connection, Progress& wait = noProgress());
     ~Transaction();
     void commit();
     Transaction(const Transaction&) = delete;

@@ -134,7 +134,7 @@ void InventoryUnload::applyRecords(const QString& userName) {
     m_progress.setMaximum(dbf.RecordCount());
     m_progress.setValue(0);
 
-    Transaction transaction(conn);
+    Transaction transaction(conn, m_progress);
     for (dbf.First(); !dbf.Eof(); dbf.Next()) {
         m_progress.advance();
         if (r.flag.AsString() != QLatin1String("X")) {

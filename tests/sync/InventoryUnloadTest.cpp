@@ -1,5 +1,6 @@
 #include "common/Progress.h"
 #include "common/Error.h"
+#include "data/Connection.h"
 #include "sync/InventoryUnload.h"
 #include "xbase/DbfBuilder.h"
 #include "SyncFixture.h"
@@ -176,4 +177,35 @@ TEST_F(Unload, AFileWithoutBEFLAGFailsAndLeavesTheDayRangeAsItWas) {
     EXPECT_FALSE(unload.completed());
     EXPECT_EQ(db.dados().DayStart, start);
     EXPECT_EQ(db.dados().DayEnd, end);
+}
+
+// Another program writing the register: the unload waits for the write lock,
+// then fails as a whole with one message, instead of one per record.
+TEST_F(Unload, ARegisterLockedByAnotherProgramChangesNothingAndSaysSoOnce) {
+    writeReturnedAssets({with(reading("1"), "BELOCAL", QStringLiteral("0202")),
+                         with(reading("7"), "BENOME", QStringLiteral("Novo"))});
+    Connection other;
+    other.setProvider(QStringLiteral("QSQLITE"));
+    other.setConnectionString(QStringLiteral("Data Source=") +
+                              db.dir().file(QStringLiteral("Ambitra.db")) + u';');
+    other.open();
+    Transaction holding(other);
+    db.dados().Conn().setWriteLockWait(200);
+    struct Waits : Progress {
+        int databaseWaits = 0;
+        void beginBusy(Cursor cursor) override { databaseWaits += cursor == Cursor::DatabaseWait; }
+    } waits;
+    InventoryUnload unload(db.dados(), log, waits);
+    try {
+        unload.ProcessInventory(QStringLiteral("Coletor 1"), folder.path());
+        FAIL() << "the unload ran against a locked register";
+    } catch (const Error& error) {
+        EXPECT_TRUE(error.message().startsWith(
+            QStringLiteral("O banco de dados está em uso por outro programa")));
+    }
+    EXPECT_EQ(waits.databaseWaits, 1);
+    EXPECT_EQ(
+        db.column(QStringLiteral("SELECT BECODIGO || BELOCAL FROM Bens ORDER BY 1")),
+        (QStringList{QStringLiteral("10101"), QStringLiteral("20101"), QStringLiteral("30303")}));
+    EXPECT_TRUE(logRows().isEmpty());
 }

@@ -17,8 +17,9 @@ using Direction = ExchangeRun::Direction;
 const char* const kTableNames[] = {"Operadores", "Locais", "Bens"};
 
 struct ExchangeArgs {
-    QSet<int> tables;   // none named: all three
-    bool flag = false;  // --csv-header (export) or --overwrite (import)
+    QSet<int> tables;    // none named: all three
+    bool flag = false;   // --csv-header (export) or --overwrite (import)
+    bool check = false;  // import --check
 };
 
 QString usage(Direction direction) {
@@ -27,7 +28,7 @@ QString usage(Direction direction) {
                      "usage: ambitra-cli [--app-dir DIR] export "
                      "[--table Operadores|Locais|Bens]... [--csv-header]")
                : QStringLiteral(
-                     "usage: ambitra-cli [--app-dir DIR] import "
+                     "usage: ambitra-cli [--app-dir DIR] import [--check] "
                      "[--table Operadores|Locais|Bens]... [--overwrite]");
 }
 
@@ -52,6 +53,8 @@ std::optional<ExchangeArgs> parseArgs(Direction direction, const QStringList& ar
             parsed.tables.insert(*index);
         } else if (args[i] == flag) {
             parsed.flag = true;
+        } else if (direction == Direction::Import && args[i] == QLatin1String("--check")) {
+            parsed.check = true;
         } else {
             return std::nullopt;
         }
@@ -99,8 +102,24 @@ int runExchange(CliProgram& program, Direction direction, const QStringList& arg
     if (!opened) {
         return kFailed;
     }
-    run.AskQuestions(direction);
-    run.RunTables(direction, [&parsed](int i) { return parsed->tables.contains(i); });
+    const auto marked = [&parsed](int i) { return parsed->tables.contains(i); };
+    if (parsed->check) {
+        // Every problem on its own line, then the count; the register and the
+        // files stay as they were.
+        if (!run.AskCheckQuestions()) {
+            return kFailed;
+        }
+        run.RunCheck(marked);
+        for (const QString& problem : run.Problems) {
+            printOut(problem);
+        }
+        printOut(run.checkSummary());
+        return run.Problems.isEmpty() ? kOk : kFailed;
+    }
+    if (!run.AskQuestions(direction)) {
+        return kFailed;
+    }
+    run.RunTables(direction, marked);
     for (const QString& line : run.RunMessages.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
         printOut(line);
     }

@@ -1,5 +1,7 @@
 #include "cli/CliProgram.h"
 
+#include "cli/TerminalProgress.h"
+
 #include "common/Progress.h"
 #include "data/TDados.h"
 #include "sync/ConduitRegistration.h"
@@ -16,10 +18,6 @@
 namespace ambitra::cli {
 
 namespace {
-
-const char* const kHotSyncUsage =
-    "usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "
-    "[--location CODE]...";
 
 struct HotSyncArgs {
     QString user;
@@ -86,7 +84,7 @@ bool runHotSync(CliProgram& program, const HotSyncArgs& args) {
     IniRegistry registry(IniRegistry::userRegistryPath());
     Cradle cradle(registry);
     cradle.registerUser(args.user);
-    SyncCycle cycle(dados, cradle, locations, log, noProgress());
+    SyncCycle cycle(dados, cradle, locations, log, TerminalProgress::forStderr());
     SwitchSupportOn(cradle, log);
     cradle.runCycle(args.user, QFileInfo(args.device).absoluteFilePath());
     return cycle.cycleEnded();
@@ -97,7 +95,6 @@ bool runHotSync(CliProgram& program, const HotSyncArgs& args) {
 int runHotSyncCommand(CliProgram& program, const QStringList& args) {
     const std::optional<HotSyncArgs> parsed = parseHotSyncArgs(args);
     if (!parsed) {
-        printErr(QString::fromLatin1(kHotSyncUsage));
         return kUsage;
     }
     if (!program.init()) {

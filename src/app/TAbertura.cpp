@@ -114,7 +114,12 @@ void TAbertura::MainMenuClick(const QString& item) {
 
 void TAbertura::openChild(const QString& name) {
     if (QMdiSubWindow* existing = findChildWindow(name)) {
-        existing->showNormal();
+        // Only a minimised window is restored: a maximised one stays maximised.
+        if (existing->isMinimized()) {
+            existing->showNormal();
+        } else {
+            existing->show();
+        }
         m_mdi->setActiveSubWindow(existing);
         existing->raise();
         return;

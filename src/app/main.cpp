@@ -1,3 +1,4 @@
+#include "app/ApplicationName.h"
 #include "app/SingleInstance.h"
 #include "app/TAbertura.h"
 #include "app/TSobre.h"
@@ -38,8 +39,7 @@ void loadTranslations(QApplication& app) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ambitra PC"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Ambitra PC"));
+    ui::nameApplication();
 
     ui::SingleInstance instance;
     if (!instance.claim()) {

@@ -47,5 +47,7 @@ int runLogCommand(CliProgram& program, const QStringList& args);
 int runExportCommand(CliProgram& program, const QStringList& args);
 int runImportCommand(CliProgram& program, const QStringList& args);
 int runHotSyncCommand(CliProgram& program, const QStringList& args);
+// Applies a returned assets table again (a copy kept under Recebidos/).
+int runUnloadCommand(CliProgram& program, const QStringList& args);
 
 }  // namespace ambitra::cli

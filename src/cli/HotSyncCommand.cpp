@@ -6,6 +6,7 @@
 #include "data/TDados.h"
 #include "sync/ConduitRegistration.h"
 #include "sync/Cradle.h"
+#include "sync/InventoryUnload.h"
 #include "sync/LocationCheckList.h"
 #include "sync/Registry.h"
 #include "sync/SyncCycle.h"
@@ -45,6 +46,15 @@ std::optional<HotSyncArgs> parseHotSyncArgs(const QStringList& args) {
     return parsed;
 }
 
+// Prints every line of the synchronisation log as it is added.
+void printLines(SyncLog& log) {
+    QObject::connect(&log, &SyncLog::linesAdded, &log, [](const QStringList& lines) {
+        for (const QString& line : lines) {
+            printOut(line);
+        }
+    });
+}
+
 // Marks every location, or only those with the given codes; false (after saying
 // which) when a code is not in the list.
 bool markLocations(LocationCheckList& list, const QStringList& codes, CliPrompter& prompter) {
@@ -76,18 +86,23 @@ bool runHotSync(CliProgram& program, const HotSyncArgs& args) {
         return false;
     }
     SyncLog log;
-    QObject::connect(&log, &SyncLog::linesAdded, &log, [](const QStringList& lines) {
-        for (const QString& line : lines) {
-            printOut(line);
-        }
-    });
+    printLines(log);
     IniRegistry registry(IniRegistry::userRegistryPath());
     Cradle cradle(registry);
     cradle.registerUser(args.user);
     SyncCycle cycle(dados, cradle, locations, log, TerminalProgress::forStderr());
     SwitchSupportOn(cradle, log);
     cradle.runCycle(args.user, QFileInfo(args.device).absoluteFilePath());
-    return cycle.cycleEnded();
+    // A failure the log reports counts like one shown in a message box.
+    return cycle.cycleEnded() && log.errorCount() == 0;
+}
+
+bool runUnload(CliProgram& program, const QString& file, const QString& user) {
+    SyncLog log;
+    printLines(log);
+    InventoryUnload unload(program.dados(), log, TerminalProgress::forStderr());
+    unload.ProcessFile(user, QFileInfo(file).absoluteFilePath());
+    return unload.completed() && log.errorCount() == 0;
 }
 
 }  // namespace
@@ -102,7 +117,24 @@ int runHotSyncCommand(CliProgram& program, const QStringList& args) {
     }
     bool ended = false;
     reportErrors(program.prompter(), [&] { ended = runHotSync(program, *parsed); });
-    return ended ? kOk : kFailed;
+    return ended && !program.prompter().errorShown() ? kOk : kFailed;
+}
+
+int runUnloadCommand(CliProgram& program, const QStringList& args) {
+    // FILE --user NAME, or the option first.
+    const bool userFirst = args.size() == 3 && args[0] == QLatin1String("--user");
+    const QString file = userFirst ? args.value(2) : args.value(0);
+    const QString user = userFirst ? args.value(1) : args.value(2);
+    if (args.size() != 3 || (!userFirst && args[1] != QLatin1String("--user")) || user.isEmpty() ||
+        file.isEmpty() || file.startsWith(QLatin1String("--"))) {
+        return kUsage;
+    }
+    if (!program.init()) {
+        return kFailed;
+    }
+    bool completed = false;
+    reportErrors(program.prompter(), [&] { completed = runUnload(program, file, user); });
+    return completed && !program.prompter().errorShown() ? kOk : kFailed;
 }
 
 }  // namespace ambitra::cli

@@ -44,6 +44,7 @@ const QList<Command>& commands() {
          "usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "
          "[--location CODE]...",
          runHotSyncCommand},
+        {"unload", "usage: ambitra-cli [--app-dir DIR] unload FILE --user NAME", runUnloadCommand},
     };
     return table;
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTime>
 
+#include <optional>
+
 // The program's free conversion functions: numbers, codes, the EAN check digit,
 // the version text, dates, times, fixed-width filling and the system folders.
 // None raises an error for bad text: each has a defined result instead.
@@ -22,6 +24,9 @@ QString programVersionText();
 // Reads the whole text (blanks and control characters around it ignored) as a
 // decimal number with "." as point and an optional exponent; 0 when it is not one.
 double TextToFloat(const QString& text);
+// The same reading, telling an unreadable text from zero: none when the text
+// (without blanks at its ends) is not a decimal number.
+std::optional<double> TextToNumber(const QString& text);
 
 // Only the digits; with width > 0 zero-filled on the left and the last width kept.
 QString DigitsOnly(const QString& text, int width);

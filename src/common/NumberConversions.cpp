@@ -53,7 +53,7 @@ bool isDecimalNumber(QStringView text) {
 
 }  // namespace
 
-double TextToFloat(const QString& text) {
+std::optional<double> TextToNumber(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlankOrControl(text[begin])) {
@@ -64,13 +64,17 @@ double TextToFloat(const QString& text) {
     }
     const QStringView number = QStringView(text).mid(begin, end - begin);
     if (!isDecimalNumber(number)) {
-        return 0;
+        return std::nullopt;
     }
     // The syntax is checked above, so the C-locale reader only has to convert;
     // it still refuses a number out of range, which then counts as no number.
     bool ok = false;
     const double value = number.toDouble(&ok);
-    return ok ? value : 0;
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+double TextToFloat(const QString& text) {
+    return TextToNumber(text).value_or(0);
 }
 
 QString DigitsOnly(const QString& text, int width) {

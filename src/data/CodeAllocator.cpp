@@ -2,7 +2,13 @@
 
 #include "common/Conversions.h"
 #include "common/Prompter.h"
+#include "common/Error.h"
+#include "data/Connection.h"
+#include "data/EngineErrorText.h"
 #include "data/TDados.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace ambitra {
 
@@ -40,8 +46,30 @@ QString CodeAllocator::NextCode(const Settings& settings) {
     return code.size() > kCodeColumnWidth ? QString() : code;
 }
 
+bool CodeAllocator::isStored(const QString& code) {
+    QSqlQuery query(m_dados.Conn().database());
+    query.prepare(QStringLiteral("SELECT 1 FROM Bens WHERE BECODIGO = ?"));
+    query.addBindValue(code);
+    if (!query.exec()) {
+        throw Error(EngineErrorText::of(query.lastError()));
+    }
+    return query.next();
+}
+
+QString CodeAllocator::FreeCode() {
+    // LastCode may lag behind codes typed by hand (a letter code sorts above every
+    // number and stops its alignment): a code Bens holds would only be refused.
+    Settings probe = m_dados.settings();
+    QString code = NextCode(probe);
+    while (!code.isEmpty() && isStored(code)) {
+        probe.LastCode = eanDataDigits(probe.CodeBar) > 0 ? code.left(code.size() - 1) : code;
+        code = NextCode(probe);
+    }
+    return code;
+}
+
 QString CodeAllocator::GetNextCode() {
-    const QString code = NextCode(m_dados.settings());
+    const QString code = FreeCode();
     if (code.isEmpty()) {
         Prompter& prompter = m_dados.prompter();
         prompter.beep();

@@ -20,7 +20,10 @@ class CodeAllocator {
     // data digits are used up).
     static QString NextCode(const Settings& settings);
 
-    // Places the next code in the asset row being inserted or edited, or beeps
+    // The code that follows LastCode, or the first after it that Bens does not
+    // hold yet; empty when the sequence has no room left.
+    QString FreeCode();
+    // Places the next free code in the asset row being inserted or edited, or beeps
     // and warns when there is none. Returns the code placed (empty when none).
     QString GetNextCode();
     // After an asset was stored: LastCode follows its code when that is higher.
@@ -29,6 +32,8 @@ class CodeAllocator {
     void AlignLastCode();
 
   private:
+    bool isStored(const QString& code);
+
     TDados& m_dados;
 };
 

@@ -1,6 +1,7 @@
 #include "data/Connection.h"
 
 #include "common/Error.h"
+#include "data/EngineErrorText.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -17,14 +18,6 @@ QString uniqueConnectionName() {
     return QStringLiteral("ambitra-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-QString errorText(const QSqlError& error) {
-    QString text = error.databaseText();
-    if (text.isEmpty()) {
-        text = error.driverText();
-    }
-    return text.isEmpty() ? error.text() : text;
-}
-
 }  // namespace
 
 Connection::Connection() : m_name(uniqueConnectionName()) {}
@@ -36,10 +29,18 @@ Connection::~Connection() {
 }
 
 QString Connection::fileName() const {
-    static const QRegularExpression source(QStringLiteral("Data Source=([^;]*);?"),
-                                           QRegularExpression::CaseInsensitiveOption);
+    // A value holding ";" comes quoted, with its quotes doubled.
+    static const QRegularExpression source(
+        QStringLiteral("Data Source=(?:\"((?:[^\"]|\"\")*)\"|([^;]*));?"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = source.match(m_connectionString);
-    return match.hasMatch() ? match.captured(1) : QString();
+    if (!match.hasMatch()) {
+        return QString();
+    }
+    if (match.capturedStart(1) >= 0) {
+        return match.captured(1).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+    }
+    return match.captured(2);
 }
 
 void Connection::open() {
@@ -56,8 +57,7 @@ void Connection::open() {
     // Other programs may hold the file: wait a little for their locks.
     m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_db.open()) {
-        const QString text = errorText(m_db.lastError());
-        throw Error(text);
+        throw Error(EngineErrorText::of(m_db.lastError(), {}, fileName()));
     }
     // The engine opens any file lazily: read its schema now so that a file that is
     // not a database is refused as a connection that cannot be opened.
@@ -67,7 +67,7 @@ void Connection::open() {
         // Runs touch every row of a large register: a 64 MB page cache keeps them
         // from rereading the file (the engine's default is 2 MB).
         !probe.exec(QStringLiteral("PRAGMA cache_size = -65536"))) {
-        const QString text = errorText(probe.lastError());
+        const QString text = EngineErrorText::of(probe.lastError(), {}, fileName());
         probe.finish();
         m_db.close();
         throw Error(text);
@@ -95,7 +95,7 @@ void Connection::exec(const QString& statement) {
     if (it == m_prepared.end()) {
         QSqlQuery query(m_db);
         if (!query.prepare(statement)) {
-            throw Error(errorText(query.lastError()));
+            throw Error(EngineErrorText::of(query.lastError()));
         }
         it = m_prepared.insert(statement, query);
     }
@@ -104,7 +104,7 @@ void Connection::exec(const QString& statement) {
     const QSqlError error = query.lastError();
     query.finish();
     if (!ok) {
-        throw Error(errorText(error));
+        throw Error(EngineErrorText::of(error));
     }
 }
 

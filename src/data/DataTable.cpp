@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/EngineErrorText.h"
 #include "data/NativeQuery.h"
 #include "data/SqlValue.h"
 
@@ -19,9 +20,7 @@ constexpr int kPageSize = 256;
 constexpr int kCacheLimit = 20000;
 
 QString errorText(const QSqlQuery& query) {
-    const QSqlError error = query.lastError();
-    const QString text = error.databaseText();
-    return text.isEmpty() ? error.text() : text;
+    return EngineErrorText::of(query.lastError());
 }
 
 // Code-point order, the order the engine's binary collation gives UTF-8 text:
@@ -539,6 +538,13 @@ void DataTable::prepareWrites() {
     }
 }
 
+QString DataTable::writeErrorText(const QSqlQuery& q) const {
+    return EngineErrorText::of(q.lastError(), [this](const QString& column) {
+        const int index = m_def.indexOf(column);
+        return index >= 0 && index < m_buffer.size() ? m_buffer[index] : QVariant();
+    });
+}
+
 void DataTable::storeInsert() {
     QSqlQuery& q = m_insertQuery;
     for (int i = 0; i < m_storedIndex.size(); ++i) {
@@ -546,7 +552,7 @@ void DataTable::storeInsert() {
         q.bindValue(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
     }
     const bool ok = q.exec();
-    const QString error = ok ? QString() : errorText(q);
+    const QString error = ok ? QString() : writeErrorText(q);
     q.finish();
     if (!ok) {
         throw Error(error);
@@ -591,7 +597,7 @@ void DataTable::storeUpdate() {
     }
     q.bindValue(n, m_editKey);
     const bool ok = q.exec();
-    const QString error = ok ? QString() : errorText(q);
+    const QString error = ok ? QString() : writeErrorText(q);
     q.finish();
     if (!ok) {
         throw Error(error);

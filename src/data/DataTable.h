@@ -119,6 +119,8 @@ class DataTable : public QObject {
     Row fetchOne(const QString& key) const;
     Row readRow(const QSqlQuery& query) const;
     void prepareWrites();
+    // The user's text for a failed write, naming the values of the row written.
+    QString writeErrorText(const QSqlQuery& q) const;
     void storeInsert();
     void storeUpdate();
     // Fills the looked-up columns of a row from its location.

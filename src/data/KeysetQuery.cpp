@@ -15,12 +15,6 @@ namespace {
 constexpr int kPageSize = 256;
 constexpr int kPagesKept = 32;
 
-QString errorText(const QSqlQuery& query) {
-    const QSqlError error = query.lastError();
-    const QString text = error.databaseText();
-    return text.isEmpty() ? error.text() : text;
-}
-
 }  // namespace
 
 KeysetQuery::KeysetQuery(Connection& connection, const TableDef& table)

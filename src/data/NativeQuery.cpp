@@ -1,6 +1,7 @@
 #include "data/NativeQuery.h"
 
 #include "common/Error.h"
+#include "data/EngineErrorText.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -36,7 +37,7 @@ bool NativeQuery::prepare(const QSqlDatabase& database, const QString& sql) {
                            nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         clear();
-        throw Error(message);
+        throw Error(EngineErrorText::translate(message));
     }
     m_database = db;
     return true;
@@ -59,7 +60,7 @@ bool NativeQuery::next() {
     if (result != SQLITE_DONE) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(m_database));
         finish();
-        throw Error(message);
+        throw Error(EngineErrorText::translate(message));
     }
     return false;
 }

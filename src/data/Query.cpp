@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/EngineErrorText.h"
 #include "data/Schema.h"
 #include "data/SqlValue.h"
 
@@ -9,15 +10,6 @@
 #include <QSqlRecord>
 
 namespace ambitra {
-
-namespace {
-
-QString errorText(const QSqlError& error) {
-    const QString text = error.databaseText();
-    return text.isEmpty() ? error.text() : text;
-}
-
-}  // namespace
 
 void Statement::setText(const QStringList& lines) {
     const QString text = lines.join(QString());
@@ -38,11 +30,22 @@ void Statement::setParameter(const QString& name, const QVariant& value) {
     m_parameters.append({name, value});
 }
 
+QString Statement::errorText(const QSqlQuery& q) const {
+    return EngineErrorText::of(q.lastError(), [this](const QString& column) {
+        for (const auto& [name, value] : m_parameters) {
+            if (name.compare(column, Qt::CaseInsensitive) == 0) {
+                return value;
+            }
+        }
+        return QVariant();
+    });
+}
+
 QSqlQuery& Statement::prepared() {
     if (m_preparedFor != m_connection.generation()) {
         m_query = QSqlQuery(m_connection.database());
         if (!m_query.prepare(m_text)) {
-            throw Error(errorText(m_query.lastError()));
+            throw Error(errorText(m_query));
         }
         m_preparedFor = m_connection.generation();
     }
@@ -55,7 +58,7 @@ QSqlQuery& Statement::prepared() {
 void Command::execute() {
     QSqlQuery& q = prepared();
     if (!q.exec()) {
-        const QString text = errorText(q.lastError());
+        const QString text = errorText(q);
         q.finish();
         throw Error(text);
     }
@@ -68,7 +71,7 @@ void Query::open() {
     QSqlQuery& q = prepared();
     q.setForwardOnly(true);
     if (!q.exec()) {
-        const QString text = errorText(q.lastError());
+        const QString text = errorText(q);
         q.finish();
         throw Error(text);
     }

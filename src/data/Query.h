@@ -28,6 +28,9 @@ class Statement {
   protected:
     // Prepares (once per text) and binds; raises on an engine error.
     QSqlQuery& prepared();
+    // The user's text for the engine error of q; the parameters give the values
+    // (a parameter is named after the column it fills).
+    QString errorText(const QSqlQuery& q) const;
     Connection& m_connection;
 
   private:

@@ -43,8 +43,14 @@ void writeUnlessEqual(IniFile& ini, const QString& key, const QString& value,
     }
 }
 
+// Folder names differ in letter case where the file system tells them apart.
 void writeFolder(IniFile& ini, const QString& key, const QString& folder, const QString& appDir) {
-    if (folder.toUpper() != appDir.toUpper()) {
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity names = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity names = Qt::CaseSensitive;
+#endif
+    if (folder.compare(appDir, names) != 0) {
         ini.setValue(kDir, key, folder);
     } else {
         ini.removeKey(kDir, key);

@@ -26,6 +26,15 @@ constexpr DefaultStatus kDefaultStatus[] = {
     {"RG", "Regular"},   {"RU", "Ruim"},      {"PE", "Péssima"},
 };
 
+// A connection-text value that holds ";" (or starts with a quote) is quoted, so
+// that the whole value reaches the engine.
+QString quotedConnectionValue(const QString& value) {
+    if (!value.contains(u';') && !value.startsWith(u'"') && !value.startsWith(u'\'')) {
+        return value;
+    }
+    return u'"' + QString(value).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
 }  // namespace
 
 TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* parent)
@@ -111,7 +120,8 @@ QString TDados::CreateStringConnection() const {
     QString text = QStringLiteral("Provider=") + GetProvider(m_settings.DBProvider) +
                    QStringLiteral(";Persist Security Info=False;");
     if (!m_settings.DBName.isEmpty()) {
-        text += QStringLiteral("Data Source=") + m_settings.DBName + QLatin1Char(';');
+        text += QStringLiteral("Data Source=") + quotedConnectionValue(m_settings.DBName) +
+                QLatin1Char(';');
     }
     return text;
 }
@@ -148,7 +158,9 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
 bool TDados::OpenDatabase() {
     m_conn.setProvider(GetProvider(m_settings.DBProvider));
     m_conn.setConnectionString(CreateStringConnection());
-    if (m_settings.DBProvider == QLatin1String("SQLITE") && !QFile::exists(m_settings.DBName)) {
+    // An empty file is what a creation that failed at its first step leaves.
+    const QFileInfo file(m_settings.DBName);
+    if (m_settings.DBProvider == QLatin1String("SQLITE") && (!file.exists() || file.size() == 0)) {
         CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
                        m_settings.DBEngineType);
     }

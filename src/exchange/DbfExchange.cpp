@@ -3,12 +3,17 @@
 #include "common/Prompter.h"
 #include "data/TDados.h"
 #include "exchange/ExchangeRun.h"
+#include "exchange/FieldError.h"
 #include "exchange/ImportScope.h"
+#include "exchange/TextLayout.h"
 #include "xbase/ExchangeLayouts.h"
 #include "xbase/HalcyonDataSet.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
 
 namespace ambitra {
 
@@ -63,8 +68,10 @@ void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
         m_progress->setValue(0);
         const QList<ExchangeField> fields = exchangeFields(table.definition());
         dbf.BeginBulkAppend();
+        qint64 number = 0;
         table.first();
         while (!CancelRequested && !table.eof()) {
+            ++number;
             try {
                 dbf.Insert();
                 for (const ExchangeField& field : fields) {
@@ -76,8 +83,9 @@ void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
                 dbf.Post();
             } catch (const Error& error) {
                 dbf.Cancel();
-                m_prompter.beepError(error.message());
-                CancelRequested = true;
+                recordError(name + QStringLiteral(", registro ") + QString::number(number) +
+                                QStringLiteral(": ") + engineErrorText(error),
+                            table, Direction::Export);
             }
             m_progress->advance();
             m_progress->yield();
@@ -92,11 +100,13 @@ void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
 }
 
 void ExchangeRun::ImportDBF(DataTable& table, const QString& folder) {
-    const QString name = ExchangeFileName(table.tableName(), QStringLiteral(".DBF"));
-    if (!QFile::exists(QDir(folder).filePath(name))) {
-        reportMissing(folder, name);
+    const QString expected = ExchangeFileName(table.tableName(), QStringLiteral(".DBF"));
+    const QString path = findExchangeFile(folder, expected);
+    if (path.isEmpty()) {
+        reportMissing(folder, expected);
         return;
     }
+    const QString name = QFileInfo(path).fileName();
     THalcyonDataSet& dbf = m_dados.DBFTmp();
     {
         OpenDbf open(dbf, folder, name);
@@ -121,18 +131,34 @@ void ExchangeRun::ImportDBF(DataTable& table, const QString& folder) {
         }
         auto assign = [&] {
             for (const auto& [field, column] : copies) {
-                table.setValue(column, field->AsVariant());
+                const QVariant value = field->AsVariant();
+                // A numeric field of another program may be wider than the column.
+                if (table.definition().columns[column].type == ColumnType::Money &&
+                    std::abs(value.toDouble()) > kMaxAmount) {
+                    throw FieldError(table.definition().columns[column].name, value.toString(),
+                                     amountRangeReason());
+                }
+                table.setValue(column, value);
             }
         };
+        const QString recordPrefix = name + QStringLiteral(", registro ");
+        bool failed = false;
         dbf.First();
         while (!CancelRequested && !dbf.Eof()) {
-            storeRecord(
-                table, [&] { return dbf.FieldByName(keyName).AsVariant().toString(); }, assign);
+            ++RecordsRead;
+            failed |= !storeRecord(
+                table, recordPrefix + QString::number(dbf.RecNo()),
+                [&] { return dbf.FieldByName(keyName).AsVariant().toString(); }, assign);
             m_progress->advance();
             m_progress->yield();
             dbf.Next();
         }
-        scope.commit();
+        // As for text files: an emptied table is never left half filled.
+        if (failed && OverwriteData && !CheckOnly) {
+            scope.rollback();
+        } else {
+            scope.commit();
+        }
         if (!CancelRequested) {
             addCompletion("Importação de %1 registros de %2 concluída!", dbf.RecordCount(), name);
         }

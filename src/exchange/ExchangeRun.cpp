@@ -4,32 +4,78 @@
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "data/TDados.h"
+#include "common/Cp1252.h"
+#include "exchange/ExchangeOptions.h"
+#include "exchange/FieldError.h"
 #include "exchange/ImportScope.h"
 
 #include <QDir>
+#include <QSaveFile>
 
 namespace ambitra {
 
 ImportScope::ImportScope(Connection& connection, DataTable& table)
-    : m_connection(connection), m_table(table) {
-    m_connection.beginTransaction();
+    : m_connection(connection), m_table(table), m_nested(connection.inTransaction()) {
+    if (m_nested) {
+        m_connection.exec(QStringLiteral("SAVEPOINT importfile"));
+    } else {
+        m_connection.beginTransaction();
+    }
 }
 
 ImportScope::~ImportScope() {
-    if (m_done) {
-        return;
+    if (!m_done) {
+        rollback();
     }
+}
+
+void ImportScope::commit() {
+    if (m_nested) {
+        m_connection.exec(QStringLiteral("RELEASE importfile"));
+    } else {
+        m_connection.commit();
+    }
+    m_done = true;
+}
+
+void ImportScope::rollback() {
+    m_done = true;
     try {
-        m_connection.rollback();
+        if (m_nested) {
+            m_connection.exec(QStringLiteral("ROLLBACK TO importfile"));
+            m_connection.exec(QStringLiteral("RELEASE importfile"));
+        } else {
+            m_connection.rollback();
+        }
         m_table.requery();
     } catch (const Error&) {
         // The error that brought us here is the one the user sees.
     }
 }
 
-void ImportScope::commit() {
-    m_connection.commit();
-    m_done = true;
+QString findExchangeFile(const QString& folder, const QString& name) {
+    const QDir dir(folder);
+    if (dir.exists(name)) {
+        return dir.filePath(name);
+    }
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) {
+            return dir.filePath(entry);
+        }
+    }
+    return {};
+}
+
+QString engineErrorText(const Error& error) {
+    // The data layer already words engine errors in Portuguese, with the
+    // engine's own text in parentheses at the end.
+    QString text = error.message();
+    if (!text.endsWith(QLatin1Char('.')) && !text.endsWith(QLatin1Char('!')) &&
+        !text.endsWith(QLatin1Char(')'))) {
+        text += QLatin1Char('.');
+    }
+    return text;
 }
 
 QString withDelimiter(const QString& folder) {
@@ -88,7 +134,19 @@ bool ExchangeRun::OpenTables() {
     return true;
 }
 
+bool ExchangeRun::checkOptions() {
+    const QString problem = textOptionsProblem(textOptionsOf(m_dados.settings()));
+    if (!problem.isEmpty()) {
+        m_prompter.beepError(problem);
+        return false;
+    }
+    return true;
+}
+
 bool ExchangeRun::AskQuestions(Direction direction) {
+    if (!checkOptions()) {
+        return false;
+    }
     m_prompter.beep();
     if (!m_prompter.confirm(directionText(direction) + QStringLiteral(". Confirmar a execução?"))) {
         return false;
@@ -107,6 +165,55 @@ bool ExchangeRun::AskQuestions(Direction direction) {
             Prompter::Kind::Warning);
     }
     return true;
+}
+
+bool ExchangeRun::AskCheckQuestions() {
+    if (!checkOptions()) {
+        return false;
+    }
+    OverwriteData = m_prompter.message(Prompter::Kind::Warning,
+                                       QStringLiteral("Sobrescrever o arquivo apagando TODOS os "
+                                                      "dados já existentes?"),
+                                       Prompter::Buttons::NoAll) == Prompter::Answer::All;
+    CsvHeader = false;
+    return true;
+}
+
+void ExchangeRun::RunCheck(const std::function<bool(int)>& marked) {
+    CheckOnly = true;
+    Problems.clear();
+    RecordsRead = 0;
+    {
+        // Whatever the check stores (so that later lines see the earlier ones,
+        // as in the real run) is undone here.
+        Transaction transaction(m_dados.Conn());
+        RunTables(Direction::Import, marked);
+    }
+    CheckOnly = false;
+    for (int i = 0; i < kTableCount; ++i) {
+        if (table(i).isOpen()) {
+            table(i).requery();
+        }
+    }
+}
+
+QString ExchangeRun::checkSummary() const {
+    return QStringLiteral("Verificação: %1 registros lidos, %2 erros.")
+        .arg(RecordsRead)
+        .arg(Problems.size());
+}
+
+bool ExchangeRun::writeCheckReport(const QString& path) const {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    QString text;
+    for (const QString& line : Problems + QStringList{checkSummary()}) {
+        text += line + QStringLiteral("\r\n");
+    }
+    const QByteArray bytes = cp1252::encode(text);
+    return file.write(bytes) == bytes.size() && file.commit();
 }
 
 void ExchangeRun::RunTables(Direction direction, const std::function<bool(int)>& marked) {
@@ -128,7 +235,7 @@ void ExchangeRun::RunTables(Direction direction, const std::function<bool(int)>&
     } catch (const Error& error) {
         // A failure outside the per-record handling (the emptying, a file that
         // cannot be written): shown, and the run ends here.
-        m_prompter.beepError(error.message());
+        report(error.message());
         CancelRequested = true;
     }
 }
@@ -140,35 +247,39 @@ void ExchangeRun::ShowRunMessages() {
     }
 }
 
+QString ExchangeRun::folderOf(const QString& setting) const {
+    return setting.isEmpty() ? m_dados.AppDir() : setting;
+}
+
 void ExchangeRun::ImportTable(DataTable& table) {
     const Settings& s = m_dados.settings();
     if (!CancelRequested && s.UseDBF) {
-        ImportDBF(table, s.DirDBF);
+        ImportDBF(table, folderOf(s.DirDBF));
     }
     if (!CancelRequested && s.UseSDF) {
-        ImportSDF(table, s.DirSDF);
+        ImportSDF(table, folderOf(s.DirSDF));
     }
     if (!CancelRequested && s.UseTXT) {
-        ImportTXT(table, s.DirTXT);
+        ImportTXT(table, folderOf(s.DirTXT));
     }
     if (!CancelRequested && s.UseCSV) {
-        ImportCSV(table, s.DirCSV);
+        ImportCSV(table, folderOf(s.DirCSV));
     }
 }
 
 void ExchangeRun::ExportTable(DataTable& table) {
     const Settings& s = m_dados.settings();
     if (!CancelRequested && s.UseDBF) {
-        ExportDBF(table, s.DirDBF);
+        ExportDBF(table, folderOf(s.DirDBF));
     }
     if (!CancelRequested && s.UseSDF) {
-        ExportSDF(table, s.DirSDF);
+        ExportSDF(table, folderOf(s.DirSDF));
     }
     if (!CancelRequested && s.UseTXT) {
-        ExportTXT(table, s.DirTXT);
+        ExportTXT(table, folderOf(s.DirTXT));
     }
     if (!CancelRequested && s.UseCSV) {
-        ExportCSV(table, s.DirCSV);
+        ExportCSV(table, folderOf(s.DirCSV));
     }
 }
 
@@ -179,7 +290,8 @@ void ExchangeRun::EmptyTable(DataTable& table) {
     table.requery();
 }
 
-bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& key,
+bool ExchangeRun::storeRecord(DataTable& table, const QString& where,
+                              const std::function<QString()>& key,
                               const std::function<void()>& assign) {
     Savepoint savepoint(m_dados.Conn());
     try {
@@ -192,23 +304,57 @@ bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& 
         table.post();
         savepoint.release();
         return true;
+    } catch (const FieldError& error) {
+        table.cancel();
+        savepoint.rollback();
+        recordError(where + QStringLiteral(", ") + error.message(), table, Direction::Import);
     } catch (const Error& error) {
         table.cancel();
         savepoint.rollback();
-        m_prompter.beepError(error.message());
-        CancelRequested = true;
-        return false;
+        recordError(where + QStringLiteral(": ") + engineErrorText(error), table,
+                    Direction::Import);
+    }
+    return false;
+}
+
+void ExchangeRun::recordError(const QString& problem, const DataTable& table, Direction direction) {
+    if (CheckOnly) {
+        Problems << problem;
+        return;
+    }
+    QString outcome;
+    if (direction == Direction::Export) {
+        outcome = QStringLiteral("Exportação de dados não efetuada!");
+    } else if (OverwriteData) {
+        outcome = QStringLiteral(
+                      "A importação foi interrompida e nada deste arquivo foi "
+                      "gravado: a tabela %1 ficou como estava antes dele.")
+                      .arg(table.tableName());
+    } else {
+        outcome = QStringLiteral(
+            "A importação foi interrompida; os registros anteriores a "
+            "este foram mantidos.");
+    }
+    m_prompter.beepError(problem + QLatin1Char('\n') + outcome);
+    CancelRequested = true;
+}
+
+void ExchangeRun::report(const QString& text) {
+    if (CheckOnly) {
+        Problems << text;
+    } else {
+        m_prompter.beepError(text);
     }
 }
 
 void ExchangeRun::reportMissing(const QString& folder, const QString& fileName) {
-    m_prompter.beepError(QStringLiteral("Arquivo ") + withDelimiter(folder) + fileName +
-                         QStringLiteral(" não encontrado. Importação de dados não efetuada!"));
+    report(QStringLiteral("Arquivo ") + withDelimiter(folder) + fileName +
+           QStringLiteral(" não encontrado. Importação de dados não efetuada!"));
 }
 
 void ExchangeRun::reportNotCreated(const QString& folder, const QString& fileName) {
-    m_prompter.beepError(QStringLiteral("Erro na criação do arquivo ") + withDelimiter(folder) +
-                         fileName + QStringLiteral(". Exportação de dados não efetuada!"));
+    report(QStringLiteral("Erro na criação do arquivo ") + withDelimiter(folder) + fileName +
+           QStringLiteral(". Exportação de dados não efetuada!"));
 }
 
 void ExchangeRun::addCompletion(const char* format, qint64 count, const QString& fileName) {

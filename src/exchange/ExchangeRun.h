@@ -3,12 +3,14 @@
 #include "exchange/TextLayout.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 namespace ambitra {
 
 class DataTable;
+class Error;
 class Progress;
 class Prompter;
 class TDados;
@@ -29,6 +31,12 @@ class ExchangeRun {
     bool OverwriteData = false;    // import: empty each table before reading a file
     bool CsvHeader = false;        // export: comma-separated files start with the labels
     QString RunMessages;           // completion lines, each ending in CR LF
+    // A check run: every file of an import read through the same code inside a
+    // transaction that is rolled back at the end; problems are collected in
+    // Problems (one line each) instead of shown, and the run goes on past them.
+    bool CheckOnly = false;
+    QStringList Problems;
+    qint64 RecordsRead = 0;  // lines and dBase records read, good or not
 
     void setProgress(Progress& progress) { m_progress = &progress; }
 
@@ -49,6 +57,17 @@ class ExchangeRun {
     // of an import or the header question of a comma-separated export. False
     // when the run is not confirmed; nothing has changed then.
     bool AskQuestions(Direction direction);
+    // The check run's one question (whether the tables would be emptied first),
+    // after the settings are checked. False when the settings are refused.
+    bool AskCheckQuestions();
+    // Reads every marked table's files as an import would, changes nothing,
+    // and leaves every problem in Problems.
+    void RunCheck(const std::function<bool(int)>& marked);
+    // The last line of a check's report.
+    QString checkSummary() const;
+    // The check's report as the file "Salvar" writes: Windows-1252, CR LF lines.
+    bool writeCheckReport(const QString& path) const;
+
     // The run itself: each table whose mark is set when the run reaches it.
     // Errors outside the per-record handling stop the run and are shown here.
     void RunTables(Direction direction, const std::function<bool(int)>& marked);
@@ -75,8 +94,17 @@ class ExchangeRun {
     // Reads the record's key, finds its row and edits it or adds one, lets
     // assign fill it and saves it, inside its own savepoint. A failure of any of
     // this drops the record, is shown, and stops the run. True when stored.
-    bool storeRecord(DataTable& table, const std::function<QString()>& key,
+    // where names the file and the line or record for the messages.
+    bool storeRecord(DataTable& table, const QString& where, const std::function<QString()>& key,
                      const std::function<void()>& assign);
+    // A record that could not be read, stored or written: shown with what
+    // became of the run (which stops), or in a check collected.
+    void recordError(const QString& problem, const DataTable& table, Direction direction);
+    // The settings' refusal of a run, shown; false when refused.
+    bool checkOptions();
+    // A folder setting; empty is the program's folder.
+    QString folderOf(const QString& setting) const;
+    void report(const QString& text);
     void addCompletion(const char* format, qint64 count, const QString& fileName);
     // The messages of an import file that is missing and an export file that
     // could not be created.
@@ -90,5 +118,11 @@ class ExchangeRun {
 
 // The folder with its trailing path delimiter, as messages show it.
 QString withDelimiter(const QString& folder);
+// The file of that name in the folder, or when there is none, one whose name
+// differs only in letter case (files brought from systems that ignore it);
+// empty when neither exists.
+QString findExchangeFile(const QString& folder, const QString& name);
+// The text of an engine error in a record message.
+QString engineErrorText(const Error& error);
 
 }  // namespace ambitra

@@ -5,21 +5,25 @@ namespace ambitra {
 class Connection;
 class DataTable;
 
-// The transaction of one import file. The emptying of the table and every
-// record stored go in together: commit() keeps them; leaving the scope without
-// it (an error escaped the per-record handling) undoes them all and reads the
-// table again, so it never stays emptied or half filled behind the user's back.
+// The transaction of one import file (a savepoint when a check run holds the
+// transaction). The emptying of the table and every record stored go in
+// together: commit() keeps them; rollback(), or leaving the scope without
+// commit() (an error escaped the per-record handling), undoes them all and
+// reads the table again, so it never stays emptied or half filled behind the
+// user's back.
 class ImportScope {
   public:
     ImportScope(Connection& connection, DataTable& table);
     ~ImportScope();
     void commit();
+    void rollback();
     ImportScope(const ImportScope&) = delete;
     ImportScope& operator=(const ImportScope&) = delete;
 
   private:
     Connection& m_connection;
     DataTable& m_table;
+    bool m_nested;
     bool m_done = false;
 };
 

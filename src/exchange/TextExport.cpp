@@ -7,6 +7,7 @@
 #include "xbase/ExchangeLayouts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 
 namespace ambitra {
@@ -15,7 +16,7 @@ namespace {
 
 constexpr qsizetype kWriteBlock = 1 << 20;
 
-void writeBlock(QSaveFile& file, QByteArray& buffer) {
+void writeBlock(QFileDevice& file, QByteArray& buffer) {
     if (file.write(buffer) != buffer.size()) {
         throw Error(QStringLiteral("Erro na gravação do arquivo ") + file.fileName() +
                     QStringLiteral(". Exportação de dados não efetuada!"));
@@ -39,18 +40,57 @@ void ExchangeRun::ExportCSV(DataTable& table, const QString& folder) {
 
 void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat format) {
     const QString name = textFileName(table.tableName(), format);
+    const QString path = QDir(folder).filePath(name);
     const TextLayout layout(format, exchangeFields(table.definition()), m_dados.settings());
+    const QList<ExchangeField>& fields = layout.fields();
+    QVariantList values(fields.size());
+    auto readRecord = [&] {
+        for (int i = 0; i < fields.size(); ++i) {
+            values[i] = table.value(fields[i].column);
+        }
+    };
+    // A record the layout cannot carry stops the export, so that no file is
+    // written that would read back as something else.
+    qint64 number = 0;
+    auto refused = [&] {
+        const QString problem = layout.unwritable(values);
+        if (problem.isEmpty()) {
+            return false;
+        }
+        recordError(name + QStringLiteral(", registro %1 (").arg(number) + fields.first().name +
+                        QStringLiteral(" '") + values.first().toString() + QStringLiteral("'), ") +
+                        problem,
+                    table, Direction::Export);
+        return true;
+    };
 
     // Written aside and put in place when complete: a failed export never
     // leaves half a file where the previous one was.
-    QSaveFile file(QDir(folder).filePath(name));
-    if (!file.open(QIODevice::WriteOnly)) {
-        reportNotCreated(folder, name);
-        return;
+    QSaveFile saved(path);
+    QFile inPlace(path);
+    QFileDevice* file = &saved;
+    if (!saved.open(QIODevice::WriteOnly)) {
+        // A folder may let its files be replaced but refuse a new one, the
+        // temporary file included (the dBase export writes in place there).
+        // Then the file is overwritten in place, once every record is known to
+        // be writable, so that a refused record leaves the old file whole.
+        table.first();
+        for (number = 1; !table.eof(); ++number, table.next()) {
+            readRecord();
+            if (refused()) {
+                table.first();
+                return;
+            }
+        }
+        if (!QFile::exists(path) || !inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            reportNotCreated(folder, name);
+            return;
+        }
+        file = &inPlace;
     }
     if (name.startsWith(QLatin1String("OPERADOR"))) {
         // Operators' passwords: readable by the owner only.
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     m_progress->setMaximum(table.rowCount());
     m_progress->setValue(0);
@@ -62,27 +102,31 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
         cp1252::appendEncoded(buffer, layout.headerLine());
         buffer += lineEnd;
     }
-    const QList<ExchangeField>& fields = layout.fields();
-    QVariantList values(fields.size());
     QString line;
+    number = 0;
     table.first();
     while (!CancelRequested && !table.eof()) {
-        for (int i = 0; i < fields.size(); ++i) {
-            values[i] = table.value(fields[i].column);
+        ++number;
+        readRecord();
+        if (refused()) {
+            saved.cancelWriting();
+            table.first();
+            return;
         }
         line.resize(0);
         layout.appendLine(line, values);
         cp1252::appendEncoded(buffer, line);
         buffer += lineEnd;
         if (buffer.size() >= kWriteBlock) {
-            writeBlock(file, buffer);
+            writeBlock(*file, buffer);
         }
         m_progress->advance();
         m_progress->yield();
         table.next();
     }
-    writeBlock(file, buffer);
-    if (!file.commit()) {
+    writeBlock(*file, buffer);
+    const bool written = file == &saved ? saved.commit() : inPlace.flush();
+    if (!written) {
         throw Error(QStringLiteral("Erro na gravação do arquivo ") + withDelimiter(folder) + name +
                     QStringLiteral(". Exportação de dados não efetuada!"));
     }

@@ -74,16 +74,20 @@ QStringView withoutPair(QStringView text, QStringView open, QStringView close) {
     return inner > 0 ? text.mid(open.size(), inner) : QStringView();
 }
 
-// A date read from a file. The general reader clamps the day of February to 28
-// even in leap years; a date that is valid as written is taken as it stands,
-// so 29 February comes back as it went out.
-QDate readDate(const QString& text) {
+// A date read from a file: its digits as "yyyymmdd". Anything else, a day that
+// is not in the calendar included, is refused rather than read as some other
+// day; an empty value is no date.
+QDate readDate(const ExchangeField& field, const QString& text) {
+    if (text.isEmpty()) {
+        return kZeroDate;
+    }
     int digits[8];
     int count = 0;
     for (QChar ch : text) {
         if (ch >= u'0' && ch <= u'9') {
             if (count == 8) {
-                return TextToDate(text);
+                count = 9;
+                break;
             }
             digits[count++] = ch.unicode() - u'0';
         }
@@ -92,11 +96,16 @@ QDate readDate(const QString& text) {
         const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
         const int month = digits[4] * 10 + digits[5];
         const int day = digits[6] * 10 + digits[7];
-        if (year >= 1899 && QDate::isValid(year, month, day)) {
+        if (year >= 1 && QDate::isValid(year, month, day)) {
             return QDate(year, month, day);
         }
     }
-    return TextToDate(text);
+    throw FieldError(field.name, text, QStringLiteral("não é uma data aaaammdd válida."));
+}
+
+// Characters that would end the line of a text file.
+bool holdsLineBreak(QStringView text) {
+    return text.contains(u'\n') || text.contains(u'\r');
 }
 
 }  // namespace
@@ -198,32 +207,63 @@ void TextLayout::appendFixed(QString& line, const ExchangeField& field,
     }
 }
 
-void TextLayout::appendQualified(QString& line, QStringView text) const {
-    if (m_qualifier.isEmpty()) {
-        line += text;
-        return;
-    }
-    line += m_qualifier;
-    if (text.contains(m_qualifier)) {
+void TextLayout::appendQualified(QString& line, QStringView text, QStringView qualifier) const {
+    line += qualifier;
+    if (text.contains(qualifier)) {
         // A qualifier inside the value is doubled, so that the reader can tell
         // it from the closing one.
-        line += text.toString().replace(m_qualifier, m_qualifier + m_qualifier);
+        line += text.toString().replace(qualifier.toString(), qualifier.toString() + qualifier);
     } else {
         line += text;
     }
-    line += m_qualifier;
+    line += qualifier;
+}
+
+// A text as the reader gives it back: the reader removes one enclosing pair of
+// braces, then of double quotes, then of the qualifier, so a value that has
+// such a pair of its own gets one more. Without a qualifier a value holding the
+// separator or opening with a double quote is enclosed in double quotes, the
+// one qualifier the reader then knows.
+void TextLayout::appendCsvText(QString& line, QStringView text) const {
+    QString wrapped;
+    QStringView value = text;
+    if (value.size() >= 2 && value.startsWith(u'{') && value.endsWith(u'}')) {
+        wrapped = QLatin1Char('{') + value + QLatin1Char('}');
+        value = wrapped;
+    }
+    if (m_qualifier.isEmpty()) {
+        if (value.contains(m_separator) || value.startsWith(u'"')) {
+            appendQualified(line, value, u"\"");
+        } else {
+            line += value;
+        }
+        return;
+    }
+    if (m_qualifier != QLatin1String("\"") && value.size() >= 2 && value.startsWith(u'"') &&
+        value.endsWith(u'"')) {
+        wrapped = QLatin1Char('"') + value + QLatin1Char('"');
+        value = wrapped;
+    }
+    appendQualified(line, value, m_qualifier);
 }
 
 void TextLayout::appendCsv(QString& line, const ExchangeField& field, const QVariant& value) const {
     switch (field.kind) {
         case FieldKind::Text: {
             const QString text = value.toString();
-            appendQualified(line, trimBlanks(text));
+            appendCsvText(line, trimBlanks(text));
             break;
         }
-        case FieldKind::Amount:
-            line += csvAmountText(value.toDouble(), m_decimalPoint);
+        case FieldKind::Amount: {
+            const QString amount = csvAmountText(value.toDouble(), m_decimalPoint);
+            // A decimal mark equal to the separator would split the amount.
+            if (!m_qualifier.isEmpty() && amount.contains(m_separator)) {
+                appendQualified(line, amount, m_qualifier);
+            } else {
+                line += amount;
+            }
             break;
+        }
         case FieldKind::Date: {
             const QDate day = dayOf(value);
             if (day.isValid()) {
@@ -259,23 +299,31 @@ QString TextLayout::headerLine() const {
         if (i > 0) {
             line += m_separator;
         }
-        appendQualified(line, m_fields[i].label);
+        appendCsvText(line, m_fields[i].label);
     }
     return line;
 }
 
-QStringList TextLayout::readValues(QStringView line) const {
+QStringList TextLayout::readValues(QStringView line, int* amountWidth) const {
     QStringList values;
     values.reserve(m_fields.size());
+    // The program's own delimited lines are the fixed-width texts with the
+    // delimiter between them: a line of exactly that length with the delimiter
+    // at every boundary is read by position, so blanks filling a field and a
+    // delimiter inside a value stay what they are. Other lines are cut at each
+    // delimiter.
+    const bool byPosition =
+        m_format == TextFormat::Fixed || (m_format == TextFormat::Delimited && hasFixedShape(line));
+    const qsizetype gap = m_format == TextFormat::Fixed ? 0 : m_separator.size();
     qsizetype pos = 0;
     for (const ExchangeField& field : m_fields) {
         QString value;
         int width = 0;
-        if (m_format == TextFormat::Fixed) {
+        if (byPosition) {
             if (pos < line.size()) {
                 value = trimBlanks(line.mid(pos, field.width)).toString();
             }
-            pos += field.width;
+            pos += field.width + gap;
             width = field.width;
         } else if (pos <= line.size()) {
             if (m_format == TextFormat::Csv) {
@@ -290,12 +338,31 @@ QStringList TextLayout::readValues(QStringView line) const {
                 pos = end + std::max<qsizetype>(1, m_separator.size());
             }
         }
-        if (field.kind == FieldKind::Amount) {
-            value = normaliseAmount(value, width, m_decimalPoint);
+        if (field.kind == FieldKind::Amount && amountWidth) {
+            *amountWidth = width;
         }
         values << value;
     }
     return values;
+}
+
+bool TextLayout::hasFixedShape(QStringView line) const {
+    qsizetype length = m_separator.size() * (m_fields.size() - 1);
+    for (const ExchangeField& field : m_fields) {
+        length += field.width;
+    }
+    if (line.size() != length) {
+        return false;
+    }
+    qsizetype pos = 0;
+    for (int i = 0; i + 1 < m_fields.size(); ++i) {
+        pos += m_fields[i].width;
+        if (line.mid(pos, m_separator.size()) != m_separator) {
+            return false;
+        }
+        pos += m_separator.size();
+    }
+    return true;
 }
 
 // One comma-separated value from pos; pos moves past its separator. A value
@@ -309,15 +376,16 @@ QString TextLayout::readCsvValue(QStringView line, qsizetype& pos, int& width) c
     while (first < line.size() && isBlank(line[first])) {
         ++first;
     }
-    const bool canQualify = !m_qualifier.isEmpty() && m_qualifier != m_separator;
-    if (canQualify && line.mid(first).startsWith(m_qualifier)) {
+    // Without a qualifier setting the double quote is the one the reader knows.
+    const QString qualifier = m_qualifier.isEmpty() ? QStringLiteral("\"") : m_qualifier;
+    if (qualifier != m_separator && line.mid(first).startsWith(qualifier)) {
         QString content;
-        const qsizetype end = readQualified(line, first, content);
+        const qsizetype end = readQualified(line, first, qualifier, content);
         if (end >= 0) {
             width = static_cast<int>(end - start);
             pos = end + m_separator.size();
             QStringView value = content;
-            if (m_qualifier != QLatin1String("\"")) {
+            if (qualifier != QLatin1String("\"")) {
                 value = withoutPair(value, u"\"", u"\"");
             }
             return withoutPair(value, u"{", u"}").toString();
@@ -335,8 +403,8 @@ QString TextLayout::readCsvValue(QStringView line, qsizetype& pos, int& width) c
 // Reads the qualified value that opens at start; gives the index where the
 // field ends (its separator or the line's end), or -1 when the value is not
 // closed or something other than blanks follows the closing qualifier.
-qsizetype TextLayout::readQualified(QStringView line, qsizetype start, QString& content) const {
-    const QStringView q = m_qualifier;
+qsizetype TextLayout::readQualified(QStringView line, qsizetype start, QStringView q,
+                                    QString& content) const {
     qsizetype from = start + q.size();
     for (;;) {
         const qsizetype at = line.indexOf(q, from);
@@ -364,14 +432,65 @@ QString TextLayout::unqualified(QStringView value) const {
     return withoutPair(v, u"{", u"}").toString();
 }
 
-QVariant TextLayout::toValue(const ExchangeField& field, const QString& text) {
+QVariant TextLayout::toValue(const ExchangeField& field, const QString& text,
+                             int amountWidth) const {
     switch (field.kind) {
         case FieldKind::Text:
             return text;
-        case FieldKind::Amount:
-            return TextToFloat(text);
+        case FieldKind::Amount: {
+            if (text.isEmpty()) {
+                return 0.0;
+            }
+            const std::optional<double> amount =
+                TextToNumber(normaliseAmount(text, amountWidth, m_decimalPoint));
+            if (!amount) {
+                throw FieldError(field.name, text,
+                                 QStringLiteral("não é um valor numérico válido."));
+            }
+            if (std::abs(*amount) > kMaxAmount) {
+                throw FieldError(field.name, text, amountRangeReason());
+            }
+            return *amount;
+        }
         case FieldKind::Date:
-            return readDate(text);
+            return readDate(field, text);
+    }
+    return {};
+}
+
+QString amountRangeReason() {
+    return QStringLiteral("está fora dos limites do campo (-99999999,999 a 99999999,999).");
+}
+
+QString TextLayout::unwritable(const QVariantList& values) const {
+    const bool fixed = m_format != TextFormat::Csv;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const ExchangeField& field = m_fields[i];
+        const QVariant& value = values.value(i);
+        if (field.kind == FieldKind::Text) {
+            const QString text = value.toString();
+            if (holdsLineBreak(text)) {
+                return FieldError(field.name, text,
+                                  QStringLiteral("contém uma quebra de linha, que um arquivo "
+                                                 "texto não comporta."))
+                    .message();
+            }
+            if (fixed && text.size() > field.width) {
+                return FieldError(field.name, text,
+                                  QStringLiteral("tem mais que os %1 caracteres do campo.")
+                                      .arg(field.width))
+                    .message();
+            }
+        } else if (field.kind == FieldKind::Amount && fixed) {
+            const double amount = amountOf(value);
+            QString body = QString::number(std::abs(amount), 'f', 3);
+            body.replace(QLatin1Char('.'), m_decimalPoint);
+            if (body.size() + (amount < 0 ? 1 : 0) > 12) {
+                return FieldError(field.name, QString::number(amount, 'f', 3),
+                                  QStringLiteral("não cabe nos 12 caracteres do campo."))
+                    .message();
+            }
+        }
     }
     return {};
 }

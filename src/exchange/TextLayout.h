@@ -1,6 +1,7 @@
 #pragma once
 
 #include "exchange/ExchangeFields.h"
+#include "exchange/FieldError.h"
 
 #include <QList>
 #include <QString>
@@ -42,18 +43,28 @@ class TextLayout {
     // The header line of the comma-separated layout: the labels, qualified.
     QString headerLine() const;
 
-    // One text value per field, trimmed, the qualifiers removed and the amount
-    // normalised to a text with "." as its decimal point.
-    QStringList readValues(QStringView line) const;
-    // The value a read text gives its field (see the conversion of each kind).
-    static QVariant toValue(const ExchangeField& field, const QString& text);
+    // One text value per field, trimmed and the qualifiers removed, as the file
+    // has it; amountWidth receives the width the amount's field took in the line
+    // (its implied decimals depend on it).
+    QStringList readValues(QStringView line, int* amountWidth = nullptr) const;
+    // The value a read text gives its field: the amount normalised and read, a
+    // date read as "yyyymmdd". A value that is no amount, an amount out of the
+    // column's range or digits that are no calendar date raise a FieldError.
+    QVariant toValue(const ExchangeField& field, const QString& text, int amountWidth) const;
+    // Why the record cannot be written in this layout so that it reads back the
+    // same (a line break in a text, a text or an amount wider than its field);
+    // empty when it can.
+    QString unwritable(const QVariantList& values) const;
 
   private:
     void appendFixed(QString& line, const ExchangeField& field, const QVariant& value) const;
     void appendCsv(QString& line, const ExchangeField& field, const QVariant& value) const;
-    void appendQualified(QString& line, QStringView text) const;
+    void appendQualified(QString& line, QStringView text, QStringView qualifier) const;
+    void appendCsvText(QString& line, QStringView text) const;
     QString readCsvValue(QStringView line, qsizetype& pos, int& width) const;
-    qsizetype readQualified(QStringView line, qsizetype start, QString& content) const;
+    qsizetype readQualified(QStringView line, qsizetype start, QStringView qualifier,
+                            QString& content) const;
+    bool hasFixedShape(QStringView line) const;
     QString unqualified(QStringView value) const;
 
     TextFormat m_format;
@@ -75,5 +86,10 @@ QString csvAmountText(double value, const QString& decimalPoint);
 QString normaliseAmount(const QString& value, int width, const QString& decimalPoint);
 // The text without blanks and control characters at either end.
 QStringView trimBlanks(QStringView text);
+
+// Highest magnitude the amount column holds: eight digits and three decimals.
+inline constexpr double kMaxAmount = 99999999.999;
+// Why an amount beyond that is refused, as the messages say it.
+QString amountRangeReason();
 
 }  // namespace ambitra

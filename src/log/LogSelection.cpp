@@ -51,7 +51,7 @@ std::optional<LogSelection::Period> LogSelection::SelectAllDates() {
     return period;
 }
 
-int LogSelection::Execute(const Period& period) {
+int LogSelection::Execute(const Period& period, const std::function<void(int)>& shown) {
     int count = 0;
     {
         BusyGuard busy(m_progress, Progress::Cursor::DatabaseWait);
@@ -64,6 +64,9 @@ int LogSelection::Execute(const Period& period) {
             q.open();
         }
         count = q.rowCount();
+    }
+    if (shown) {
+        shown(count);
     }
     if (count == 0) {
         m_prompter.beep();

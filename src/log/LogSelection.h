@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace ambitra {
@@ -30,8 +31,9 @@ class LogSelection {
     std::optional<Period> SelectAllDates();
 
     // Runs the log query for the period (both ends included) and returns the
-    // number of rows; no row beeps and says so.
-    int Execute(const Period& period);
+    // number of rows; no row beeps and says so. shown, when given, runs with the
+    // number of rows before that: the window shows the (empty) result first.
+    int Execute(const Period& period, const std::function<void(int)>& shown = {});
 
     // Saves the selection (run first when it is not open) as a CSV file. With Ask,
     // an existing file is replaced only when the user says so. Returns the number

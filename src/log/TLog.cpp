@@ -183,16 +183,20 @@ void TLog::SpeedButton1Click() {
 }
 
 void TLog::BitBtn1Click() {
-    int count = 0;
-    const bool selected =
-        reportErrors(m_prompter, [this, &count] { count = m_log.Execute(period()); });
+    // The result is on screen before an empty one is announced.
+    const auto show = [this](int count) {
+        showGrid();
+        m_save->setEnabled(count > 0);
+        m_status->setText(QLatin1Char(' ') + LogSelection::StatusText(count));
+    };
+    if (!reportErrors(m_prompter, [this, &show] { m_log.Execute(period(), show); })) {
+        showGrid();  // the error was shown; the last selection's texts stay
+    }
+}
+
+void TLog::showGrid() {
     m_model->refresh();
     m_grid->setVisible(m_dados.QLog().isOpen());
-    if (!selected) {
-        return;  // the error was shown; the last selection's texts stay
-    }
-    m_save->setEnabled(count > 0);
-    m_status->setText(QLatin1Char(' ') + LogSelection::StatusText(count));
 }
 
 void TLog::BitBtn2Click() {

@@ -45,6 +45,8 @@ class TLog : public QWidget {
 
   private:
     void buildControls();
+    // The grid shows the selection (visible while the log query is open).
+    void showGrid();
     // A date chosen by hand: the period covers whole days.
     void AnyChange();
     void setPeriod(const QDateTime& start, const QDateTime& end);

@@ -1,9 +1,15 @@
 #include "options/OptionsForm.h"
 
 #include "common/Conversions.h"
+#include "common/Cp1252.h"
 #include "common/Prompter.h"
 #include "data/Settings.h"
 #include "data/TDados.h"
+#include "exchange/ExchangeOptions.h"
+
+#include <QDir>
+
+#include <array>
 
 namespace ambitra {
 
@@ -46,10 +52,37 @@ std::optional<DelimiterChoice> delimiterOf(const QString& text,
     }
 }
 
-// A failed step: beep, the message, and where the focus goes.
-OptionsControl refuse(Prompter& prompter, const QString& text, OptionsControl focus) {
+// A failed step: what it is about is shown first, then the beep and the message.
+OptionsControl refuse(Prompter& prompter, const BeforeMessage& before, const QString& text,
+                      OptionsControl focus) {
+    if (before) {
+        before(focus);
+    }
     prompter.beepError(text);
     return focus;
+}
+
+// The settings file is Windows-1252: a folder name with another character would
+// come back with "?" in its place, naming a folder that does not exist.
+OptionsControl refuseUnstorableFolder(const OptionsForm& form, Prompter& prompter,
+                                      const BeforeMessage& before) {
+    const std::array<std::pair<const QString*, OptionsControl>, 4> folders = {{
+        {&form.dirDBF, OptionsControl::DirDBF},
+        {&form.dirSDF, OptionsControl::DirSDF},
+        {&form.dirTXT, OptionsControl::DirTXT},
+        {&form.dirCSV, OptionsControl::DirCSV},
+    }};
+    for (const auto& [folder, control] : folders) {
+        if (cp1252::decode(cp1252::encode(*folder)) != *folder) {
+            return refuse(prompter, before,
+                          QStringLiteral("A pasta %1 tem caracteres que o arquivo de opções não "
+                                         "pode guardar. Escolha uma pasta cujo nome use apenas "
+                                         "letras, algarismos e sinais do alfabeto latino.")
+                              .arg(QDir::toNativeSeparators(*folder)),
+                          control);
+        }
+    }
+    return OptionsControl::None;
 }
 
 }  // namespace
@@ -164,14 +197,15 @@ void defaultFolders(OptionsForm& form, const QString& appDir) {
     form.dirCSV = appDir;
 }
 
-OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& prompter) {
+OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& prompter,
+                               const BeforeMessage& beforeMessage) {
     const int max = form.lastCodeMaxLength;
     const bool ean = isEan(form.coding);
     // The width the code is zero-filled to: the typed length without a bar code.
     const int width = form.lastCode.size() > max || ean ? max : form.lastCode.size();
     form.lastCode = StripLeadingZeros(form.lastCode);
     if (form.autoId && ean && form.lastCode.size() > max) {
-        return refuse(prompter,
+        return refuse(prompter, beforeMessage,
                       QStringLiteral("O último código automático no %1 deve ter %2 dígitos!")
                           .arg(codingCaption(*form.coding))
                           .arg(max),
@@ -183,7 +217,7 @@ OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& promp
     // The highest code in the database, in the form of the coding in force.
     const QString highest = dados.GetLastCode();
     if (TextToFloat(highest) > TextToFloat(form.lastCode)) {
-        return refuse(prompter,
+        return refuse(prompter, beforeMessage,
                       QStringLiteral("O último código automático deve ser maior ou igual a %1, "
                                      "pois este é o maior código patrimonial já existente na "
                                      "base de dados!")
@@ -191,6 +225,9 @@ OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& promp
                       OptionsControl::LastCode);
     }
     if (form.autoId && ean && form.lastCode.startsWith(u'0')) {
+        if (beforeMessage) {
+            beforeMessage(OptionsControl::LastCode);
+        }
         prompter.beep();
         const auto answer = prompter.message(
             Prompter::Kind::Warning,
@@ -203,12 +240,20 @@ OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& promp
     }
     if (!form.useTXT && form.useCSV &&
         (form.delimiter == DelimiterChoice::Tab || form.delimiter == DelimiterChoice::Space)) {
-        return refuse(prompter,
+        return refuse(prompter, beforeMessage,
                       QStringLiteral("Delimitador para arquivos CSV deve ser vírgula ou "
                                      "ponto-e-vírgula!"),
                       OptionsControl::Delimiter);
     }
-    return OptionsControl::None;
+    // Settings whose files would not read back into the same register.
+    const QString problem = textOptionsProblem(
+        {form.useSDF, form.useTXT, form.useCSV,
+         form.delimiter ? delimiterText(*form.delimiter) : dados.settings().Delimiter,
+         form.decimalPoint, form.textQualifier});
+    if (!problem.isEmpty()) {
+        return refuse(prompter, beforeMessage, problem, OptionsControl::DecimalPoint);
+    }
+    return refuseUnstorableFolder(form, prompter, beforeMessage);
 }
 
 void storeOptions(const OptionsForm& form, Settings& settings) {
@@ -234,8 +279,9 @@ void storeOptions(const OptionsForm& form, Settings& settings) {
     settings.DirCSV = form.dirCSV;
 }
 
-OptionsControl ApplyOptions(OptionsForm& form, TDados& dados, Prompter& prompter) {
-    const OptionsControl failed = ValidateOptions(form, dados, prompter);
+OptionsControl ApplyOptions(OptionsForm& form, TDados& dados, Prompter& prompter,
+                            const BeforeMessage& beforeMessage) {
+    const OptionsControl failed = ValidateOptions(form, dados, prompter, beforeMessage);
     if (failed == OptionsControl::None) {
         storeOptions(form, dados.settings());
         dados.WriteIniFile();

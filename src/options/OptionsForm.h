@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace ambitra {
@@ -67,18 +68,37 @@ void restoreTextDefaults(OptionsForm& form);
 // "Diretório padrão": every folder is the program's folder.
 void defaultFolders(OptionsForm& form, const QString& appDir);
 
-// The control a failed validation puts the focus on (always on the first page).
-enum class OptionsControl { None, LastCode, Delimiter };
+// The control a failed validation puts the focus on: the code, the delimiter and
+// the decimal separator on the first page, the folders on the second.
+enum class OptionsControl {
+    None,
+    LastCode,
+    Delimiter,
+    DecimalPoint,
+    DirDBF,
+    DirSDF,
+    DirTXT,
+    DirCSV
+};
+
+// Called before a message of the validation is shown, with the control it is
+// about: the window shows the code as reshaped so far and brings that control's
+// page forward, so the user sees what the message speaks of.
+using BeforeMessage = std::function<void(OptionsControl)>;
 
 // Checks the controls step by step, as they may be stored; the code is reshaped
 // on the way (leading zeros stripped, zero-filled to its width), also when a
 // later step fails. A failure beeps and shows its message; the EAN zero warning
-// lets the user accept the code. Returns the control to focus, None when valid.
-OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& prompter);
+// lets the user accept the code. A folder whose name the settings file cannot
+// hold (a character outside Windows-1252) is refused. Returns the control to
+// focus, None when valid.
+OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& prompter,
+                               const BeforeMessage& beforeMessage = {});
 // Copies the controls into the settings (a radio group without a selection
 // leaves its setting unchanged).
 void storeOptions(const OptionsForm& form, Settings& settings);
 // "Aplicar" and "OK": validate, store and write the settings file.
-OptionsControl ApplyOptions(OptionsForm& form, TDados& dados, Prompter& prompter);
+OptionsControl ApplyOptions(OptionsForm& form, TDados& dados, Prompter& prompter,
+                            const BeforeMessage& beforeMessage = {});
 
 }  // namespace ambitra

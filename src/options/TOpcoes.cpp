@@ -24,14 +24,25 @@
 namespace ambitra::ui {
 
 // A maximum length that stops typing beyond it without cutting a longer text
-// that was already there (the code edit's maximum follows the coding).
+// that was already there (the code edit's maximum follows the coding): an edit
+// that makes such a text shorter is always allowed.
 class MaxLengthValidator : public QValidator {
   public:
     using QValidator::QValidator;
     int maximum = 13;
+    // The edit already holds the changed text while it asks, so the text it
+    // showed before is remembered here: accepted edits, and texts the program sets.
+    void remember(const QString& text) { m_shown = text; }
     State validate(QString& input, int&) const override {
-        return input.size() > maximum ? Invalid : Acceptable;
+        if (input.size() > maximum && input.size() >= m_shown.size()) {
+            return Invalid;
+        }
+        m_shown = input;
+        return Acceptable;
     }
+
+  private:
+    mutable QString m_shown;
 };
 
 namespace {
@@ -279,6 +290,7 @@ void TOpcoes::showForm() {
     m_autoId->setChecked(m_form.autoId);
     select(m_coding, idOf(m_form.coding));
     m_lastCode->setText(m_form.lastCode);
+    m_lastCodeLimit->remember(m_form.lastCode);
     const std::array<bool, 4> used = {m_form.useDBF, m_form.useSDF, m_form.useTXT, m_form.useCSV};
     for (int i = 0; i < 4; ++i) {
         m_formats[i]->setChecked(used[i]);
@@ -326,26 +338,42 @@ void TOpcoes::UpdateDependentControls() {
     }
 }
 
-bool TOpcoes::apply() {
-    const QString typed = m_form.lastCode;
-    OptionsControl failed = OptionsControl::None;
-    const bool ran =
-        reportErrors(m_prompter, [&] { failed = ApplyOptions(m_form, m_dados, m_prompter); });
-    if (m_form.lastCode != typed) {
-        // The code edit shows the code as the validation reshaped it.
+void TOpcoes::showReshapedCode() {
+    if (m_lastCode->text() != m_form.lastCode) {
+        const QSignalBlocker blocker(m_lastCode);
         m_lastCode->setText(m_form.lastCode);
+        m_lastCodeLimit->remember(m_form.lastCode);
     }
-    if (!ran) {
-        return false;
+}
+
+void TOpcoes::focusControl(OptionsControl control) {
+    showReshapedCode();
+    const int folder = static_cast<int>(control) - static_cast<int>(OptionsControl::DirDBF);
+    if (folder >= 0 && folder < 4) {
+        m_pages->setCurrentIndex(1);
+        m_folders[folder]->setFocus();
+        m_folders[folder]->selectAll();
+        return;
     }
-    if (failed != OptionsControl::None) {
-        m_pages->setCurrentIndex(0);
-        if (failed == OptionsControl::LastCode) {
-            m_lastCode->setFocus();
-            m_lastCode->selectAll();
-        } else if (QAbstractButton* b = m_delimiter->checkedButton()) {
-            b->setFocus();
-        }
+    m_pages->setCurrentIndex(0);
+    if (control == OptionsControl::LastCode) {
+        m_lastCode->setFocus();
+        m_lastCode->selectAll();
+    } else if (control == OptionsControl::DecimalPoint) {
+        m_decimalPoint->setFocus();
+    } else if (QAbstractButton* b = m_delimiter->checkedButton()) {
+        b->setFocus();
+    }
+}
+
+bool TOpcoes::apply() {
+    OptionsControl failed = OptionsControl::None;
+    // What a message speaks of is on screen before the message.
+    const auto before = [this](OptionsControl control) { focusControl(control); };
+    const bool ran = reportErrors(
+        m_prompter, [&] { failed = ApplyOptions(m_form, m_dados, m_prompter, before); });
+    showReshapedCode();
+    if (!ran || failed != OptionsControl::None) {
         return false;
     }
     m_apply->setEnabled(false);

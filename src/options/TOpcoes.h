@@ -60,8 +60,11 @@ class TOpcoes : public QDialog {
     // "Aplicar" is enabled.
     void AnyChange();
     void UpdateDependentControls();
-    // Validate, store and write; on failure the first page and the offending control.
+    // Validate, store and write; a message is preceded by the code as reshaped so
+    // far and the page of the control it is about.
     bool apply();
+    void showReshapedCode();
+    void focusControl(OptionsControl control);
 
     TDados& m_dados;
     Prompter& m_prompter;

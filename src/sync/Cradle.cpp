@@ -118,8 +118,8 @@ QString Cradle::deviceFile(const QString& path) const {
 
 bool Cradle::carryOut(const Transfer& transfer) const {
     if (transfer.send) {
-        return copyOver(transfer.path,
-                        QDir(m_deviceDir).filePath(QFileInfo(transfer.path).fileName()));
+        // The device's own file of that name, whatever its letter case, is replaced.
+        return copyOver(transfer.path, deviceFile(transfer.path));
     }
     return copyOver(deviceFile(transfer.path), transfer.path);
 }

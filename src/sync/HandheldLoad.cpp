@@ -101,9 +101,9 @@ void HandheldLoad::ExportForHandheld(DataTable& table, const QString& folder) {
     m_dados.CreateDBFTable(folder, fileName);
     if (!QFile::exists(QDir(folder).filePath(fileName))) {
         m_dados.prompter().beep();
-        m_log.append(QStringLiteral("   Erro na criação do arquivo ") +
-                     QDir::toNativeSeparators(QDir(folder).filePath(fileName)) +
-                     QStringLiteral(". Exportação de dados não efetuada!"));
+        m_log.appendError(QStringLiteral("   Erro na criação do arquivo ") +
+                          QDir::toNativeSeparators(QDir(folder).filePath(fileName)) +
+                          QStringLiteral(". Exportação de dados não efetuada!"));
         return;
     }
     THalcyonDataSet& dbf = m_dados.DBFTmp();

@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 
 namespace ambitra {
@@ -74,14 +75,17 @@ InventoryUnload::InventoryUnload(TDados& dados, SyncLog& log, Progress& progress
     : m_dados(dados), m_log(log), m_progress(progress) {}
 
 void InventoryUnload::ProcessInventory(const QString& userName, const QString& folder) {
+    ProcessFile(userName, QDir(folder).filePath(ExchangeFileName(QStringLiteral("Bens"))));
+}
+
+void InventoryUnload::ProcessFile(const QString& userName, const QString& path) {
     BusyGuard busy(m_progress);
-    const QString fileName = ExchangeFileName(QStringLiteral("Bens"));
-    const QString path = QDir(folder).filePath(fileName);
+    m_completed = false;
     m_log.append(QStringLiteral("> Processando dados descarregados do Palm..."));
     if (!QFile::exists(path)) {
         m_dados.prompter().beep();
-        m_log.append(QStringLiteral("   Erro no arquivo ") + QDir::toNativeSeparators(path) +
-                     QStringLiteral(". Processamento de dados não efetuado!"));
+        m_log.appendError(QStringLiteral("   Erro no arquivo ") + QDir::toNativeSeparators(path) +
+                          QStringLiteral(". Processamento de dados não efetuado!"));
         return;
     }
     DataTable& bens = m_dados.TBens();
@@ -92,14 +96,17 @@ void InventoryUnload::ProcessInventory(const QString& userName, const QString& f
     }
     THalcyonDataSet& dbf = m_dados.DBFTmp();
     dbf.Close();
-    dbf.SetDatabaseName(folder);
-    dbf.SetTableName(fileName);
+    dbf.SetDatabaseName(QFileInfo(path).absolutePath());
+    dbf.SetTableName(QFileInfo(path).fileName());
     dbf.Open();
     if (dbf.Active()) {
         m_processed = 0;
         m_newRows = 0;
-        m_dados.DayStart = QDateTime::currentDateTime();
+        const QDateTime start = QDateTime::currentDateTime();
         applyRecords(userName);
+        // Set only once the unload is through: one that failed part-way must not
+        // leave the log window a period that ends before it starts.
+        m_dados.DayStart = start;
         m_dados.DayEnd = QDateTime::currentDateTime();
         m_log.append(QStringLiteral("   ") +
                      QStringLiteral("Processamento de %1 registros de inventário concluído!")
@@ -109,6 +116,7 @@ void InventoryUnload::ProcessInventory(const QString& userName, const QString& f
                          QStringLiteral("Verifique o LOG de inventário que tem %1 registros novos!")
                              .arg(m_newRows));
         }
+        m_completed = true;
         dbf.Close();
     }
     bens.first();
@@ -160,7 +168,7 @@ void InventoryUnload::applyRecords(const QString& userName) {
             } catch (const Error& error) {
                 // Only this record's change is abandoned; the savepoint rolls it back.
                 bens.cancel();
-                m_log.append(QStringLiteral("> ") + error.message());
+                m_log.appendError(QStringLiteral("> ") + error.message());
                 continue;
             }
         }
@@ -181,7 +189,7 @@ void InventoryUnload::applyRecords(const QString& userName) {
             logRow.release();
             ++m_newRows;
         } catch (const Error& error) {
-            m_log.append(QStringLiteral("> ") + error.message());
+            m_log.appendError(QStringLiteral("> ") + error.message());
         }
     }
     try {

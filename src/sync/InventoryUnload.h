@@ -22,9 +22,14 @@ class InventoryUnload {
 
     // userName: the HotSync user of the cycle; folder: the user's exchange folder.
     void ProcessInventory(const QString& userName, const QString& folder);
+    // The same for a returned assets table kept under another name (a copy of
+    // one received earlier): path names the file itself.
+    void ProcessFile(const QString& userName, const QString& path);
 
     int processed() const { return m_processed; }
     int newRows() const { return m_newRows; }
+    // Whether the last run reached its completion line.
+    bool completed() const { return m_completed; }
 
   private:
     void applyRecords(const QString& userName);
@@ -34,6 +39,7 @@ class InventoryUnload {
     Progress& m_progress;
     int m_processed = 0;
     int m_newRows = 0;
+    bool m_completed = false;
 };
 
 }  // namespace ambitra

@@ -36,7 +36,8 @@ class LocationCheckList : public QObject {
     int count() const { return static_cast<int>(m_items.size()); }
     const Item& item(int index) const { return m_items[index]; }
 
-    // The first item with that text, letter case ignored; -1 when none.
+    // The first item with exactly that text, else the first with that text in
+    // another letter case; -1 when none.
     int find(const QString& text) const;
 
   signals:
@@ -45,6 +46,7 @@ class LocationCheckList : public QObject {
   private:
     QList<Item> m_items;
     QHash<QString, int> m_byText;  // lower-cased text -> first item
+    QHash<QString, int> m_exact;   // text -> first item
 };
 
 }  // namespace ambitra

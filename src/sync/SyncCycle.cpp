@@ -8,6 +8,7 @@
 #include "sync/HandheldLoad.h"
 #include "sync/HotSyncControl.h"
 #include "sync/InventoryUnload.h"
+#include "sync/ReceivedCopy.h"
 #include "sync/SyncLog.h"
 #include "xbase/HalcyonDataSet.h"
 
@@ -189,7 +190,8 @@ void SyncCycle::cycleStart() {
     const QString base = BaseFolder(m_dados.AppDir());
     m_sharedBase = !base.startsWith(QDir(m_dados.AppDir()).absolutePath());
     // An empty user folder name puts SatFormsEE directly into the base folder.
-    m_handheldDir = QDir::cleanPath(base + u'/' + UserFolder(user) + QStringLiteral("/SatFormsEE"));
+    m_userFolder = UserFolder(user);
+    m_handheldDir = QDir::cleanPath(base + u'/' + m_userFolder + QStringLiteral("/SatFormsEE"));
     makeHandheldDir(base);
     receive(kRequestFile);
     m_inventoryReceived = false;
@@ -235,7 +237,7 @@ QString SyncCycle::markRequestAnswered() {
                 dbf.Post();
             } catch (const Error& error) {
                 dbf.Cancel();
-                m_log.append(QStringLiteral("> ") + error.message());
+                m_log.appendError(QStringLiteral("> ") + error.message());
             }
         }
     } catch (...) {
@@ -293,6 +295,12 @@ void SyncCycle::cycleEnd() {
     m_cycleEnded = true;
     if (m_inventoryReceived) {
         requireOwnFile(exchangePath(kAssetsFile));
+        try {
+            ReceivedCopy::keep(m_dados.AppDir(), m_userFolder, exchangePath(kAssetsFile));
+        } catch (const Error& error) {
+            // The readings are still applied; only the spare copy is missing.
+            m_log.appendError(QStringLiteral("> ") + error.message());
+        }
         InventoryUnload unload(m_dados, m_log, m_progress);
         unload.ProcessInventory(m_control.PilotUserName(), m_handheldDir);
     }

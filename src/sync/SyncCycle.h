@@ -68,6 +68,7 @@ class SyncCycle : public QObject {
     SyncLog& m_log;
     Progress& m_progress;
     QString m_handheldDir;
+    QString m_userFolder;
     bool m_inventoryReceived = false;
     bool m_sharedBase = false;  // the exchange folder lies in the shared temporary folder
     bool m_cycleEnded = false;

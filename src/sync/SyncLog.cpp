@@ -16,7 +16,13 @@ void SyncLog::append(const QString& message) {
     emit changed();
 }
 
+void SyncLog::appendError(const QString& line) {
+    ++m_errors;
+    append(line);
+}
+
 void SyncLog::clear() {
+    m_errors = 0;
     m_lines.clear();
     m_length = 0;
     emit changed();

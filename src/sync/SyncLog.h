@@ -19,7 +19,14 @@ class SyncLog : public QObject {
     explicit SyncLog(QObject* parent = nullptr) : QObject(parent) {}
 
     void append(const QString& message);
+    // A line that reports a failure (an error text after "> ", a file that could
+    // not be made or read): counted, so a caller knows the run did not go clean.
+    void appendError(const QString& line);
     void clear();
+
+    // Failure lines appended since the last clear() or resetErrors().
+    int errorCount() const { return m_errors; }
+    void resetErrors() { m_errors = 0; }
 
     const QStringList& lines() const { return m_lines; }
     // The whole text as a multi-line edit holds it: lines joined by CR LF.
@@ -33,6 +40,7 @@ class SyncLog : public QObject {
   private:
     QStringList m_lines;
     qsizetype m_length = 0;  // length of text()
+    int m_errors = 0;
 };
 
 }  // namespace ambitra

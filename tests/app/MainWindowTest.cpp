@@ -1,3 +1,4 @@
+#include "app/ApplicationName.h"
 #include "app/ClickableImage.h"
 #include "app/TAbertura.h"
 #include "app/TFundo.h"
@@ -108,8 +109,14 @@ TEST_F(MainWindow, TheWallpaperFollowsResizesWithItsLogoTenPixelsFromTheCorner) 
 
 TEST_F(MainWindow, MenuOpensOneChildOfEachAndDialogsCloseChildrenButNotTheWallpaper) {
     window.MainMenuClick(QStringLiteral("Operadores1"));
+    QMdiSubWindow* operators = window.findChildWindow(QStringLiteral("Operadores"));
+    operators->showMaximized();
     window.MainMenuClick(QStringLiteral("Operadores1"));
     EXPECT_EQ(children(), 1);
+    EXPECT_TRUE(operators->isMaximized());  // brought forward as it was
+    operators->showMinimized();
+    window.MainMenuClick(QStringLiteral("Operadores1"));
+    EXPECT_FALSE(operators->isMinimized());
 
     clickModal("Sobre1");
     EXPECT_EQ(lastModal, QStringLiteral("Sobre o Ambitra"));
@@ -145,5 +152,17 @@ TEST(MainWindowStartup, AnUnreadableDatabaseShowsTheErrorAndDoesNotStart) {
     TAbertura window(dados, prompter, QCoreApplication::applicationFilePath());
     window.FormActivate();
     EXPECT_FALSE(window.StartupDone());
-    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("file is not a database")});
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("O arquivo ") + dir.file(QStringLiteral("Ambitra.db")) +
+                          QStringLiteral(" não é um banco de dados. (file is not a database)")});
+}
+
+// The window system appends an explicitly set display name to every caption.
+TEST(ApplicationName, NamesTheProgramWithoutAddingToCaptions) {
+    const QString before = QCoreApplication::applicationName();
+    nameApplication();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Ambitra PC"));
+    QCoreApplication::setApplicationName(QStringLiteral("outro"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("outro"));
+    QCoreApplication::setApplicationName(before);
 }

@@ -113,3 +113,26 @@ TEST(CodeAllocator, AlignLastCodeComparesAsTextNotAsNumber) {
     allocator.AlignLastCode();
     EXPECT_EQ(s.LastCode, QStringLiteral("0000000"));
 }
+
+TEST(CodeAllocator, AnAutomaticCodeIsNeverOneThatBensHolds) {
+    TestDatabase t;
+    for (const char* code : {"0000001", "0000002", "ABCDEFG"}) {
+        t.exec(QStringLiteral("INSERT INTO Bens (BECODIGO) VALUES (?)"),
+               {QString::fromLatin1(code)});
+    }
+    Settings& s = t.dados().settings();
+    CodeAllocator allocator(t.dados());
+    allocator.AlignLastCode();
+    ASSERT_EQ(s.LastCode, QStringLiteral("ABCDEFG"));  // a letter code sorts above them all
+    t.dados().TBens().open();
+    t.dados().TBens().insert();
+    EXPECT_EQ(allocator.GetNextCode(), QStringLiteral("0000003"));
+    t.dados().TBens().cancel();
+    // EAN-8: 0000003 with its check digit is taken, the next free one follows.
+    t.exec(QStringLiteral("INSERT INTO Bens (BECODIGO) VALUES ('00000031')"));
+    s.CodeBar = QStringLiteral("EAN8");
+    s.LastCode = QStringLiteral("0000002");
+    EXPECT_EQ(allocator.FreeCode(), QStringLiteral("00000048"));
+    s.LastCode = QStringLiteral("0000003");  // no collision: the proposal stays
+    EXPECT_EQ(allocator.FreeCode(), QStringLiteral("00000048"));
+}

@@ -57,7 +57,9 @@ TEST(OpenDatabase, RefusesAFileThatIsNotADatabaseAndLeavesItAlone) {
     EXPECT_FALSE(p.dados.OpenDatabase());
     ASSERT_EQ(p.prompter.shown.size(), 1);
     EXPECT_EQ(p.prompter.shown[0].kind, Prompter::Kind::Error);
-    EXPECT_EQ(p.prompter.shown[0].text, QStringLiteral("file is not a database"));
+    EXPECT_EQ(p.prompter.shown[0].text,
+              QStringLiteral("O arquivo ") + p.db() +
+                  QStringLiteral(" não é um banco de dados. (file is not a database)"));
     EXPECT_EQ(p.prompter.beeps, 1);
     EXPECT_EQ(readAll(p.db()), junk);
 }
@@ -80,7 +82,8 @@ TEST(OpenDatabase, ADatabaseWithoutTheTablesOpensUnchangedAndShowsTheQueryError)
     p.dados.ReadIniFile();
     EXPECT_TRUE(p.dados.OpenDatabase());
     ASSERT_EQ(p.prompter.shown.size(), 1);
-    EXPECT_EQ(p.prompter.shown[0].text, QStringLiteral("no such table: Bens"));
+    EXPECT_EQ(p.prompter.shown[0].text,
+              QStringLiteral("A tabela Bens não existe no banco de dados. (no such table: Bens)"));
     p.dados.CloseDatabase();
     EXPECT_EQ(readAll(p.db()), before);
 }
@@ -221,6 +224,16 @@ TEST(CheckProgramFolder, AReadOnlyProgramFolderIsReportedBeforeAnythingIsCreated
     ASSERT_EQ(p.prompter.shown.size(), 1);
     EXPECT_TRUE(p.prompter.shown[0].text.startsWith(QStringLiteral("O diretório do programa ")));
     EXPECT_TRUE(p.dados.CheckProgramFolder());
+}
+
+TEST(OpenDatabase, AnEmptyFileLeftByAFailedCreationBecomesANewDatabase) {
+    Program p;
+    writeAll(p.db(), QByteArray());
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    EXPECT_TRUE(p.prompter.shown.isEmpty());
+    QSqlQuery q(p.dados.Conn().database());
+    ASSERT_TRUE(q.exec(QStringLiteral("SELECT count(*) FROM Bens")) && q.next());
 }
 
 // The register holds the operators' passwords: no other local user may read it

@@ -76,7 +76,9 @@ TEST_F(SettingsFileTest, WritesOnlyWhatDiffersFromTheDefaults) {
     EXPECT_EQ(readAll(iniPath),
               QByteArray("; mine\r\n[PREFS]\r\nColor=blue\r\nCSV=1\r\nCodeBar=EAN8\r\nTXT=1\r\n"
                          "Delimiter=\"\t\"\r\nTextQualifier='\r\n[Other]\r\nA=b\r\n"
-                         "[DIR]\r\nSDF=/dados/Exporta\xE7\xE3o\r\n"));
+                         "[DIR]\r\nDBF=") +
+                  s.DirDBF.toLatin1() +  // another folder where letter case counts
+                  QByteArray("\r\nSDF=/dados/Exporta\xE7\xE3o\r\n"));
 
     // The defaults written back remove every key of both sections.
     writeSettingsFile(readSettingsFile(dir.file(QStringLiteral("none.ini")), appDir), iniPath,

@@ -120,11 +120,15 @@ TEST(DbaseExchange, AFileWithoutTheKeyFieldStopsAtItsFirstRecord) {
     writeDbf(f, "LOCAIS.DBF", {QStringLiteral("LOSALA;C;4;0")}, {{QStringLiteral("a")}});
     f.run.OverwriteData = true;
     f.run.RunTables(ExchangeRun::Direction::Import, [](int i) { return i != 0; });
-    EXPECT_EQ(f.db.prompter().texts(), QStringList{QStringLiteral("Field 'LOCODIGO' not found")});
+    EXPECT_EQ(f.db.prompter().texts(),
+              QStringList{QStringLiteral(
+                  "LOCAIS.DBF, registro 1: Field 'LOCODIGO' not found.\nA importação foi "
+                  "interrompida e nada deste arquivo foi gravado: a tabela Locais ficou como "
+                  "estava antes dele.")});
     EXPECT_TRUE(f.run.CancelRequested);
     EXPECT_TRUE(f.run.RunMessages.isEmpty());
-    // The emptying is kept with the records stored before the error: none.
-    EXPECT_TRUE(f.rows(QStringLiteral("Locais")).isEmpty());
+    // Emptied first and then stopped: the table is as it was.
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("9|P|D|S")});
     EXPECT_FALSE(f.db.dados().DBFTmp().Active());
 }
 
@@ -152,4 +156,20 @@ TEST(DbaseExchange, MissingOrUncreatableFilesAreReportedAndTheRunGoesOn) {
                                          "efetuada!")});
     EXPECT_EQ(f.run.RunMessages,
               QStringLiteral("Exportação de 1 registros para LOCAIS.CSV concluída!\r\n"));
+}
+
+TEST(DbaseExchange, AnAmountBeyondTheColumnIsARecordErrorNamingTheRecordInAFileOfAnyCase) {
+    ExchangeFixture f;
+    f.useFormats(true, false, false, false);
+    writeDbf(f, "bens.dbf", {QStringLiteral("BECODIGO;C;13;0"), QStringLiteral("BEVALOR;N;15;2")},
+             {{QStringLiteral("B1"), QStringLiteral("99999999.99")},
+              {QStringLiteral("B2"), QStringLiteral("123456789.00")}});
+    f.run.RunTables(ExchangeRun::Direction::Import, [](int i) { return i == 2; });
+    EXPECT_EQ(f.db.prompter().texts(),
+              QStringList{QStringLiteral(
+                  "bens.dbf, registro 2, BEVALOR: '123456789' está fora dos limites do campo "
+                  "(-99999999,999 a 99999999,999).\nA importação foi interrompida; os registros "
+                  "anteriores a este foram mantidos.")});
+    EXPECT_EQ(f.db.column(QStringLiteral("SELECT BECODIGO || ' ' || BEVALOR FROM Bens")),
+              QStringList{QStringLiteral("B1 99999999.99")});
 }

@@ -88,3 +88,15 @@ TEST_F(ExchangeCommand, RefusesBadUsageAndARunWithoutFormats) {
     EXPECT_EQ(r.err, QStringLiteral("Nenhum formato de arquivo para importação/exportação de dados "
                                     "está habilitado nas opções de configuração!\n"));
 }
+
+TEST_F(ExchangeCommand, AValueTheDatabaseRefusesIsExplainedInPortuguese) {
+    settings("CSV=1\r\n");
+    writeAll(db.dir().file(QStringLiteral("LOCAIS.CSV")), "\"12\",\"B\",\"ADM\",\"12345\"\r\n");
+    const CliRun r =
+        cli({QStringLiteral("import"), QStringLiteral("--table"), QStringLiteral("Locais")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("Locais: Sala (LOSALA) tem mais de 4 caracteres. "
+                                      "(CHECK constraint failed: CK_Locais_LOSALA)\n")))
+        << r.err.toStdString();
+}

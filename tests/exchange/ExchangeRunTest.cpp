@@ -121,7 +121,7 @@ TEST(ExchangeRun, AMissingFileLeavesTheTableAsItWasAndTheRunGoesOn) {
               QStringLiteral("Importação de 1 registros de LOCAIS.CSV concluída!\r\n"));
 }
 
-TEST(ExchangeRun, ARecordErrorDropsThatRecordKeepsTheEarlierOnesAndStopsTheRun) {
+TEST(ExchangeRun, ARecordErrorStopsTheRunAndKeepsTheEarlierRecordsUnlessTheTableWasEmptied) {
     ExchangeFixture f;
     f.useFormats(false, false, true, true);
     f.addLocal("0", "old", "old", "old");
@@ -134,11 +134,27 @@ TEST(ExchangeRun, ARecordErrorDropsThatRecordKeepsTheEarlierOnesAndStopsTheRun) 
     EXPECT_TRUE(f.run.RunMessages.isEmpty());
     ASSERT_EQ(f.db.prompter().shown.size(), 1);
     EXPECT_EQ(f.db.prompter().shown[0].kind, Prompter::Kind::Error);
-    EXPECT_TRUE(f.db.prompter().shown[0].text.contains(QStringLiteral("CK_Locais_LOSALA")));
-    // The emptying and the first record went in together; the later format did not run.
-    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("1|A|B|C")});
+    const QString& text = f.db.prompter().shown[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("LOCAIS.TXT, linha 2: "))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("CK_Locais_LOSALA")));
+    EXPECT_TRUE(
+        text.endsWith(QStringLiteral("A importação foi interrompida e nada deste arquivo "
+                                     "foi gravado: a tabela Locais ficou como estava "
+                                     "antes dele.")));
+    // Emptied first, the table is exactly as before the file; the later format did not run.
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("0|old|old|old")});
     EXPECT_EQ(f.locais().rowCount(), 1);
     EXPECT_FALSE(f.db.dados().Conn().inTransaction());
+
+    // Without emptying, the records before the error stay.
+    f.db.prompter().clear();
+    f.run.OverwriteData = false;
+    f.run.RunTables(Direction::Import, [](int i) { return i == 1; });
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")),
+              (QStringList{QStringLiteral("0|old|old|old"), QStringLiteral("1|A|B|C")}));
+    EXPECT_TRUE(f.db.prompter().texts().value(0).endsWith(
+        QStringLiteral("A importação foi interrompida; os registros anteriores a este foram "
+                       "mantidos.")));
 
     // An empty key is refused by the key column: the same handling.
     f.db.prompter().clear();
@@ -146,6 +162,23 @@ TEST(ExchangeRun, ARecordErrorDropsThatRecordKeepsTheEarlierOnesAndStopsTheRun) 
     f.run.RunTables(Direction::Import, [](int i) { return i == 1; });
     EXPECT_EQ(f.db.prompter().shown.size(), 1);
     EXPECT_TRUE(f.run.RunMessages.isEmpty());
+}
+
+TEST(ExchangeRun, AnEmptiedAssetTableComesBackWithItsLogAfterARecordError) {
+    ExchangeFixture f;
+    f.useFormats(false, false, false, true);
+    f.addBem(QStringLiteral("B1"), QStringLiteral("Mesa"), 1.0);
+    f.db.exec(
+        QStringLiteral("INSERT INTO Log (LGDATA, LGBEM, LGOCORRENC) VALUES "
+                       "('2024-01-02 10:00:00', 'B1', 'lido')"));
+    f.write(QStringLiteral("BENS.CSV"), "\"B2\",\"X\",,,,,1.000\r\n\"B3\",,,,,,abc\r\n");
+    f.run.OverwriteData = true;
+    f.run.RunTables(Direction::Import, [](int i) { return i == 2; });
+    EXPECT_EQ(f.db.column(QStringLiteral("SELECT BECODIGO FROM Bens")),
+              QStringList{QStringLiteral("B1")});
+    EXPECT_EQ(f.db.scalar(QStringLiteral("SELECT count(*) FROM Log")).toInt(), 1);
+    EXPECT_TRUE(f.db.prompter().texts().value(0).startsWith(
+        QStringLiteral("BENS.CSV, linha 2, BEVALOR: 'abc' não é um valor numérico válido.\n")));
 }
 
 TEST(ExchangeRun, AFailureOutsideTheRecordsUndoesTheEmptyingOfThatFile) {

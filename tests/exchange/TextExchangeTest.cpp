@@ -2,6 +2,10 @@
 
 #include "common/Cp1252.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 using namespace ambitra;
@@ -99,14 +103,14 @@ TEST(DelimitedText, JoinsTheFixedTextsWithTheDelimiterAndReadsThemBack) {
     // Amounts without a decimal mark carry three implied decimals in their field.
     f.settings().Delimiter = QStringLiteral("\t");
     f.write(QStringLiteral("LOCAIS.TXT"), "L1\tP\t\t\"x\"\r\n");
-    f.write(QStringLiteral("BENS.TXT"), "A\t\t\t\t\t\t12345\r\nB\t\t\t\t\t\t5\t20230100\r\n");
+    f.write(QStringLiteral("BENS.TXT"), "A\t\t\t\t\t\t12345\r\nB\t\t\t\t\t\t5\t20230228\r\n");
     f.run.ImportTXT(f.locais(), f.folder);
     f.run.ImportTXT(f.bens(), f.folder);
     EXPECT_EQ(f.rows(QStringLiteral("Locais")),
               (QStringList{QStringLiteral("12|B|ADM|3"), QStringLiteral("L1|P|<null>|\"x\"")}));
     EXPECT_EQ(f.db.column(QStringLiteral("SELECT BEVALOR || ' ' || ifnull(BECOMPRA, '-') FROM "
                                          "Bens WHERE BECODIGO IN ('A', 'B') ORDER BY 1")),
-              (QStringList{QStringLiteral("0.5 2023-01-30"), QStringLiteral("12.345 -")}));
+              (QStringList{QStringLiteral("0.5 2023-02-28"), QStringLiteral("12.345 -")}));
 }
 
 TEST(CommaSeparatedText, WritesQualifiedTrimmedValuesAndAnOptionalHeader) {
@@ -154,10 +158,9 @@ TEST(CommaSeparatedText, ValuesWithSeparatorsAndQualifiersSurviveARoundTrip) {
     f.db.exec(QStringLiteral("DELETE FROM Bens"));
     f.bens().requery();
     f.run.ImportCSV(f.bens(), f.folder);
-    QStringList expected = before;
-    // Braces around a whole value are removed by the reader, as always.
-    expected.replaceInStrings(QStringLiteral("{chave}"), QStringLiteral("chave"));
-    EXPECT_EQ(f.rows(QStringLiteral("Bens")), expected);
+    // Braces around a whole value get a pair more, which the reader removes.
+    EXPECT_TRUE(f.read(QStringLiteral("BENS.CSV")).contains("\"{{chave}}\""));
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")), before);
     // The header line is not taken for an asset.
     EXPECT_EQ(f.run.RunMessages.split(QStringLiteral("\r\n")).at(1),
               QStringLiteral("Importação de 2 registros de BENS.CSV concluída!"));
@@ -197,4 +200,76 @@ TEST(TextLayouts, NegativeAmountsSurviveEveryLayout) {
         EXPECT_EQ(f.rows(QStringLiteral("Bens")), before);
     }
     EXPECT_TRUE(f.read(QStringLiteral("BENS.TXT")).contains("-00001234500"));
+}
+
+namespace {
+
+bool acceptsNewFiles(const QString& folder) {
+    QFile probe(QDir(folder).filePath(QStringLiteral("probe")));
+    if (!probe.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    probe.remove();
+    return true;
+}
+
+// Makes the folder refuse new files while its files stay writable: by its
+// mode, or for a superuser, whom modes do not stop, by the immutable flag.
+bool lockFolder(const QString& folder, bool locked) {
+    QFile::setPermissions(folder, locked ? QFile::ReadOwner | QFile::ExeOwner
+                                         : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (locked && acceptsNewFiles(folder)) {
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder});
+    } else if (!locked) {
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+    }
+    return !locked || !acceptsNewFiles(folder);
+}
+
+}  // namespace
+
+TEST(TextExport, WritesInPlaceWhereTheFolderRefusesNewFilesButNotOverLinesItCannotCarry) {
+    ExchangeFixture f;
+    f.addLocal("12", "B", "ADM", "3");
+    f.write(QStringLiteral("LOCAIS.CSV"), "old\r\n");
+    if (!lockFolder(f.folder, true)) {
+        lockFolder(f.folder, false);
+        GTEST_SKIP() << "no way to make a folder refuse new files here";
+    }
+    f.run.ExportCSV(f.locais(), f.folder);
+    const QByteArray written = f.read(QStringLiteral("LOCAIS.CSV"));
+    // A line break cannot be written in a text line: the old file stays whole.
+    f.db.exec(QStringLiteral("UPDATE Locais SET LODEPTO = 'A' || char(10) || 'B'"));
+    f.locais().requery();
+    f.run.ExportCSV(f.locais(), f.folder);
+    const QByteArray afterRefusal = f.read(QStringLiteral("LOCAIS.CSV"));
+    lockFolder(f.folder, false);
+    EXPECT_EQ(written, QByteArray("\"12\",\"B\",\"ADM\",\"3\"\r\n"));
+    EXPECT_EQ(afterRefusal, written);
+    EXPECT_EQ(f.run.RunMessages,
+              QStringLiteral("Exportação de 1 registros para LOCAIS.CSV concluída!\r\n"));
+    EXPECT_EQ(f.db.prompter().texts(),
+              QStringList{QStringLiteral(
+                  "LOCAIS.CSV, registro 1 (LOCODIGO '12'), LODEPTO: 'A\\x0aB' contém uma quebra "
+                  "de linha, que um arquivo texto não comporta.\nExportação de dados não "
+                  "efetuada!")});
+}
+
+TEST(TextExport, RefusesRecordsAFixedLayoutCannotCarryAndKeepsTheOldFile) {
+    ExchangeFixture f;
+    f.settings().DecimalPoint = QStringLiteral(",");
+    f.addBem(QStringLiteral("B1"), QStringLiteral("Mesa"), -99999999.999);
+    f.write(QStringLiteral("BENS.TXT"), "old\r\n");
+    f.run.ExportSDF(f.bens(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("BENS.TXT")), QByteArray("old\r\n"));
+    EXPECT_EQ(f.db.prompter().texts(),
+              QStringList{QStringLiteral("BENS.TXT, registro 1 (BECODIGO 'B1'), BEVALOR: "
+                                         "'-99999999.999' não cabe nos 12 caracteres do campo.\n"
+                                         "Exportação de dados não efetuada!")});
+    EXPECT_TRUE(f.run.CancelRequested);
+    // Without a decimal mark the same amount fits.
+    f.run.CancelRequested = false;
+    f.settings().DecimalPoint = QString();
+    f.run.ExportSDF(f.bens(), f.folder);
+    EXPECT_TRUE(f.read(QStringLiteral("BENS.TXT")).contains("-99999999999"));
 }

@@ -63,9 +63,11 @@ TEST(TextLayout, CutsFixedAndDelimitedLinesIntoTrimmedValues) {
     // A line that ends after the amount: the rest is empty.
     const QString shortLine =
         QStringLiteral("  X1").leftJustified(83, u' ') + QStringLiteral("000000012345");
-    QStringList v = fixed.readValues(shortLine);
+    int amountWidth = 0;
+    QStringList v = fixed.readValues(shortLine, &amountWidth);
     EXPECT_EQ(v[0], QStringLiteral("X1"));
-    EXPECT_EQ(v[6], QStringLiteral("000000012.345"));
+    EXPECT_EQ(v[6], QStringLiteral("000000012345"));
+    EXPECT_EQ(amountWidth, 12);
     EXPECT_EQ(v[7], QString());
     EXPECT_EQ(v[10], QString());
 

@@ -102,7 +102,17 @@ TEST_F(LogWindow, OpensOnTheDayRangeWithHiddenGridAndSaveDisabled) {
 
 TEST_F(LogWindow, ExecuteReportsZeroOneAndManyRows) {
     setPeriod(at(2006, 8, 15, 0, 0, 0), at(2006, 8, 15, 23, 59, 59, 999));
+    QString statusAtMessage;
+    bool gridAtMessage = false;
+    prompter.onMessage = [&](const auto&) {
+        statusAtMessage = c.status->text();
+        gridAtMessage = c.grid->isVisibleTo(c.grid->window());
+    };
     c.execute->click();
+    // The empty result is on screen before the notice.
+    EXPECT_EQ(statusAtMessage, QStringLiteral(" Nenhum registro selecionado no período!"));
+    EXPECT_TRUE(gridAtMessage);
+    prompter.onMessage = nullptr;
     EXPECT_EQ(c.status->text(), QStringLiteral(" Nenhum registro selecionado no período!"));
     EXPECT_EQ(prompter.texts(),
               QStringList{QStringLiteral("Nenhum registro selecionado no período!")});

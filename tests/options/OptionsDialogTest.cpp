@@ -137,7 +137,10 @@ TEST_F(OptionsDialog, OkIsRefusedWithTheCsvDelimiterMessageOnTheFirstPage) {
     dialog.show();
     auto* pages = find<QTabWidget>("PageControl1");
     pages->setCurrentIndex(1);
+    int pageAtMessage = -1;
+    db.prompter().onMessage = [&](const auto&) { pageAtMessage = pages->currentIndex(); };
     find<QPushButton>("BitBtn1")->click();
+    EXPECT_EQ(pageAtMessage, 0);  // the page of the delimiter, before the message
     EXPECT_EQ(db.prompter().texts(),
               QStringList{QStringLiteral("Delimitador para arquivos CSV deve ser vírgula ou "
                                          "ponto-e-vírgula!")});
@@ -163,6 +166,12 @@ TEST_F(OptionsDialog, CodeEditTakesTheValidationsFormAndItsCodingsMaximum) {
     dialog.show();
     radio("padrão EAN-8")->click();
     EXPECT_EQ(edit(1)->text(), QStringLiteral("123456789012"));  // not cut
+    QTest::keyClick(edit(1), Qt::Key_End);
+    QTest::keyClick(edit(1), Qt::Key_Backspace);  // but it may be shortened
+    EXPECT_EQ(edit(1)->text(), QStringLiteral("12345678901"));
+    QTest::keyClick(edit(1), Qt::Key_Home);
+    QTest::keyClick(edit(1), Qt::Key_Delete);
+    EXPECT_EQ(edit(1)->text(), QStringLiteral("2345678901"));
     apply()->click();
     EXPECT_EQ(db.prompter().texts(),
               QStringList{QStringLiteral("O último código automático no padrão EAN-8 deve ter 7 "
@@ -173,7 +182,10 @@ TEST_F(OptionsDialog, CodeEditTakesTheValidationsFormAndItsCodingsMaximum) {
     edit(1)->setText(QStringLiteral("00042"));
     db.prompter().clear();
     db.prompter().plan({Prompter::Answer::Ok});
+    QString codeAtMessage;
+    db.prompter().onMessage = [&](const auto&) { codeAtMessage = edit(1)->text(); };
     apply()->click();
+    EXPECT_EQ(codeAtMessage, QStringLiteral("0000042"));  // reshaped before the EAN warning
     EXPECT_EQ(edit(1)->text(), QStringLiteral("0000042"));
     EXPECT_EQ(settings.LastCode, QStringLiteral("0000042"));
     EXPECT_EQ(settings.CodeBar, QStringLiteral("EAN8"));
@@ -215,4 +227,26 @@ TEST_F(OptionsDialog, FolderButtonsOpenThePickerOnTheEditsFolderAndDefaultFolder
     for (int n : {2, 3, 4, 5}) {
         EXPECT_EQ(edit(n)->text(), db.dir().path()) << n;
     }
+}
+
+TEST_F(OptionsDialog, AFolderTheSettingsFileCannotHoldIsRefusedOnItsPage) {
+    settings.UseCSV = true;
+    dialog.show();
+    const QString folder = QStringLiteral("/dados/\u041F\u0430\u043F\u043A\u0430");
+    edit(5)->setText(folder);
+    auto* pages = find<QTabWidget>("PageControl1");
+    int pageAtMessage = -1;
+    db.prompter().onMessage = [&](const auto&) { pageAtMessage = pages->currentIndex(); };
+    apply()->click();
+    EXPECT_EQ(db.prompter().texts(),
+              QStringList{QStringLiteral("A pasta ") + folder +
+                          QStringLiteral(" tem caracteres que o arquivo de opções não pode "
+                                         "guardar. Escolha uma pasta cujo nome use apenas letras, "
+                                         "algarismos e sinais do alfabeto latino.")});
+    EXPECT_EQ(pageAtMessage, 1);
+    EXPECT_NE(settings.DirCSV, folder);
+    EXPECT_FALSE(QFile::exists(ini()));
+    edit(5)->setText(QStringLiteral("/dados/Exportação"));  // accents are in the code page
+    apply()->click();
+    EXPECT_EQ(settings.DirCSV, QStringLiteral("/dados/Exportação"));
 }

@@ -4,6 +4,9 @@ namespace ambitra::test {
 
 Prompter::Answer ScriptedPrompter::message(Kind kind, const QString& text, Buttons buttons) {
     shown.append({kind, text, buttons});
+    if (onMessage) {
+        onMessage(shown.last());
+    }
     if (!planned.isEmpty()) {
         return planned.takeFirst();
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "common/Prompter.h"
 #include "support/QtPrinters.h"
 
@@ -31,6 +33,8 @@ class ScriptedPrompter : public Prompter {
     }
 
     QList<Shown> shown;
+    // Runs as each message is shown: what the screen holds at that moment.
+    std::function<void(const Shown&)> onMessage;
     QList<Answer> planned;
     int beeps = 0;
 };

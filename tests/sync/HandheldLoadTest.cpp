@@ -117,3 +117,24 @@ TEST_F(Load, RecordsCarryTheValuesAndNullsStayBlankOrZero) {
     EXPECT_EQ(bytes.mid(385, 129), first);
     EXPECT_EQ(bytes.back(), '\x1A');
 }
+
+TEST_F(Load, LocationsWhoseCodesDifferOnlyInLetterCaseStayApart) {
+    db.exec(
+        QStringLiteral("INSERT INTO Locais VALUES ('A1', NULL, NULL, NULL), "
+                       "('a1', NULL, NULL, NULL)"));
+    db.exec(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BELOCAL) VALUES ('U1', 'A1'), "
+                       "('L1', 'a1')"));
+    db.dados().TLocais().requery();
+    db.dados().TBens().requery();
+    locations.fill(db.dados().TLocais());
+    for (const char* code : {"0101", "0202", "1", "0001", "a"}) {
+        mark(QString::fromLatin1(code));  // everything but the two
+    }
+    mark(QStringLiteral("a1"));
+    loadAll();
+    EXPECT_FALSE(codes(QStringLiteral("LOCAIS.DBF")).contains(QStringLiteral("A1")));
+    EXPECT_TRUE(codes(QStringLiteral("LOCAIS.DBF")).contains(QStringLiteral("a1")));
+    EXPECT_TRUE(codes(QStringLiteral("BENS.DBF")).contains(QStringLiteral("L1")));
+    EXPECT_FALSE(codes(QStringLiteral("BENS.DBF")).contains(QStringLiteral("U1")));
+}

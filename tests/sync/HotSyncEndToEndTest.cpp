@@ -1,8 +1,11 @@
 #include "support/TestDatabase.h"
 #include "sync/RequestTable.h"
+#include "xbase/DbfBuilder.h"
 #include "xbase/HalcyonDataSet.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -64,6 +67,18 @@ struct HotSyncEndToEnd : ::testing::Test {
                            "('3', 'Armário', '0202', '01'), ('4', 'Estante', '0303', '01')"));
     }
     void TearDown() override { qputenv("XDG_CONFIG_HOME", oldConfig); }
+
+    ProgramRun cli(const QString& appDir, const QStringList& args) {
+        return run(AMBITRA_CLI, QStringList{QStringLiteral("--app-dir"), appDir} + args);
+    }
+    QStringList kept() const {
+        const QDir folder(db.dir().path() + QStringLiteral("/Recebidos"));
+        QStringList paths;
+        for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
+            paths << folder.filePath(name);
+        }
+        return paths;
+    }
 
     ProgramRun handheld(const QStringList& args) {
         return run(AMBITRA_HANDHELD, QStringList{QStringLiteral("--device"), device.path()} + args);
@@ -140,4 +155,89 @@ TEST_F(HotSyncEndToEnd, ACycleWithoutARequestTableStillEnds) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("> Falha recebendo do Palm o arquivo ")));
     EXPECT_EQ(hotsync({QStringLiteral("--location"), QStringLiteral("77")}).exitCode, 1);
+}
+
+TEST_F(HotSyncEndToEnd, AFailedUnloadExitsOneAndItsCopyCanBeAppliedAgain) {
+    ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("load")}).exitCode, 0);
+    ASSERT_EQ(hotsync().exitCode, 0);
+    const QString assets = device.path() + QStringLiteral("/BENS.DBF");
+    const QByteArray loaded = readAll(assets);
+    // A returned table without BEFLAG: the error is shown, the copy kept, exit 1.
+    ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("unload")}).exitCode, 0);
+    QFile::remove(assets);
+    {
+        GSO_DBFBuild builder(device.path() + QStringLiteral("/BENS.DBF"));
+        builder.AddField(QStringLiteral("BECODIGO"), u'C', 13, 0);
+        builder.WriteTable();
+    }
+    ProgramRun r = hotsync();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Field 'BEFLAG' not found"))) << r.err.toStdString();
+    ASSERT_EQ(kept().size(), 1);
+    EXPECT_TRUE(kept().first().endsWith(QStringLiteral("-Coletor 1-BENS.DBF")));
+
+    // A good unload through a cycle, then its copy applied to a second, equal register.
+    writeAll(assets, loaded);
+    ASSERT_EQ(
+        handheld({QStringLiteral("read"), QStringLiteral("1"), QStringLiteral("--local"),
+                  QStringLiteral("0202"), QStringLiteral("--operador"), QStringLiteral("Ana")})
+            .exitCode,
+        0);
+    ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("unload")}).exitCode, 0);
+    QFile::remove(kept().first());
+    r = hotsync();
+    ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    ASSERT_EQ(kept().size(), 1);
+    const QString unloadLines =
+        r.out.section(QStringLiteral("> Processando"), 1).section(QStringLiteral("\n\n"), 0, 0);
+
+    TestDatabase other;
+    for (const char* sql : {"INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1')",
+                            "INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO) VALUES "
+                            "('1', 'Mesa', '0101', '01')"}) {
+        other.exec(QString::fromLatin1(sql));
+    }
+    const ProgramRun again =
+        cli(other.dir().path(), {QStringLiteral("unload"), kept().first(), QStringLiteral("--user"),
+                                 QStringLiteral("Coletor 1")});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(again.out, QStringLiteral("> Processando") + unloadLines + u'\n');
+    const QString rows = QStringLiteral(
+        "SELECT LGBEM || '|' || LGUSUARIO || '|' || LGOPERADOR || '|' || LGOCORRENC FROM Log");
+    EXPECT_EQ(other.column(rows), db.column(rows));
+    EXPECT_EQ(other.column(rows), QStringList{QStringLiteral("1|Coletor 1|Ana|LOCAL:0101>0202")});
+
+    // A file that is not there, and bad usage.
+    EXPECT_EQ(cli(other.dir().path(), {QStringLiteral("unload"), QStringLiteral("/none/BENS.DBF"),
+                                       QStringLiteral("--user"), QStringLiteral("U")})
+                  .exitCode,
+              1);
+    EXPECT_EQ(cli(other.dir().path(), {QStringLiteral("unload"), kept().first()}).exitCode, 2);
+}
+
+TEST_F(HotSyncEndToEnd, TheAnswerReplacesTheDevicesRequestTableInAnyLetterCase) {
+    ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("load")}).exitCode, 0);
+    QDir dev(device.path());
+    ASSERT_TRUE(dev.rename(QStringLiteral("COMUNICA.DBF"), QStringLiteral("comunica.dbf")));
+    EXPECT_EQ(hotsync().exitCode, 0);
+    EXPECT_FALSE(dev.entryList(QDir::Files).contains(QStringLiteral("COMUNICA.DBF")));
+    THalcyonDataSet dbf;
+    dbf.SetDatabaseName(device.path());
+    dbf.SetTableName(QStringLiteral("comunica.dbf"));
+    dbf.Open();
+    dbf.First();
+    EXPECT_EQ(dbf.FieldByName(QStringLiteral("OPERACAO")).AsString(), QStringLiteral("X"));
+    dbf.Close();
+}
+
+TEST_F(HotSyncEndToEnd, AProgramFolderWithASemicolonKeepsItsDatabase) {
+    QTemporaryDir root;
+    const QString folder = root.path() + QStringLiteral("/a;b");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (int i = 0; i < 2; ++i) {
+        const ProgramRun r = cli(folder, {QStringLiteral("init")});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/Ambitra.db")).size() > 0);
+    EXPECT_FALSE(QFileInfo::exists(root.path() + QStringLiteral("/a")));
 }

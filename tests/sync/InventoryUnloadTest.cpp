@@ -1,5 +1,7 @@
 #include "common/Progress.h"
+#include "common/Error.h"
 #include "sync/InventoryUnload.h"
+#include "xbase/DbfBuilder.h"
 #include "SyncFixture.h"
 
 #include <QDate>
@@ -114,7 +116,8 @@ TEST_F(Unload, AFailingRecordIsReportedOnceAndTheOthersAreApplied) {
     writeReturnedAssets({reading(""), with(reading("8"), "BENOME", QStringLiteral("Oito"))});
     run();
     ASSERT_EQ(log.lines().size(), 4);
-    EXPECT_EQ(log.lines()[1], QStringLiteral("> NOT NULL constraint failed: Bens.BECODIGO"));
+    EXPECT_EQ(log.lines()[1], QStringLiteral("> Bens: Código (BECODIGO) não pode ficar vazio. "
+                                             "(NOT NULL constraint failed: Bens.BECODIGO)"));
     EXPECT_EQ(db.column(QStringLiteral("SELECT BECODIGO FROM Bens WHERE BECODIGO = '8'")),
               QStringList{QStringLiteral("8")});
     EXPECT_EQ(log.lines()[2],
@@ -131,7 +134,7 @@ TEST_F(Unload, ARefusedLogRowLeavesTheAssetSavedAndCounted) {
     EXPECT_EQ(log.lines(),
               (QStringList{
                   QStringLiteral("> Processando dados descarregados do Palm..."),
-                  QStringLiteral("> log recusado"),
+                  QStringLiteral("> Erro no banco de dados. (log recusado)"),
                   QStringLiteral("   Processamento de 2 registros de inventário concluído!"),
                   QStringLiteral("   Verifique o LOG de inventário que tem 1 registros novos!")}));
     EXPECT_EQ(db.column(QStringLiteral("SELECT BELOCAL FROM Bens WHERE BECODIGO IN ('1', '2')")),
@@ -158,4 +161,19 @@ TEST(SyncLogCap, KeepsAtMost8192CharactersDroppingTheOldestLines) {
     EXPECT_LE(log.text().size(), SyncLog::kMaxCharacters);
     EXPECT_GT(log.text().size(), SyncLog::kMaxCharacters - 40);
     EXPECT_TRUE(log.lines().last().startsWith(QStringLiteral("> linha 0399")));
+}
+
+TEST_F(Unload, AFileWithoutBEFLAGFailsAndLeavesTheDayRangeAsItWas) {
+    {
+        GSO_DBFBuild builder(path(QStringLiteral("BENS.DBF")));
+        builder.AddField(QStringLiteral("BECODIGO"), u'C', 13, 0);
+        builder.WriteTable();
+    }
+    const QDateTime start = db.dados().DayStart;
+    const QDateTime end = db.dados().DayEnd;
+    InventoryUnload unload(db.dados(), log, noProgress());
+    EXPECT_THROW(unload.ProcessInventory(QStringLiteral("Coletor 1"), folder.path()), Error);
+    EXPECT_FALSE(unload.completed());
+    EXPECT_EQ(db.dados().DayStart, start);
+    EXPECT_EQ(db.dados().DayEnd, end);
 }

@@ -6,6 +6,7 @@
 #include "support/TempAppDir.h"
 
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -259,4 +260,39 @@ TEST_F(Cycle, AnExchangeFolderOfAnotherUserInTheTemporaryFolderIsNeverUsed) {
               QStringList{QStringLiteral("O arquivo ") + file("COMUNICA.DBF") +
                           QStringLiteral(" pertence a outro usuário e não será lido.")});
     qputenv("TMPDIR", oldTemp);
+}
+
+TEST_F(Cycle, AReceivedAssetsTableIsKeptUnderRecebidosBeforeItIsApplied) {
+    const QString kept = db.dir().path() + QStringLiteral("/Recebidos");
+    for (bool blocked : {false, true}) {
+        log.clear();
+        requestArrives(QStringLiteral("D"));
+        writeReturnedAssets({});
+        QFile::remove(file("BENS.DBF"));
+        QFile::copy(path(QStringLiteral("BENS.DBF")), file("BENS.DBF"));
+        control.finish(HotSyncControl::kReceived, file("BENS.DBF"), 1);
+        const QDateTime before = QDateTime::currentDateTime();
+        control.fire(HotSyncControl::kCycleEnd);
+        if (!blocked) {
+            const QStringList copies = QDir(kept).entryList(QDir::Files);
+            ASSERT_EQ(copies.size(), 1);
+            const QString name = copies.first();
+            EXPECT_TRUE(name.endsWith(QStringLiteral("-Coletor1-BENS.DBF"))) << name.toStdString();
+            EXPECT_LE(qAbs(QDateTime::fromString(name.left(15), QStringLiteral("yyyyMMdd-HHmmss"))
+                               .secsTo(before)),
+                      2);
+            EXPECT_EQ(readAll(kept + u'/' + name), readAll(file("BENS.DBF")));
+            EXPECT_EQ(log.errorCount(), 0);
+            QDir(kept).removeRecursively();
+            writeAll(kept, "not a folder");
+        } else {
+            // No copy can be made: said in the log, and the readings are still applied.
+            EXPECT_EQ(log.errorCount(), 1);
+            EXPECT_TRUE(
+                log.lines().filter(QStringLiteral("> Não foi possível guardar a cópia ")).size() ==
+                1);
+            EXPECT_TRUE(log.lines().contains(
+                QStringLiteral("   Processamento de 0 registros de inventário concluído!")));
+        }
+    }
 }

@@ -1,0 +1,58 @@
+#include "exchange/ExchangeOptions.h"
+
+#include "data/Settings.h"
+
+namespace ambitra {
+
+namespace {
+
+bool isDigitOrSign(QChar ch) {
+    return (ch >= u'0' && ch <= u'9') || ch == u'-' || ch == u'+';
+}
+
+// The separator the comma-separated files use with this delimiter.
+QString csvSeparator(const QString& delimiter) {
+    return delimiter == QLatin1String(";") ? delimiter : QStringLiteral(",");
+}
+
+}  // namespace
+
+TextOptions textOptionsOf(const Settings& settings) {
+    return {settings.UseSDF,    settings.UseTXT,       settings.UseCSV,
+            settings.Delimiter, settings.DecimalPoint, settings.TextQualifier};
+}
+
+QString textOptionsProblem(const TextOptions& options) {
+    if (!options.useSDF && !options.useTXT && !options.useCSV) {
+        return {};
+    }
+    const QString& point = options.decimalPoint;
+    // A digit or a sign as the decimal mark would be taken for part of the number.
+    if (point.size() > 1 || (point.size() == 1 && isDigitOrSign(point.front()))) {
+        return QStringLiteral(
+            "Separador decimal deve ser um único caractere, que não seja algarismo nem sinal!");
+    }
+    if (!options.useCSV) {
+        return {};
+    }
+    const QString separator = csvSeparator(options.delimiter);
+    const QString& qualifier = options.textQualifier;
+    // The qualifier is searched after leading blanks, and amounts and dates are
+    // written without it: a blank, a digit, a sign or the separator cannot
+    // enclose a value unambiguously.
+    if (qualifier.size() > 1 ||
+        (qualifier.size() == 1 && (qualifier.front().unicode() <= u' ' ||
+                                   isDigitOrSign(qualifier.front()) || qualifier == separator))) {
+        return QStringLiteral(
+            "Qualificador de texto deve ser um único caractere, que não seja espaço, algarismo, "
+            "sinal nem o delimitador do arquivo CSV!");
+    }
+    if (qualifier.isEmpty() && point == separator) {
+        return QStringLiteral(
+            "Separador decimal igual ao delimitador do arquivo CSV exige um qualificador de "
+            "texto!");
+    }
+    return {};
+}
+
+}  // namespace ambitra

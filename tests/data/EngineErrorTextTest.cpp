@@ -1,0 +1,82 @@
+#include "common/Error.h"
+#include "data/DataTable.h"
+#include "data/EngineErrorText.h"
+#include "data/Query.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+// The text of the error that saving the current row of table raises.
+QString postError(DataTable& table) {
+    try {
+        table.post();
+    } catch (const Error& error) {
+        table.cancel();
+        return error.message();
+    }
+    return QStringLiteral("(saved)");
+}
+
+QString executeError(Command& command) {
+    try {
+        command.execute();
+    } catch (const Error& error) {
+        return error.message();
+    }
+    return QStringLiteral("(executed)");
+}
+
+}  // namespace
+
+TEST(EngineErrorText, RefusedRowsNameTableFieldAndValueInPortuguese) {
+    TestDatabase t;
+    DataTable& bens = t.dados().TBens();
+    bens.open();
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("0000001"));
+    bens.post();
+
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("0000001"));
+    EXPECT_EQ(postError(bens), QStringLiteral("Bens: o código 0000001 já está cadastrado. "
+                                              "(UNIQUE constraint failed: Bens.BECODIGO)"));
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("2"));
+    bens.setValue(QStringLiteral("BENOME"), QString(33, u'x'));
+    EXPECT_EQ(postError(bens), QStringLiteral("Bens: Descrição (BENOME) tem mais de 32 caracteres. "
+                                              "(CHECK constraint failed: CK_Bens_BENOME)"));
+    DataTable& locais = t.dados().TLocais();
+    locais.open();
+    locais.insert();
+    locais.setValue(QStringLiteral("LOSALA"), QStringLiteral("S1"));
+    EXPECT_EQ(postError(locais), QStringLiteral("Locais: Código (LOCODIGO) não pode ficar vazio. "
+                                                "(NOT NULL constraint failed: Locais.LOCODIGO)"));
+
+    // A statement's parameters give the value: a log row for an unknown asset.
+    Command& cmd = t.dados().SQLCmd();
+    cmd.setText(QStringLiteral("INSERT INTO Log (LGBEM) VALUES (:LGBEM)"));
+    cmd.setParameter(QStringLiteral("LGBEM"), QStringLiteral("999"));
+    EXPECT_EQ(executeError(cmd),
+              QStringLiteral("Log: Bem Patrimonial (LGBEM) 999 não está "
+                             "cadastrado em Bens. (FOREIGN KEY constraint failed)"));
+}
+
+TEST(EngineErrorText, ConnectionAndSchemaErrorsInPortuguese) {
+    EXPECT_EQ(EngineErrorText::translate(QStringLiteral("database is locked")),
+              QStringLiteral("O banco de dados está em uso por outro programa e não pôde ser "
+                             "alterado agora; tente de novo em instantes. (database is locked)"));
+    EXPECT_EQ(EngineErrorText::translate(QStringLiteral("no such table: Bens")),
+              QStringLiteral("A tabela Bens não existe no banco de dados. (no such table: Bens)"));
+    EXPECT_EQ(EngineErrorText::translate(QStringLiteral("file is not a database"), {},
+                                         QStringLiteral("/p/Ambitra.db")),
+              QStringLiteral("O arquivo /p/Ambitra.db não é um banco de dados. "
+                             "(file is not a database)"));
+    EXPECT_EQ(EngineErrorText::translate(QStringLiteral("something new")),
+              QStringLiteral("Erro no banco de dados. (something new)"));
+    EXPECT_TRUE(EngineErrorText::translate(QString()).isEmpty());
+}

@@ -5,51 +5,21 @@
 
 #include "common/Error.h"
 #include "xbase/HalcyonDataSet.h"
+#include "FuzzSupport.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QString>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace ambitra;
+using namespace ambitra::fuzz;
 
 namespace {
 
 constexpr int kMaxRecordsVisited = 5000;
-
-QString scratchFolder() {
-    const QString base =
-        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    const QString folder = base + QStringLiteral("/dbf-fuzz-") + QString::number(::getpid());
-    QDir().mkpath(folder);
-    return folder;
-}
-
-QByteArray readFile(const QByteArray& path) {
-    QByteArray bytes;
-    const int fd = ::open(path.constData(), O_RDONLY);
-    char buffer[65536];
-    ssize_t n;
-    while (fd >= 0 && (n = ::read(fd, buffer, sizeof buffer)) > 0) {
-        bytes.append(buffer, n);
-    }
-    ::close(fd);
-    return bytes;
-}
-
-void writeFile(const QByteArray& path, const uint8_t* data, size_t size) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size)) {
-        std::abort();
-    }
-    ::close(fd);
-}
 
 void readEverything(THalcyonDataSet& table) {
     int visited = 0;
@@ -121,7 +91,7 @@ void editAndAppend(THalcyonDataSet& table, const QByteArray& path, int headerLen
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QString folder = scratchFolder();
+    static const QString folder = scratchFolder("dbf-fuzz");
     static const QByteArray path = QFile::encodeName(folder + QStringLiteral("/FUZZ.DBF"));
     writeFile(path, data, size);
 

@@ -60,6 +60,7 @@ int runSettingsCommand(CliProgram& program, const QStringList& args) {
         {"DirSDF", text(s.DirSDF)},
         {"DirTXT", text(s.DirTXT)},
         {"DirCSV", text(s.DirCSV)},
+        {"LabelTitle", text(s.LabelTitle)},
         {"DBProvider", text(s.DBProvider)},
         {"DBName", text(s.DBName)},
     };

@@ -49,5 +49,8 @@ int runImportCommand(CliProgram& program, const QStringList& args);
 int runHotSyncCommand(CliProgram& program, const QStringList& args);
 // Applies a returned assets table again (a copy kept under Recebidos/).
 int runUnloadCommand(CliProgram& program, const QStringList& args);
+int runLabelsCommand(CliProgram& program, const QStringList& args);
+// The labels usage names the sheet layouts, which the label code knows.
+QString labelsUsage();
 
 }  // namespace ambitra::cli

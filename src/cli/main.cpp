@@ -4,8 +4,10 @@
 #include "common/ProgramFolder.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <functional>
+#include <memory>
 
 using namespace ambitra;
 using namespace ambitra::cli;
@@ -17,7 +19,7 @@ namespace {
 // reports bad arguments by returning kUsage without printing anything.
 struct Command {
     const char* name;
-    const char* usage;
+    QString usage;
     std::function<int(CliProgram&, const QStringList&)> run;
 };
 
@@ -45,6 +47,7 @@ const QList<Command>& commands() {
          "[--location CODE]...",
          runHotSyncCommand},
         {"unload", "usage: ambitra-cli [--app-dir DIR] unload FILE --user NAME", runUnloadCommand},
+        {"labels", labelsUsage(), runLabelsCommand},
     };
     return table;
 }
@@ -63,7 +66,7 @@ QString programHelp() {
     QString help = programUsage();
     help.insert(help.indexOf(u'\n'), QStringLiteral("\n       ambitra-cli --version | --help"));
     for (const Command& command : commands()) {
-        help += u'\n' + QString::fromLatin1(command.usage);
+        help += u'\n' + command.usage;
     }
     return help;
 }
@@ -73,10 +76,30 @@ int usageError(const QString& usage) {
     return kUsage;
 }
 
+// Labels are painted with fonts, which need the graphical application object;
+// the companion never shows a window, so it paints offscreen.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+    const int commandAt = argc > 1 && qstrcmp(argv[1], "--app-dir") == 0 ? 3 : 1;
+    if (commandAt < argc && qstrcmp(argv[commandAt], "labels") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        // Notes of the graphical layer about the session (runtime folder, fonts)
+        // are no messages of the command: stderr keeps only what the command says.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg) {
+                printErr(text);
+            }
+        });
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
 
     QString appDir;
@@ -104,13 +127,13 @@ int main(int argc, char** argv) {
             continue;
         }
         if (AsksForHelp(args)) {
-            printOut(QString::fromLatin1(command.usage));
+            printOut(command.usage);
             return kOk;
         }
         // Resolved only now: the user's data folder is made on first use.
         CliProgram program(appDir.isEmpty() ? GetAppDir() : appDir);
         const int result = command.run(program, args);
-        return result == kUsage ? usageError(QString::fromLatin1(command.usage)) : result;
+        return result == kUsage ? usageError(command.usage) : result;
     }
     return usageError(programUsage());
 }

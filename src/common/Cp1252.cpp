@@ -44,6 +44,15 @@ QString decode(const char* data, qsizetype size) {
     return text;
 }
 
+QString asWritten(const QString& text) {
+    for (const QChar ch : text) {
+        if (ch.isSurrogate()) {
+            return decode(encode(text));
+        }
+    }
+    return text;
+}
+
 void appendEncoded(QByteArray& out, QStringView text) {
     const qsizetype start = out.size();
     out.resize(start + text.size());

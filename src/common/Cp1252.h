@@ -17,7 +17,9 @@ namespace cp1252 {
 // decode to the C1 control characters of the same value, so any byte sequence
 // survives a round trip.
 QString decode(const char* data, qsizetype size);
-inline QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
+inline QString decode(const QByteArray& bytes) {
+    return decode(bytes.constData(), bytes.size());
+}
 
 // Text to bytes; a character the code page cannot hold is written as '?'.
 QByteArray encode(QStringView text);
@@ -27,6 +29,11 @@ void appendEncoded(QByteArray& out, QStringView text);
 
 // The byte for one character, or '?' when the code page has none.
 char toByte(char16_t ch);
+
+// The text with one UTF-16 unit for each byte that encode() writes: a character
+// beyond the basic plane (a surrogate pair) becomes the "?" it is written as.
+// Fixed widths are counted on this form.
+QString asWritten(const QString& text);
 
 // The character of one byte.
 char16_t toChar(unsigned char byte);

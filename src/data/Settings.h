@@ -21,6 +21,7 @@ struct Settings {
     QString DirSDF;
     QString DirTXT;
     QString DirCSV;
+    QString LabelTitle;  // organisation name printed on asset labels
 
     QString DBProvider;
     QString DBMajor;

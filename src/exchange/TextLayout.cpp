@@ -1,5 +1,7 @@
 #include "exchange/TextLayout.h"
 
+#include "common/Cp1252.h"
+
 #include "common/Conversions.h"
 #include "data/Settings.h"
 #include "xbase/ExchangeLayouts.h"
@@ -185,7 +187,9 @@ void TextLayout::appendFixed(QString& line, const ExchangeField& field,
                              const QVariant& value) const {
     switch (field.kind) {
         case FieldKind::Text: {
-            const QString text = value.toString();
+            // Counted as the file will hold it: a character beyond the code page
+            // (two UTF-16 units) is written as one "?".
+            const QString text = cp1252::asWritten(value.toString());
             line += QStringView(text).left(field.width);
             if (text.size() < field.width) {
                 line.append(QString(field.width - text.size(), u' '));

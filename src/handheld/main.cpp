@@ -4,6 +4,7 @@
 #include "common/CommandLine.h"
 #include "common/Error.h"
 #include "common/ProgramFolder.h"
+#include "sync/HotSyncProtocol.h"
 #include "sync/HotSyncServer.h"
 #include "sync/PrivateSocket.h"
 #include "sync/RequestTable.h"
@@ -209,19 +210,19 @@ int sync(const QString& device, const QStringList& args) {
             QStringLiteral(" pertence a outro usuário: a sincronização foi recusada."));
         return kFailed;
     }
-    socket.write("HOTSYNC " + opts->value(QStringLiteral("--user")).toUtf8() + '\t' +
-                 QFileInfo(device).absoluteFilePath().toUtf8() + '\n');
+    socket.write(HotSyncProtocol::requestLine(opts->value(QStringLiteral("--user")),
+                                              QFileInfo(device).absoluteFilePath()));
     socket.flush();
     // The cycle may take long (a large load); the program answers line by line.
     for (;;) {
         while (socket.canReadLine()) {
-            const QString line = QString::fromUtf8(socket.readLine()).chopped(1);
-            if (line.startsWith(QLatin1String("L "))) {
-                out(line.mid(2));
-            } else if (line == QLatin1String("OK")) {
+            const HotSyncProtocol::Answer answer = HotSyncProtocol::parseAnswer(socket.readLine());
+            if (answer.kind == HotSyncProtocol::Answer::Kind::Log) {
+                out(answer.text);
+            } else if (answer.kind == HotSyncProtocol::Answer::Kind::Ok) {
                 return kOk;
             } else {
-                err(line.startsWith(QLatin1String("FAIL ")) ? line.mid(5) : line);
+                err(answer.text);
                 return kFailed;
             }
         }

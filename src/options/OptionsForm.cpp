@@ -154,6 +154,7 @@ void loadOptions(OptionsForm& form, const Settings& settings) {
     form.dirSDF = settings.DirSDF;
     form.dirTXT = settings.DirTXT;
     form.dirCSV = settings.DirCSV;
+    form.labelTitle = settings.LabelTitle;
     UpdateDependentControls(form);
 }
 
@@ -277,6 +278,7 @@ void storeOptions(const OptionsForm& form, Settings& settings) {
     settings.DirSDF = form.dirSDF;
     settings.DirTXT = form.dirTXT;
     settings.DirCSV = form.dirCSV;
+    settings.LabelTitle = form.labelTitle;
 }
 
 OptionsControl ApplyOptions(OptionsForm& form, TDados& dados, Prompter& prompter,

@@ -37,6 +37,7 @@ struct OptionsForm {
     QString dirSDF;
     QString dirTXT;
     QString dirCSV;
+    QString labelTitle;
 
     // The two text formats exclude each other: ticking one clears the other;
     // clearing one leaves the other as it is.

@@ -181,9 +181,17 @@ QWidget* TOpcoes::buildPreferences() {
     formatGrid->addWidget(defaults, 6, 2);
     connect(defaults, &QPushButton::clicked, this, &TOpcoes::BitBtn5Click);
 
+    auto* labels = new QGroupBox(QStringLiteral(" Etiquetas "), page);
+    labels->setObjectName(QStringLiteral("GroupBox3"));
+    auto* labelGrid = new QGridLayout(labels);
+    m_labelTitle = labeledEdit("LabeledEdit8", QStringLiteral("Título das etiquetas"), labelGrid, 0,
+                               0, labels);
+    m_labelTitle->setMaxLength(60);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(ids);
     layout->addWidget(formats);
+    layout->addWidget(labels);
     return page;
 }
 
@@ -252,7 +260,7 @@ void TOpcoes::connectControls() {
     });
     connect(m_coding, &QButtonGroup::idToggled, this, change);
     connect(m_delimiter, &QButtonGroup::idToggled, this, change);
-    for (QLineEdit* edit : {m_lastCode, m_decimalPoint, m_textQualifier}) {
+    for (QLineEdit* edit : {m_lastCode, m_decimalPoint, m_textQualifier, m_labelTitle}) {
         connect(edit, &QLineEdit::textChanged, this, change);
     }
     for (QLineEdit* edit : m_folders) {
@@ -275,8 +283,8 @@ void TOpcoes::FormActivate() {
 }
 
 void TOpcoes::showForm() {
-    QList<QObject*> controls{m_autoId,    m_coding,       m_lastCode,
-                             m_delimiter, m_decimalPoint, m_textQualifier};
+    QList<QObject*> controls{m_autoId,       m_coding,        m_lastCode,  m_delimiter,
+                             m_decimalPoint, m_textQualifier, m_labelTitle};
     for (QObject* o : m_formats) {
         controls << o;
     }
@@ -298,6 +306,7 @@ void TOpcoes::showForm() {
     select(m_delimiter, idOf(m_form.delimiter));
     m_decimalPoint->setText(m_form.decimalPoint);
     m_textQualifier->setText(m_form.textQualifier);
+    m_labelTitle->setText(m_form.labelTitle);
     const std::array<QString, 4> folders = {m_form.dirDBF, m_form.dirSDF, m_form.dirTXT,
                                             m_form.dirCSV};
     for (int i = 0; i < 4; ++i) {
@@ -316,6 +325,7 @@ void TOpcoes::AnyChange() {
     m_form.delimiter = choiceOf<DelimiterChoice>(m_delimiter);
     m_form.decimalPoint = m_decimalPoint->text();
     m_form.textQualifier = m_textQualifier->text();
+    m_form.labelTitle = m_labelTitle->text();
     m_form.dirDBF = m_folders[0]->text();
     m_form.dirSDF = m_folders[1]->text();
     m_form.dirTXT = m_folders[2]->text();

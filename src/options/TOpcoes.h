@@ -80,6 +80,7 @@ class TOpcoes : public QDialog {
     QButtonGroup* m_delimiter = nullptr;
     QLineEdit* m_decimalPoint = nullptr;
     QLineEdit* m_textQualifier = nullptr;
+    QLineEdit* m_labelTitle = nullptr;
     std::array<QLineEdit*, 4> m_folders{};
     std::array<QLabel*, 4> m_folderLabels{};
     QPushButton* m_ok = nullptr;

@@ -3,6 +3,7 @@
 #include "app/CursorProgress.h"
 #include "common/Prompter.h"
 #include "data/DataTable.h"
+#include "labels/TEtiquetas.h"
 #include "records/DBGrid.h"
 #include "records/DBNavigator.h"
 #include "records/EditingProtocol.h"
@@ -17,7 +18,10 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ambitra::ui {
 
@@ -65,7 +69,10 @@ RecordWindow::RecordWindow(EditingProtocol* protocol, Prompter& prompter, QSize 
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
     layout->addLayout(top, 1);
-    layout->addWidget(m_navigator);
+    m_bottom = new QHBoxLayout;
+    m_bottom->setContentsMargins(0, 0, 0, 0);
+    m_bottom->addWidget(m_navigator, 1);
+    layout->addLayout(m_bottom);
     setMinimumSize(0, 0);
 
     m_navigator->setBeforeAction([this](NavButton button) {
@@ -90,6 +97,33 @@ RecordWindow::RecordWindow(EditingProtocol* protocol, Prompter& prompter, QSize 
 }
 
 RecordWindow::~RecordWindow() = default;
+
+void RecordWindow::addLabelsButton(TDados& dados, bool locations) {
+    auto* button = new QPushButton(QStringLiteral("Etiquetas..."), this);
+    button->setObjectName(QStringLiteral("BtnEtiquetas"));
+    button->setFocusPolicy(Qt::NoFocus);
+    m_bottom->addWidget(button);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(button, &QPushButton::clicked, this, [this, &dados, locations] {
+        TEtiquetas dialog(dados, m_prompter, cursorProgress(),
+                          locations ? TEtiquetas::Kind::Locations : TEtiquetas::Kind::Assets,
+                          selectedKeys(), this);
+        dialog.exec();
+    });
+}
+
+QStringList RecordWindow::selectedKeys() const {
+    QList<int> rows;
+    for (const QModelIndex& index : m_grid->selectionModel()->selectedRows()) {
+        rows << index.row();
+    }
+    std::sort(rows.begin(), rows.end());
+    QStringList keys;
+    for (int row : rows) {
+        keys << m_protocol->table().keyAt(row);
+    }
+    return keys;
+}
 
 Progress& RecordWindow::cursorProgress() {
     static CursorProgress progress;

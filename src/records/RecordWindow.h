@@ -9,6 +9,7 @@
 #include <memory>
 
 class QFrame;
+class QHBoxLayout;
 class QMdiSubWindow;
 
 namespace ambitra {
@@ -64,6 +65,11 @@ class RecordWindow : public QWidget {
     void addEditControl(QWidget* control, const QString& field);
     // Enables a control with the edit controls, outside colours and Enter moves.
     void addFollower(QWidget* control, const QString& field);
+    // "Etiquetas..." beside the navigator: the labels print dialog, offering the
+    // rows chosen in the grid (several may then be chosen).
+    void addLabelsButton(TDados& dados, bool locations);
+    // Keys of the rows chosen in the grid, in the grid's order.
+    QStringList selectedKeys() const;
     // Steps of UpdateControls for subclasses: before enabling, and visibility.
     virtual void beforeEnableControls() {}
     virtual void updateVisibility() {}
@@ -98,6 +104,7 @@ class RecordWindow : public QWidget {
     DBGrid* m_grid;
     QFrame* m_panel;
     DBNavigator* m_navigator;
+    QHBoxLayout* m_bottom;
     FieldBinding* m_binding;
     QList<Control> m_controls;
     bool m_placed = false;

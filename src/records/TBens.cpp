@@ -66,6 +66,7 @@ TBens::TBens(TDados& dados, Prompter& prompter, QSize childArea, QWidget* parent
     buildMainRows(dados);
     buildGroups();
     bindControls();
+    addLabelsButton(dados, false);
 
     connect(&m_rules, &AssetsProtocol::manufacturersLoaded, this,
             [this](const QStringList& names) { FieldBinding::setSuggestions(DBComboBox1, names); });

@@ -27,6 +27,7 @@ TLocais::TLocais(TDados& dados, Prompter& prompter, QSize childArea, QWidget* pa
         binding().bindText(edit, QString::fromLatin1(column));
         addEditControl(edit, QString::fromLatin1(column));
     }
+    addLabelsButton(dados, true);
 }
 
 }  // namespace ambitra::ui

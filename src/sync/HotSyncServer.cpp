@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "sync/Cradle.h"
+#include "sync/HotSyncProtocol.h"
 #include "sync/PrivateSocket.h"
 #include "sync/SyncLog.h"
 
@@ -108,28 +109,24 @@ void HotSyncServer::serve(QLocalSocket* socket) {
     });
 }
 
-void HotSyncServer::answer(QLocalSocket* socket, const QByteArray& request) {
-    const QString text = QString::fromUtf8(request);
-    const QString prefix = QStringLiteral("HOTSYNC ");
-    const qsizetype tab = text.indexOf(u'\t');
-    if (!text.startsWith(prefix) || tab < 0) {
-        socket->write("FAIL Pedido desconhecido.\n");
+void HotSyncServer::answer(QLocalSocket* socket, const QByteArray& line) {
+    const std::optional<HotSyncProtocol::Request> request = HotSyncProtocol::parseRequest(line);
+    if (!request) {
+        socket->write(HotSyncProtocol::failLine(QStringLiteral("Pedido desconhecido.")));
         return;
     }
-    const QString user = text.mid(prefix.size(), tab - prefix.size());
-    const QString device = text.mid(tab + 1);
     const QMetaObject::Connection lines =
         connect(&m_log, &SyncLog::linesAdded, socket, [socket](const QStringList& added) {
-            for (const QString& line : added) {
-                socket->write("L " + line.toUtf8() + '\n');
+            for (const QString& text : added) {
+                socket->write(HotSyncProtocol::logLine(text));
             }
             socket->flush();
         });
     try {
-        m_cradle.runCycle(user, device);
-        socket->write("OK\n");
+        m_cradle.runCycle(request->user, request->device);
+        socket->write(HotSyncProtocol::okLine());
     } catch (const Error& error) {
-        socket->write("FAIL " + error.message().toUtf8() + '\n');
+        socket->write(HotSyncProtocol::failLine(error.message()));
     }
     disconnect(lines);
     emit cycleFinished();

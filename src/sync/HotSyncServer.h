@@ -13,10 +13,9 @@ class SyncLog;
 
 // Where the handheld presses HotSync on the running program: a local socket in
 // the user's private runtime folder, named after the program's folder, that
-// serves only processes of the same user. The handheld sends one line
-// "HOTSYNC <user>\t<device folder>"; the program runs one cycle through the
-// cradle and answers with the log lines of the cycle ("L " + line) and a last
-// line "OK" (the cycle ended) or "FAIL " + the reason (support is off, ...).
+// serves only processes of the same user. The handheld sends one request; the
+// program runs one cycle through the cradle and answers with the log lines of
+// the cycle and the outcome (HotSyncProtocol).
 class HotSyncServer : public QObject {
     Q_OBJECT
 
@@ -38,7 +37,7 @@ class HotSyncServer : public QObject {
 
   private:
     void serve(QLocalSocket* socket);
-    void answer(QLocalSocket* socket, const QByteArray& request);
+    void answer(QLocalSocket* socket, const QByteArray& line);
 
     Cradle& m_cradle;
     SyncLog& m_log;

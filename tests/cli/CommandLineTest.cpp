@@ -28,7 +28,7 @@ TEST(CommandLine, HelpOfTheCliAndOfEveryCommandGoesToStdout) {
     EXPECT_EQ(program.code, 0);
     EXPECT_EQ(program.err, u"");
     for (const char* name :
-         {"init", "settings", "log", "dbf", "export", "import", "hotsync", "unload"}) {
+         {"init", "settings", "log", "dbf", "export", "import", "hotsync", "unload", "labels"}) {
         const QString command = QString::fromLatin1(name);
         const Outcome help = run(AMBITRA_CLI, {command, QStringLiteral("--help")});
         EXPECT_EQ(help.code, 0) << name;

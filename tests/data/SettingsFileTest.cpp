@@ -109,3 +109,15 @@ TEST_F(SettingsFileTest, AReadOnlyFileOrFolderRaisesAndStaysUnchanged) {
     EXPECT_EQ(writeError(defaults), u"no error");
     EXPECT_EQ(readAll(iniPath), QByteArray("[PREFS]\r\n"));
 }
+
+TEST_F(SettingsFileTest, TheLabelTitleIsKeptInWindows1252AndOnlyWhenSet) {
+    Settings s = read();
+    s.LabelTitle = QStringLiteral("Prefeitura de São Tomé");
+    writeSettingsFile(s, iniPath, appDir);
+    EXPECT_EQ(readAll(iniPath),
+              QByteArray("[PREFS]\r\nLabelTitle=Prefeitura de S\xE3o Tom\xE9\r\n"));
+    EXPECT_EQ(read().LabelTitle, s.LabelTitle);
+    s.LabelTitle.clear();
+    writeSettingsFile(s, iniPath, appDir);
+    EXPECT_EQ(readAll(iniPath), QByteArray("[PREFS]\r\n"));
+}

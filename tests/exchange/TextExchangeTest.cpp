@@ -273,3 +273,19 @@ TEST(TextExport, RefusesRecordsAFixedLayoutCannotCarryAndKeepsTheOldFile) {
     f.run.ExportSDF(f.bens(), f.folder);
     EXPECT_TRUE(f.read(QStringLiteral("BENS.TXT")).contains("-99999999999"));
 }
+
+// A character beyond the code page is one "?" in the file: the fields after it
+// must stay in their columns.
+TEST(FixedWidthText, ACharacterBeyondTheCodePageTakesOneColumn) {
+    ExchangeFixture f;
+    f.addBem(QStringLiteral("B1"), QString::fromUtf8("Mesa \xF0\x9F\x98\x80 azul"), 10.5);
+    f.run.ExportSDF(f.bens(), f.folder);
+    const QByteArray line = f.read(QStringLiteral("BENS.TXT"));
+    ASSERT_EQ(line.size(), 128 + 2);
+    EXPECT_EQ(line.mid(13, 32), QByteArray("Mesa ? azul").leftJustified(32, ' '));
+    f.db.exec(QStringLiteral("DELETE FROM Bens"));
+    f.bens().requery();
+    f.run.ImportSDF(f.bens(), f.folder);
+    EXPECT_EQ(f.db.scalar(QStringLiteral("SELECT BENOME || '|' || BEVALOR FROM Bens")).toString(),
+              QStringLiteral("Mesa ? azul|10.5"));
+}

@@ -25,28 +25,33 @@ struct Command {
 
 const QList<Command>& commands() {
     static const QList<Command> table = {
-        {"init", "usage: ambitra-cli [--app-dir DIR] init", runInitCommand},
-        {"settings", "usage: ambitra-cli [--app-dir DIR] settings", runSettingsCommand},
+        {"init", QStringLiteral("usage: ambitra-cli [--app-dir DIR] init"), runInitCommand},
+        {"settings", QStringLiteral("usage: ambitra-cli [--app-dir DIR] settings"),
+         runSettingsCommand},
         {"log",
-         "usage: ambitra-cli [--app-dir DIR] log (--all | --from \"yyyy-mm-dd hh:nn:ss.zzz\" "
-         "--to \"yyyy-mm-dd hh:nn:ss.zzz\") [--csv FILE]",
+         QStringLiteral(
+             "usage: ambitra-cli [--app-dir DIR] log (--all | --from \"yyyy-mm-dd hh:nn:ss.zzz\" "
+             "--to \"yyyy-mm-dd hh:nn:ss.zzz\") [--csv FILE]"),
          runLogCommand},
         // Reads one table file; needs nothing of the program folder.
-        {"dbf", "usage: ambitra-cli dbf FILE",
+        {"dbf", QStringLiteral("usage: ambitra-cli dbf FILE"),
          [](CliProgram&, const QStringList& args) { return runDbfCommand(args); }},
         {"export",
-         "usage: ambitra-cli [--app-dir DIR] export [--table Operadores|Locais|Bens]... "
-         "[--csv-header]",
+         QStringLiteral(
+             "usage: ambitra-cli [--app-dir DIR] export [--table Operadores|Locais|Bens]... "
+             "[--csv-header]"),
          runExportCommand},
         {"import",
-         "usage: ambitra-cli [--app-dir DIR] import [--table Operadores|Locais|Bens]... "
-         "[--overwrite]",
+         QStringLiteral(
+             "usage: ambitra-cli [--app-dir DIR] import [--table Operadores|Locais|Bens]... "
+             "[--overwrite]"),
          runImportCommand},
         {"hotsync",
-         "usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "
-         "[--location CODE]...",
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "
+                        "[--location CODE]..."),
          runHotSyncCommand},
-        {"unload", "usage: ambitra-cli [--app-dir DIR] unload FILE --user NAME", runUnloadCommand},
+        {"unload", QStringLiteral("usage: ambitra-cli [--app-dir DIR] unload FILE --user NAME"),
+         runUnloadCommand},
         {"labels", labelsUsage(), runLabelsCommand},
     };
     return table;

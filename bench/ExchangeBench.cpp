@@ -1,7 +1,11 @@
 // Import/export of the asset table in every format, against the sqlite3
-// command-line tool doing the same comma-separated export and import.
+// command-line tool doing the same comma-separated export and import. The
+// comma-separated imports run twice more with the lines in random code order (a
+// fixed seed), as files from spreadsheets come: into an empty table and as an
+// update of every row.
 //
-// usage: bench_exchange [ASSETS [ROUNDS]]   (defaults 100000 and 3)
+// usage: bench_exchange [ASSETS [ROUNDS [csv]]]   (defaults 100000 and 3; "csv"
+// leaves out the table of every format)
 //
 // Every import is checked: the table must equal its copy taken before the runs.
 
@@ -21,8 +25,10 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <random>
 
 using namespace ambitra;
 
@@ -139,12 +145,64 @@ QString cell(const Timing& t) {
     return QStringLiteral("%1 (%2)").arg(t.cpu, 0, 'f', 3).arg(t.wall, 0, 'f', 3);
 }
 
+// The file's lines in an order that only the seed decides: the same for every
+// run, and the same for our file and the peer's.
+void shuffleLines(const QString& from, const QString& to) {
+    QFile in(from);
+    in.open(QIODevice::ReadOnly);
+    QList<QByteArray> lines = in.readAll().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) {
+        lines.removeLast();
+    }
+    std::mt19937 random(20261209);
+    std::shuffle(lines.begin(), lines.end(), random);
+    QFile out(to);
+    out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    for (const QByteArray& line : lines) {
+        out.write(line + '\n');
+    }
+}
+
+void replaceFile(const QString& from, const QString& to) {
+    QFile::remove(to);
+    QFile::copy(from, to);
+}
+
+// Peak resident memory in MiB, of this process or of the largest child.
+double peakMiB(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The peer's comma-separated import: the file into a staging table, then one
+// upsert; into an empty table when emptying.
+QString peerImportScript(const QString& file, bool emptying) {
+    return QStringLiteral("BEGIN;\n") +
+           (emptying ? QStringLiteral("DELETE FROM Bens;\n") : QString()) +
+           QStringLiteral(
+               "CREATE TEMP TABLE staging (c1, c2, c3, c4, c5, c6, c7, c8, c9, c10, "
+               "c11);\n.mode csv\n.import %1 staging\n"
+               "INSERT INTO Bens SELECT * FROM staging WHERE true ON CONFLICT(BECODIGO) DO "
+               "UPDATE SET BENOME = excluded.BENOME, BELOCAL = excluded.BELOCAL, BEFABRICA = "
+               "excluded.BEFABRICA, BESITUACAO = excluded.BESITUACAO, BENSERIE = "
+               "excluded.BENSERIE, BEVALOR = excluded.BEVALOR, BECOMPRA = excluded.BECOMPRA, "
+               "BEULTINV = excluded.BEULTINV, BEULTOPE = excluded.BEULTOPE, BEFLAG = "
+               "NULL;\nCOMMIT;\n")
+               .arg(file);
+}
+
+void printPeerCommand(const QString& database, const QString& script) {
+    std::printf("  sqlite3 %s <<'EOF'\n%sEOF\n", qPrintable(database), qPrintable(script));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const bool csvOnly = argc > 3 && QByteArray(argv[3]) == "csv";
     QTemporaryDir dir;
     PrintingPrompter prompter;
     TDados dados(dir.path(), dir.filePath(QStringLiteral("ambitra.ini")), prompter);
@@ -178,68 +236,107 @@ int main(int argc, char** argv) {
         {"delimited", &ExchangeRun::ExportTXT, &ExchangeRun::ImportTXT},
         {"comma-separated", &ExchangeRun::ExportCSV, &ExchangeRun::ImportCSV},
     };
-    std::printf("seconds: processor (wall)\n%-16s %16s %16s %18s %9s\n", "format", "export",
-                "import", "import overwrite", "restored");
-    Timing csvExport;
-    Timing csvImport;
-    for (const Format& f : formats) {
-        const Timing exported =
-            best(rounds, [&] { return timed([&] { (run.*f.exportRoutine)(bens, folder); }); });
-        bool restored = true;
-        auto importing = [&](bool overwrite) {
-            return best(rounds, [&] {
-                run.OverwriteData = overwrite;
-                const Timing t = timed([&] { (run.*f.importRoutine)(bens, folder); });
-                restored = restored && differences(dados) == 0 && bens.rowCount() == count;
-                return t;
-            });
-        };
-        const Timing updated = importing(false);
-        const Timing inserted = importing(true);
-        std::printf("%-16s %16s %16s %18s %9s\n", f.name, qPrintable(cell(exported)),
-                    qPrintable(cell(updated)), qPrintable(cell(inserted)), restored ? "yes" : "NO");
-        std::printf("%-16s %13.2f us %13.2f us %15.2f us  per asset (processor)\n", "",
-                    exported.cpu * 1e6 / count, updated.cpu * 1e6 / count,
-                    inserted.cpu * 1e6 / count);
-        if (f.exportRoutine == &ExchangeRun::ExportCSV) {
-            csvExport = exported;
-            csvImport = updated;
+    bool restored = true;
+    auto importing = [&](Routine routine, bool overwrite) {
+        return best(rounds, [&] {
+            run.OverwriteData = overwrite;
+            const Timing t = timed([&] { (run.*routine)(bens, folder); });
+            restored = restored && differences(dados) == 0 && bens.rowCount() == count;
+            return t;
+        });
+    };
+    std::printf("seconds: processor (wall)\n");
+    if (!csvOnly) {
+        std::printf("%-16s %16s %16s %18s %9s\n", "format", "export", "import", "import overwrite",
+                    "restored");
+        for (const Format& f : formats) {
+            const Timing exported =
+                best(rounds, [&] { return timed([&] { (run.*f.exportRoutine)(bens, folder); }); });
+            const Timing updated = importing(f.importRoutine, false);
+            const Timing inserted = importing(f.importRoutine, true);
+            std::printf("%-16s %16s %16s %18s %9s\n", f.name, qPrintable(cell(exported)),
+                        qPrintable(cell(updated)), qPrintable(cell(inserted)),
+                        restored ? "yes" : "NO");
+            std::printf("%-16s %13.2f us %13.2f us %15.2f us  per asset (processor)\n", "",
+                        exported.cpu * 1e6 / count, updated.cpu * 1e6 / count,
+                        inserted.cpu * 1e6 / count);
         }
-    }
-    if (!prompter.silent) {
-        return 1;
+        std::printf("\n");
     }
 
+    // The comma-separated file in code order (as exported) and in random code order.
+    const Timing csvExport =
+        best(rounds, [&] { return timed([&] { run.ExportCSV(bens, folder); }); });
+    const QString csvFile = QDir(folder).filePath(textFileName(bens.tableName(), TextFormat::Csv));
+    const QString codeOrder = dir.filePath(QStringLiteral("code-order.csv"));
+    const QString randomOrder = dir.filePath(QStringLiteral("random-order.csv"));
+    replaceFile(csvFile, codeOrder);
+    shuffleLines(codeOrder, randomOrder);
+    replaceFile(codeOrder, csvFile);
+    const Timing newCode = importing(&ExchangeRun::ImportCSV, true);
+    const Timing updateCode = importing(&ExchangeRun::ImportCSV, false);
+    replaceFile(randomOrder, csvFile);
+    const Timing newRandom = importing(&ExchangeRun::ImportCSV, true);
+    const Timing updateRandom = importing(&ExchangeRun::ImportCSV, false);
+    if (!prompter.silent || !restored) {
+        std::printf("an import did not restore the table\n");
+        return 1;
+    }
+    const double ourPeak = peakMiB(RUSAGE_SELF);
+
     if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty()) {
-        std::printf("\nsqlite3 not found: no comparison\n");
+        std::printf("sqlite3 not found: no comparison\n");
         return 0;
     }
     dados.CloseDatabase();
     const QString database = dados.settings().DBName;
     const QString peerFile = dir.filePath(QStringLiteral("peer.csv"));
-    const Timing peerExport = best(rounds, [&] {
-        return sqlite3Run(
-            database, QStringLiteral(".mode csv\n.output %1\nSELECT * FROM Bens;\n").arg(peerFile));
-    });
-    const Timing peerImport = best(rounds, [&] {
-        return sqlite3Run(
-            database,
-            QStringLiteral(
-                "BEGIN;\nCREATE TEMP TABLE staging (c1, c2, c3, c4, c5, c6, c7, c8, c9, c10, "
-                "c11);\n.mode csv\n.import %1 staging\n"
-                "INSERT INTO Bens SELECT * FROM staging WHERE true ON CONFLICT(BECODIGO) DO "
-                "UPDATE SET BENOME = excluded.BENOME, BELOCAL = excluded.BELOCAL, BEFABRICA = "
-                "excluded.BEFABRICA, BESITUACAO = excluded.BESITUACAO, BENSERIE = "
-                "excluded.BENSERIE, BEVALOR = excluded.BEVALOR, BECOMPRA = excluded.BECOMPRA, "
-                "BEULTINV = excluded.BEULTINV, BEULTOPE = excluded.BEULTOPE, BEFLAG = "
-                "NULL;\nCOMMIT;\n")
-                .arg(peerFile));
-    });
-    std::printf("\nsqlite3 tool: CSV export %s, CSV import (staging + upsert) %s\n",
-                qPrintable(cell(peerExport)), qPrintable(cell(peerImport)));
-    std::printf("ratios (processor): CSV export %.2fx (target 3x), CSV import %.2fx (target 4x)\n",
-                csvExport.cpu / peerExport.cpu, csvImport.cpu / peerImport.cpu);
-    std::printf("ratios (wall):      CSV export %.2fx, CSV import %.2fx\n",
-                csvExport.wall / peerExport.wall, csvImport.wall / peerImport.wall);
+    const QString peerRandom = dir.filePath(QStringLiteral("peer-random.csv"));
+    const QString exportScript =
+        QStringLiteral(".mode csv\n.output %1\nSELECT * FROM Bens ORDER BY BECODIGO;\n")
+            .arg(peerFile);
+    const Timing peerExport = best(rounds, [&] { return sqlite3Run(database, exportScript); });
+    shuffleLines(peerFile, peerRandom);
+    auto peerImport = [&](const QString& file, bool emptying) {
+        return best(rounds, [&] { return sqlite3Run(database, peerImportScript(file, emptying)); });
+    };
+    const Timing peerNewCode = peerImport(peerFile, true);
+    const Timing peerUpdateCode = peerImport(peerFile, false);
+    const Timing peerNewRandom = peerImport(peerRandom, true);
+    const Timing peerUpdateRandom = peerImport(peerRandom, false);
+    dados.OpenDatabase();
+    const bool peerRestored = differences(dados) == 0;
+
+    std::printf("comma-separated, %d assets   %16s %16s %16s %16s\n", count, "code order",
+                "random order", "peer code", "peer random");
+    auto line = [&](const char* job, const Timing& code, const Timing* random, const Timing& peer,
+                    const Timing* peerRnd) {
+        std::printf("%-29s %16s %16s %16s %16s\n", job, qPrintable(cell(code)),
+                    random ? qPrintable(cell(*random)) : "-", qPrintable(cell(peer)),
+                    peerRnd ? qPrintable(cell(*peerRnd)) : "-");
+    };
+    line("import into an empty table", newCode, &newRandom, peerNewCode, &peerNewRandom);
+    line("import as update", updateCode, &updateRandom, peerUpdateCode, &peerUpdateRandom);
+    line("export", csvExport, nullptr, peerExport, nullptr);
+    std::printf("\nratios, processor (wall)              random/code   ours/peer (random)\n");
+    auto ratio = [](const Timing& a, const Timing& b) {
+        return QStringLiteral("%1x (%2x)")
+            .arg(a.cpu / b.cpu, 0, 'f', 2)
+            .arg(a.wall / b.wall, 0, 'f', 2);
+    };
+    std::printf("import into an empty table  %16s %18s   targets 1.2x, 2x\n",
+                qPrintable(ratio(newRandom, newCode)), qPrintable(ratio(newRandom, peerNewRandom)));
+    std::printf("import as update            %16s %18s   targets 1.2x, 2x\n",
+                qPrintable(ratio(updateRandom, updateCode)),
+                qPrintable(ratio(updateRandom, peerUpdateRandom)));
+    std::printf("export                      %16s %18s   target 1.5x\n", "-",
+                qPrintable(ratio(csvExport, peerExport)));
+    std::printf("\npeak memory: ours %.0f MiB, peer %.0f MiB; peer restored the table: %s\n",
+                ourPeak, peakMiB(RUSAGE_CHILDREN), peerRestored ? "yes" : "NO");
+    std::printf(
+        "\npeer commands (the update import; the others differ in the file and, "
+        "into an empty table, a DELETE FROM Bens after BEGIN):\n");
+    printPeerCommand(database, exportScript);
+    printPeerCommand(database, peerImportScript(peerRandom, false));
     return 0;
 }

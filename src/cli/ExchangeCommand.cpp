@@ -19,8 +19,9 @@ using Direction = ExchangeRun::Direction;
 const char* const kTableNames[] = {"Operadores", "Locais", "Bens"};
 
 struct ExchangeArgs {
-    QSet<int> tables;   // none named: all three
-    bool flag = false;  // --csv-header (export) or --overwrite (import)
+    QSet<int> tables;    // none named: all three
+    bool flag = false;   // --csv-header (export) or --overwrite (import)
+    bool check = false;  // import --check
 };
 
 std::optional<int> tableIndex(const QString& name) {
@@ -44,6 +45,8 @@ std::optional<ExchangeArgs> parseArgs(Direction direction, const QStringList& ar
             parsed.tables.insert(*index);
         } else if (args[i] == flag) {
             parsed.flag = true;
+        } else if (direction == Direction::Import && args[i] == QLatin1String("--check")) {
+            parsed.check = true;
         } else {
             return std::nullopt;
         }
@@ -90,8 +93,24 @@ int runExchange(CliProgram& program, Direction direction, const QStringList& arg
     if (!opened) {
         return kFailed;
     }
-    run.AskQuestions(direction);
-    run.RunTables(direction, [&parsed](int i) { return parsed->tables.contains(i); });
+    const auto marked = [&parsed](int i) { return parsed->tables.contains(i); };
+    if (parsed->check) {
+        // Every problem on its own line, then the count; the register and the
+        // files stay as they were.
+        if (!run.AskCheckQuestions()) {
+            return kFailed;
+        }
+        run.RunCheck(marked);
+        for (const QString& problem : run.Problems) {
+            printOut(problem);
+        }
+        printOut(run.checkSummary());
+        return run.Problems.isEmpty() ? kOk : kFailed;
+    }
+    if (!run.AskQuestions(direction)) {
+        return kFailed;
+    }
+    run.RunTables(direction, marked);
     for (const QString& line : run.RunMessages.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
         printOut(line);
     }

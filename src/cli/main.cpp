@@ -42,9 +42,8 @@ const QList<Command>& commands() {
              "[--csv-header]"),
          runExportCommand},
         {"import",
-         QStringLiteral(
-             "usage: ambitra-cli [--app-dir DIR] import [--table Operadores|Locais|Bens]... "
-             "[--overwrite]"),
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] import [--check] "
+                        "[--table Operadores|Locais|Bens]... [--overwrite]"),
          runImportCommand},
         {"hotsync",
          QStringLiteral("usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "

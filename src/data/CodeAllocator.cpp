@@ -46,26 +46,56 @@ QString CodeAllocator::NextCode(const Settings& settings) {
     return code.size() > kCodeColumnWidth ? QString() : code;
 }
 
-bool CodeAllocator::isStored(const QString& code) {
+QStringList CodeAllocator::storedFrom(const QString& code, int limit) {
     QSqlQuery query(m_dados.Conn().database());
-    query.prepare(QStringLiteral("SELECT 1 FROM Bens WHERE BECODIGO = ?"));
+    query.setForwardOnly(true);
+    query.prepare(
+        QStringLiteral("SELECT BECODIGO FROM Bens WHERE BECODIGO >= ? AND length(BECODIGO) = ? "
+                       "ORDER BY BECODIGO LIMIT ?"));
     query.addBindValue(code);
+    query.addBindValue(code.size());
+    query.addBindValue(limit);
     if (!query.exec()) {
         throw Error(EngineErrorText::of(query.lastError()));
     }
-    return query.next();
+    QStringList codes;
+    while (query.next()) {
+        codes << query.value(0).toString();
+    }
+    return codes;
 }
 
 QString CodeAllocator::FreeCode() {
     // LastCode may lag behind codes typed by hand (a letter code sorts above every
     // number and stops its alignment): a code Bens holds would only be refused.
+    // Codes of one width sort like their numbers, so the stored ones from the
+    // proposal on are read in order, a block at a time, and skipped while taken.
+    constexpr int kBlock = 512;
     Settings probe = m_dados.settings();
     QString code = NextCode(probe);
-    while (!code.isEmpty() && isStored(code)) {
-        probe.LastCode = eanDataDigits(probe.CodeBar) > 0 ? code.left(code.size() - 1) : code;
-        code = NextCode(probe);
+    for (;;) {
+        if (code.isEmpty()) {
+            return code;
+        }
+        const QStringList stored = storedFrom(code, kBlock);
+        const qsizetype width = code.size();
+        for (const QString& taken : stored) {
+            if (taken != code) {
+                if (code < taken) {
+                    return code;  // a gap before the next stored code
+                }
+                continue;
+            }
+            probe.LastCode = eanDataDigits(probe.CodeBar) > 0 ? code.left(code.size() - 1) : code;
+            code = NextCode(probe);
+            if (code.isEmpty() || code.size() != width) {
+                break;  // the sequence outgrew this width: read again from there
+            }
+        }
+        if (stored.size() < kBlock && (code.isEmpty() || code.size() == width)) {
+            return code;
+        }
     }
-    return code;
 }
 
 QString CodeAllocator::GetNextCode() {

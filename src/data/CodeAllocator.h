@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace ambitra {
 
@@ -32,7 +33,8 @@ class CodeAllocator {
     void AlignLastCode();
 
   private:
-    bool isStored(const QString& code);
+    // Stored codes of the same length from code on, in order, at most limit.
+    QStringList storedFrom(const QString& code, int limit);
 
     TDados& m_dados;
 };

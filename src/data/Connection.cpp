@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "data/EngineErrorText.h"
+#include "data/NativeQuery.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -77,6 +78,7 @@ void Connection::open() {
 
 void Connection::close() {
     m_prepared.clear();
+    m_native.clear();
     if (m_db.isOpen()) {
         if (m_inTransaction) {
             m_db.rollback();
@@ -106,6 +108,18 @@ void Connection::exec(const QString& statement) {
     if (!ok) {
         throw Error(EngineErrorText::of(error));
     }
+}
+
+NativeQuery* Connection::nativeQuery(const QString& sql) {
+    auto it = m_native.find(sql);
+    if (it == m_native.end()) {
+        auto query = std::make_shared<NativeQuery>();
+        if (!query->prepare(m_db, sql)) {
+            return nullptr;
+        }
+        it = m_native.insert(sql, std::move(query));
+    }
+    return it->get();
 }
 
 void Connection::beginTransaction() {

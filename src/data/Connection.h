@@ -5,7 +5,11 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <memory>
+
 namespace ambitra {
+
+class NativeQuery;
 
 // The data module's one database connection. Every engine failure is raised as
 // an ambitra::Error carrying the engine's text.
@@ -34,6 +38,11 @@ class Connection {
     // Runs a statement without result rows; raises on failure. Statements are
     // prepared once and kept: runs issue a savepoint per record.
     void exec(const QString& statement);
+    // A read-only statement on the embedded engine's own interface, prepared
+    // once and kept until the connection closes (a statement that outlived the
+    // connection would keep the file open); null for other engines. Callers
+    // finish() each run, so that no read stays open between runs.
+    NativeQuery* nativeQuery(const QString& sql);
 
     void beginTransaction();
     void commit();
@@ -48,6 +57,7 @@ class Connection {
     QString m_connectionString;
     QSqlDatabase m_db;
     QHash<QString, QSqlQuery> m_prepared;
+    QHash<QString, std::shared_ptr<NativeQuery>> m_native;
     bool m_inTransaction = false;
     int m_generation = 0;
 };

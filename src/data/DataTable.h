@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/KeyIndex.h"
 #include "data/Schema.h"
 
 #include <QHash>
@@ -14,14 +15,16 @@
 namespace ambitra {
 
 class Connection;
+class NativeQuery;
 
 // One table of the register opened whole, in the order of its key, with a current
 // row, browse/insert/edit states and an edit buffer, as the windows, the HotSync
 // runs and the imports use it.
 //
 // Only the ordered list of keys is held in memory; rows are read on demand (a page
-// at a time for grids, one at a time for look-ups) and cached by key, so a table of
-// 100,000 rows opens in a few tens of milliseconds and finding a key is a binary
+// at a time when they are asked for in order, as grids and exports do, one at a
+// time when asked for out of order, as look-ups do) and cached by key, so a table
+// of a million rows opens in a fraction of a second and finding a key is a binary
 // search, not a scan.
 class DataTable : public QObject {
     Q_OBJECT
@@ -113,7 +116,9 @@ class DataTable : public QObject {
     void loadKeys();
     const Row& rowAt(int row) const;
     void fetchPage(int row) const;
-    void fetchNativePage(int row) const;
+    QList<Row> fetchNativePage(int row) const;
+    void placePage(int row, QList<Row>& rows) const;
+    Row nativeRow(const NativeQuery& query) const;
     const Row* windowRow(int row) const;
     void keepPosted(int row, const QString& key, Row stored, bool lookupsKnown);
     Row fetchOne(const QString& key) const;
@@ -138,7 +143,7 @@ class DataTable : public QObject {
     QStringList m_stored;              // stored columns, in order
     QList<int> m_storedIndex;
     State m_state = State::Inactive;
-    QStringList m_keys;  // sorted by key (code-point order) when keyOrder
+    KeyIndex m_keys;  // sorted by key (code-point order) when keyOrder
     int m_row = 0;
     bool m_bof = true;
     bool m_eof = true;
@@ -151,12 +156,14 @@ class DataTable : public QObject {
     // at that place, so inserts and removals need no bookkeeping here.
     mutable int m_windowStart = 0;
     mutable QStringList m_windowKeys;
-    mutable QList<Row> m_windowRows;
+    mutable QList<Row> m_windowRows;  // an empty row: a place the page did not fill
+    mutable int m_lastRow = -1;       // the row asked for last
     // Rows posted or read alone, by key.
     mutable QHash<QString, Row> m_cache;
     mutable QSqlQuery m_pageQuery;
     QString m_pageSql;
-    bool m_nativePages = false;  // pages read through the engine's own interface
+    QString m_oneSql;
+    bool m_nativePages = false;  // rows read through the engine's own interface
     mutable QSqlQuery m_oneQuery;
     mutable QSqlQuery m_lookupQuery;
     QSqlQuery m_insertQuery;

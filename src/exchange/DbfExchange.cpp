@@ -1,3 +1,4 @@
+#include "common/AsideFile.h"
 #include "common/Error.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
@@ -49,21 +50,32 @@ class OpenDbf {
 
 void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
     const QString name = ExchangeFileName(table.tableName(), QStringLiteral(".DBF"));
+    const QString target = QDir(folder).filePath(name);
+    if (const QString unsafe = unsafeTargetReason(target); !unsafe.isEmpty()) {
+        report(unsafe + QStringLiteral(" Exportação de dados não efetuada!"));
+        return;
+    }
+    // Written aside and put in place when complete, so that a crash or a
+    // failure never leaves a short table where the previous export was. A
+    // folder that takes no new file is written in place, as before.
+    AsideFile aside(target, name.startsWith(QLatin1String("OPERADOR")));
+    const QString written = aside.created() ? aside.fileName() : name;
     // A file that could not be made afresh is never written into: an older
     // file of that name would otherwise receive the records a second time.
     bool created = true;
     try {
-        m_dados.CreateDBFTable(folder, name);
+        m_dados.CreateDBFTable(folder, written);
     } catch (const Error&) {
         created = false;
     }
-    if (!created || !QFile::exists(QDir(folder).filePath(name))) {
+    if (!created || !QFile::exists(QDir(folder).filePath(written))) {
         reportNotCreated(folder, name);
         return;
     }
     THalcyonDataSet& dbf = m_dados.DBFTmp();
+    bool failed = false;
     {
-        OpenDbf open(dbf, folder, name);
+        OpenDbf open(dbf, folder, written);
         m_progress->setMaximum(table.rowCount());
         m_progress->setValue(0);
         const QList<ExchangeField> fields = exchangeFields(table.definition());
@@ -83,6 +95,7 @@ void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
                 dbf.Post();
             } catch (const Error& error) {
                 dbf.Cancel();
+                failed = true;
                 recordError(name + QStringLiteral(", registro ") + QString::number(number) +
                                 QStringLiteral(": ") + engineErrorText(error),
                             table, Direction::Export);
@@ -94,6 +107,12 @@ void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
         dbf.EndBulkAppend();
     }
     table.first();
+    // A refused record keeps the previous file; a cancelled run puts what it
+    // wrote in place, as the text exports do.
+    if (aside.created() && !failed && !aside.commit()) {
+        reportNotCreated(folder, name);
+        return;
+    }
     if (!CancelRequested) {
         addCompletion("Exportação de %1 registros para %2 concluída!", table.rowCount(), name);
     }

@@ -62,11 +62,16 @@ TTrocas::TTrocas(TDados& dados, Prompter& prompter, QWidget* parent)
     m_execute->setObjectName(QStringLiteral("BitBtn1"));
     m_cancel = new QPushButton(QStringLiteral("Cancelar"), this);
     m_cancel->setObjectName(QStringLiteral("BitBtn2"));
-    for (QPushButton* button : {m_execute, m_cancel}) {
+    m_check = new QPushButton(QStringLiteral("Verificar"), this);
+    m_check->setObjectName(QStringLiteral("CheckButton"));
+    m_check->setToolTip(QStringLiteral(
+        "Lê os arquivos da importação sem alterar os dados e lista os problemas encontrados."));
+    for (QPushButton* button : {m_check, m_execute, m_cancel}) {
         button->setAutoDefault(false);
     }
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(m_check);
     buttons->addWidget(m_execute);
     buttons->addWidget(m_cancel);
     layout->addLayout(buttons);
@@ -75,6 +80,7 @@ TTrocas::TTrocas(TDados& dados, Prompter& prompter, QWidget* parent)
 
     connect(m_execute, &QPushButton::clicked, this, &TTrocas::BitBtn1Click);
     connect(m_cancel, &QPushButton::clicked, this, &TTrocas::BitBtn2Click);
+    connect(m_check, &QPushButton::clicked, this, &TTrocas::checkClick);
     RefreshButtons();
 }
 
@@ -160,6 +166,8 @@ void TTrocas::RefreshButtons() {
     m_run.CancelRequested = false;
     const bool anyTable = tableMarked(0) || tableMarked(1) || tableMarked(2);
     m_execute->setEnabled(anyTable && m_run.anyFormat());
+    m_check->setEnabled(anyTable && m_run.anyFormat() &&
+                        direction() == ExchangeRun::Direction::Import);
     (m_execute->isEnabled() ? m_execute : m_cancel)->setFocus();
 }
 
@@ -169,26 +177,51 @@ void TTrocas::lockChoices(bool locked) {
     m_tablesGroup->setEnabled(!locked);
 }
 
-void TTrocas::BitBtn1Click() {
-    const ExchangeRun::Direction chosen = direction();
-    if (!m_run.AskQuestions(chosen)) {
-        return;
-    }
+void TTrocas::beginRun() {
     m_running = true;
     m_execute->setEnabled(false);
+    m_check->setEnabled(false);
     lockChoices(true);
     m_progressBar->setRange(0, 0);
     m_progressBar->setValue(0);
     m_progressBar->show();
     m_cancel->setFocus();
-    m_run.RunTables(chosen, [this](int index) { return tableMarked(index); });
-    m_run.ShowRunMessages();
+}
+
+void TTrocas::endRun() {
     m_progressBar->hide();
     lockChoices(false);
     m_running = false;
+    m_cancel->setFocus();
+}
+
+void TTrocas::BitBtn1Click() {
+    const ExchangeRun::Direction chosen = direction();
+    if (!m_run.AskQuestions(chosen)) {
+        return;
+    }
+    beginRun();
+    m_run.RunTables(chosen, [this](int index) { return tableMarked(index); });
+    m_run.ShowRunMessages();
     // Executar stays off until the direction or the tables are clicked or the
     // dialog is opened again.
-    m_cancel->setFocus();
+    endRun();
+}
+
+void TTrocas::checkClick() {
+    if (!m_run.AskCheckQuestions()) {
+        return;
+    }
+    beginRun();
+    m_run.RunCheck([this](int index) { return tableMarked(index); });
+    endRun();
+    // The check changed nothing: the buttons are as before it.
+    RefreshButtons();
+    delete m_report;
+    m_report = new CheckReportDialog(m_run, m_prompter, m_dados.AppDir(), this);
+    m_report->setAttribute(Qt::WA_DeleteOnClose);
+    m_report->setModal(true);
+    m_report->show();
 }
 
 void TTrocas::BitBtn2Click() {

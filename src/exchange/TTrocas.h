@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/WidgetProgress.h"
+#include "exchange/CheckReportDialog.h"
 #include "exchange/ExchangeRun.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QGroupBox;
 class QListWidget;
@@ -36,6 +38,9 @@ class TTrocas : public QDialog {
     QListWidget* CheckListBox2() const { return m_tables; }
     QPushButton* BitBtn1() const { return m_execute; }
     QPushButton* BitBtn2() const { return m_cancel; }
+    QPushButton* checkButton() const { return m_check; }
+    // The report window of the last check, while it is open.
+    CheckReportDialog* checkReport() const { return m_report; }
     QProgressBar* ProgressBar1() const { return m_progressBar; }
 
     // Each time the dialog is shown: the format marks, the buttons, the tables.
@@ -45,6 +50,8 @@ class TTrocas : public QDialog {
     void RefreshButtons();
     void BitBtn1Click();
     void BitBtn2Click();
+    // "Verificar": an import's check run, then its report.
+    void checkClick();
 
   public slots:
     // Escape and the close box cancel a run instead of closing under it.
@@ -60,6 +67,9 @@ class TTrocas : public QDialog {
     ExchangeRun::Direction direction() const;
     bool tableMarked(int index) const;
     void lockChoices(bool locked);
+    // Around a run or a check: buttons, choices and the progress bar.
+    void beginRun();
+    void endRun();
 
     TDados& m_dados;
     Prompter& m_prompter;
@@ -76,6 +86,8 @@ class TTrocas : public QDialog {
     QProgressBar* m_progressBar = nullptr;
     QPushButton* m_execute = nullptr;
     QPushButton* m_cancel = nullptr;
+    QPushButton* m_check = nullptr;
+    QPointer<CheckReportDialog> m_report;
 };
 
 }  // namespace ambitra::ui

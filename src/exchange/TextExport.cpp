@@ -1,3 +1,4 @@
+#include "common/AsideFile.h"
 #include "common/Cp1252.h"
 #include "common/Error.h"
 #include "common/Progress.h"
@@ -41,6 +42,10 @@ void ExchangeRun::ExportCSV(DataTable& table, const QString& folder) {
 void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat format) {
     const QString name = textFileName(table.tableName(), format);
     const QString path = QDir(folder).filePath(name);
+    if (const QString unsafe = unsafeTargetReason(path); !unsafe.isEmpty()) {
+        report(unsafe + QStringLiteral(" Exportação de dados não efetuada!"));
+        return;
+    }
     const TextLayout layout(format, exchangeFields(table.definition()), m_dados.settings());
     const QList<ExchangeField>& fields = layout.fields();
     QVariantList values(fields.size());

@@ -243,8 +243,8 @@ void TextLayout::appendCsvText(QString& line, QStringView text) const {
         }
         return;
     }
-    if (m_qualifier != QLatin1String("\"") && value.size() >= 2 && value.startsWith(u'"') &&
-        value.endsWith(u'"')) {
+    // A lone double quote counts as such a pair too: the reader would empty it.
+    if (m_qualifier != QLatin1String("\"") && value.startsWith(u'"') && value.endsWith(u'"')) {
         wrapped = QLatin1Char('"') + value + QLatin1Char('"');
         value = wrapped;
     }
@@ -479,7 +479,7 @@ QString TextLayout::unwritable(const QVariantList& values) const {
                                                  "texto não comporta."))
                     .message();
             }
-            if (fixed && text.size() > field.width) {
+            if (fixed && cp1252::asWritten(text).size() > field.width) {
                 return FieldError(field.name, text,
                                   QStringLiteral("tem mais que os %1 caracteres do campo.")
                                       .arg(field.width))

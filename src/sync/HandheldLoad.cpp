@@ -1,5 +1,6 @@
 #include "sync/HandheldLoad.h"
 
+#include "common/AsideFile.h"
 #include "common/Error.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
@@ -93,23 +94,32 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
     dbf.EndBulkAppend();
 }
 
+void HandheldLoad::reportNotCreated(const QString& path) {
+    m_dados.prompter().beep();
+    m_log.appendError(QStringLiteral("   Erro na criação do arquivo ") +
+                      QDir::toNativeSeparators(path) +
+                      QStringLiteral(". Exportação de dados não efetuada!"));
+}
+
 void HandheldLoad::ExportForHandheld(DataTable& table, const QString& folder) {
     BusyGuard busy(m_progress);
     const QString fileName = ExchangeFileName(table.tableName());
     m_log.append(QStringLiteral("> Preparando dados de ") + table.tableName() +
                  QStringLiteral(" para carga no Palm..."));
-    m_dados.CreateDBFTable(folder, fileName);
-    if (!QFile::exists(QDir(folder).filePath(fileName))) {
-        m_dados.prompter().beep();
-        m_log.appendError(QStringLiteral("   Erro na criação do arquivo ") +
-                          QDir::toNativeSeparators(QDir(folder).filePath(fileName)) +
-                          QStringLiteral(". Exportação de dados não efetuada!"));
+    // Written aside and put in place when complete: an interrupted load never
+    // leaves a short table for the handheld where the previous one was.
+    const QString target = QDir(folder).filePath(fileName);
+    AsideFile aside(target, fileName.startsWith(QLatin1String("OPERADOR")));
+    const QString written = aside.created() ? aside.fileName() : fileName;
+    m_dados.CreateDBFTable(folder, written);
+    if (!QFile::exists(QDir(folder).filePath(written))) {
+        reportNotCreated(target);
         return;
     }
     THalcyonDataSet& dbf = m_dados.DBFTmp();
     dbf.Close();
     dbf.SetDatabaseName(folder);
-    dbf.SetTableName(fileName);
+    dbf.SetTableName(written);
     dbf.Open();
     if (dbf.Active()) {
         Selection selection = Selection::All;
@@ -119,11 +129,16 @@ void HandheldLoad::ExportForHandheld(DataTable& table, const QString& folder) {
             selection = Selection::Assets;
         }
         writeRows(table, selection);
+        const qint64 count = dbf.RecordCount();
+        dbf.Close();
+        if (aside.created() && !aside.commit()) {
+            reportNotCreated(target);
+            return;
+        }
         m_log.append(QStringLiteral("   ") +
                      QStringLiteral("Exportação de %1 registros para %2 concluída!")
-                         .arg(dbf.RecordCount())
+                         .arg(count)
                          .arg(fileName));
-        dbf.Close();
     }
     table.first();
 }

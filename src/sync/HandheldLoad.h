@@ -29,6 +29,7 @@ class HandheldLoad {
     // parts: the columns of code, building, department and room.
     bool goes(Selection selection, const DataTable& table, const int (&parts)[4]) const;
     void writeRows(DataTable& table, Selection selection);
+    void reportNotCreated(const QString& path);
 
     TDados& m_dados;
     const LocationCheckList& m_locations;

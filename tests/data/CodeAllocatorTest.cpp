@@ -128,6 +128,17 @@ TEST(CodeAllocator, AnAutomaticCodeIsNeverOneThatBensHolds) {
     t.dados().TBens().insert();
     EXPECT_EQ(allocator.GetNextCode(), QStringLiteral("0000003"));
     t.dados().TBens().cancel();
+    // A long run of taken codes, beyond one block read, and one of another width.
+    t.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM n WHERE i < 700) "
+        "INSERT INTO Bens (BECODIGO) SELECT substr('000000' || i, -7) FROM n"));
+    t.exec(QStringLiteral("INSERT INTO Bens (BECODIGO) VALUES ('702')"));
+    EXPECT_EQ(allocator.FreeCode(), QStringLiteral("0000701"));
+    s.LastCode = QStringLiteral("700");  // the width of LastCode: 701 is free, 702 is not
+    EXPECT_EQ(allocator.FreeCode(), QStringLiteral("701"));
+    s.LastCode = QStringLiteral("701");
+    EXPECT_EQ(allocator.FreeCode(), QStringLiteral("703"));
+    t.exec(QStringLiteral("DELETE FROM Bens WHERE length(BECODIGO) = 7 AND BECODIGO > '0000002'"));
     // EAN-8: 0000003 with its check digit is taken, the next free one follows.
     t.exec(QStringLiteral("INSERT INTO Bens (BECODIGO) VALUES ('00000031')"));
     s.CodeBar = QStringLiteral("EAN8");

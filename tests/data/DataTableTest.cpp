@@ -4,8 +4,12 @@
 #include "support/TestDatabase.h"
 
 #include <QAbstractItemModelTester>
+#include <QSqlError>
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <random>
 
 using namespace ambitra;
 using namespace ambitra::test;
@@ -236,4 +240,132 @@ TEST(DataTable, RowsReadByPagesShowWhatWasPostedSinceWhereverTheyMoved) {
     EXPECT_EQ(roomAt(locais.indexOfKey(QStringLiteral("999"))), QStringLiteral("e"));
     EXPECT_EQ(roomAt(11), QStringLiteral("new"));
     EXPECT_EQ(locais.valueAt(12, 0).toString(), QStringLiteral("012"));
+}
+
+namespace {
+
+// Assets "000000".."NNNNNN" (even numbers only, so that odd ones can be added
+// between them), named after their code.
+void fillAssets(TestDatabase& t, int count) {
+    t.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 2 FROM n WHERE "
+                          "i < ?) INSERT INTO Bens (BECODIGO, BENOME) SELECT printf('%06d', i), "
+                          "'Bem ' || printf('%06d', i) FROM n"),
+           {2 * (count - 1)});
+}
+
+QString code(int i) {
+    return QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+TEST(DataTable, FindsEveryRowAtRandomAfterInsertsAndDeletesInAnyOrder) {
+    TestDatabase t;
+    fillAssets(t, 3000);
+    DataTable& bens = t.dados().TBens();
+    bens.open();
+    std::map<QString, QString> expected;  // key -> name, in key order
+    for (int i = 0; i < 3000; ++i) {
+        expected[code(2 * i)] = QStringLiteral("Bem ") + code(2 * i);
+    }
+    std::mt19937 random(7);
+    Transaction transaction(t.dados().Conn());
+    for (int n = 0; n < 2500; ++n) {
+        const int i = static_cast<int>(random() % 6000);
+        if (i % 2 == 1 && !expected.count(code(i))) {
+            bens.insert();
+            bens.setValue(QStringLiteral("BECODIGO"), code(i));
+            bens.setValue(QStringLiteral("BENOME"), QString(QStringLiteral("Novo ") + code(i)));
+            bens.post();
+            expected[code(i)] = QStringLiteral("Novo ") + code(i);
+        } else if (i % 2 == 0 && expected.count(code(i))) {
+            ASSERT_TRUE(bens.locate(code(i)));
+            bens.remove();
+            expected.erase(code(i));
+        }
+    }
+    transaction.commit();
+
+    QStringList keys;
+    for (const auto& [key, name] : expected) {
+        keys << key;
+    }
+    ASSERT_EQ(::keys(bens), keys);
+    for (int n = 0; n < 2000; ++n) {
+        const int i = static_cast<int>(random() % 6000);
+        const auto it = expected.find(code(i));
+        ASSERT_EQ(bens.locate(code(i)), it != expected.end()) << i;
+        if (it != expected.end()) {
+            ASSERT_EQ(bens.recNo(), keys.indexOf(code(i)));
+            ASSERT_EQ(bens.text(QStringLiteral("BENOME")), it->second);
+        }
+        const int row = static_cast<int>(random() % keys.size());
+        ASSERT_EQ(bens.valueAt(row, 1).toString(), expected[keys[row]]) << row;
+    }
+    // Every row read in order again, a page at a time.
+    int row = 0;
+    for (bens.first(); !bens.eof(); bens.next(), ++row) {
+        ASSERT_EQ(bens.text(QStringLiteral("BENOME")), expected[keys[row]]);
+    }
+    EXPECT_EQ(row, keys.size());
+}
+
+TEST(DataTable, AGridScrolledAfterAnotherWriterChangedTheTableShowsNoRowInAnotherRowsPlace) {
+    TestDatabase t;
+    fillAssets(t, 1000);
+    DataTable& bens = t.dados().TBens();
+    TableModel model(bens);
+    bens.open();
+    EXPECT_EQ(model.data(model.index(0, 1)).toString(), QStringLiteral("Bem 000000"));
+
+    // Another writer adds rows between those this table knows, removes some and
+    // changes one, in the part of the table not read yet.
+    t.exec(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('001001', 'x'), "
+                       "('001003', 'y'), ('001101', 'z')"));
+    t.exec(QStringLiteral("DELETE FROM Bens WHERE BECODIGO IN ('001010', '001012', '001200')"));
+    t.exec(QStringLiteral("UPDATE Bens SET BENOME = 'changed' WHERE BECODIGO = '001300'"));
+
+    // Scrolled there: every row shows its own values, or nothing when it is gone.
+    for (int row = 490; row < 700; ++row) {
+        const QString key = bens.keyAt(row);
+        const QVariant shown = bens.valueAt(row, 0);
+        if (key == QLatin1String("001010") || key == QLatin1String("001012") ||
+            key == QLatin1String("001200")) {
+            EXPECT_TRUE(shown.isNull()) << row;
+        } else {
+            ASSERT_EQ(shown.toString(), key) << row;
+            const QString name = key == QLatin1String("001300") ? QStringLiteral("changed")
+                                                                : QStringLiteral("Bem ") + key;
+            ASSERT_EQ(bens.valueAt(row, 1).toString(), name) << row;
+        }
+    }
+    bens.requery();
+    EXPECT_EQ(bens.rowCount(), 1000);
+    EXPECT_EQ(bens.indexOfKey(QStringLiteral("001010")), -1);
+    EXPECT_EQ(bens.valueAt(bens.indexOfKey(QStringLiteral("001003")), 1).toString(),
+              QStringLiteral("y"));
+}
+
+TEST(DataTable, ACancelledEditLeavesTheRowAsStoredWhereverItWasRead) {
+    TestDatabase t;
+    fillAssets(t, 1000);
+    DataTable& bens = t.dados().TBens();
+    bens.open();
+    // A row read alone (a look-up out of order) and a row read with its page.
+    for (const int i : {1200, 10}) {
+        ASSERT_TRUE(bens.locate(code(i)));
+        bens.edit();
+        bens.setValue(QStringLiteral("BENOME"), QStringLiteral("typed"));
+        bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("999999"));
+        EXPECT_EQ(bens.text(QStringLiteral("BENOME")), QStringLiteral("typed"));
+        bens.cancel();
+        EXPECT_EQ(bens.text(QStringLiteral("BENOME")), QStringLiteral("Bem ") + code(i));
+        EXPECT_EQ(bens.valueAt(bens.recNo(), 1).toString(), QStringLiteral("Bem ") + code(i));
+        EXPECT_EQ(bens.keyAt(bens.recNo()), code(i));
+        EXPECT_EQ(bens.indexOfKey(QStringLiteral("999999")), -1);
+    }
+    // The statements kept for these reads do not keep the database from closing.
+    t.dados().CloseDatabase();
+    EXPECT_FALSE(t.dados().Conn().database().lastError().isValid());
 }

@@ -4,8 +4,12 @@
 #include "xbase/HalcyonDataSet.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace ambitra;
 using namespace ambitra::test;
@@ -172,4 +176,72 @@ TEST(DbaseExchange, AnAmountBeyondTheColumnIsARecordErrorNamingTheRecordInAFileO
                   "anteriores a este foram mantidos.")});
     EXPECT_EQ(f.db.column(QStringLiteral("SELECT BECODIGO || ' ' || BEVALOR FROM Bens")),
               QStringList{QStringLiteral("B1 99999999.99")});
+}
+
+// A process killed in the middle of a dBase export: the previous export is
+// still there, whole.
+TEST(DbaseExchange, AnExportKilledPartWayLeavesThePreviousFileWhole) {
+    ExchangeFixture f;
+    for (int i = 0; i < 50; ++i) {
+        f.addBem(QStringLiteral("B%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("Mesa"), i);
+    }
+    f.run.ExportDBF(f.bens(), f.folder);
+    const QByteArray previous = f.read(QStringLiteral("BENS.DBF"));
+    f.db.exec(QStringLiteral("UPDATE Bens SET BENOME = 'Cadeira'"));
+    f.bens().requery();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CallbackProgress killer(20, [] { ::_exit(0); });
+        f.run.setProgress(killer);
+        f.run.ExportDBF(f.bens(), f.folder);
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(f.read(QStringLiteral("BENS.DBF")), previous);
+
+    // Complete, it replaces the file; a left-over of the killed one is no import file.
+    f.run.ExportDBF(f.bens(), f.folder);
+    EXPECT_TRUE(f.read(QStringLiteral("BENS.DBF")).contains("Cadeira"));
+    f.run.ImportDBF(f.bens(), f.folder);
+    EXPECT_EQ(f.db.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 50);
+}
+
+// A folder others may write into: a link planted in place of an export file
+// must not redirect the export to the file it points to.
+TEST(DbaseExchange, ExportsNeverWriteThroughALink) {
+    ExchangeFixture f;
+    f.addBem(QStringLiteral("B1"), QStringLiteral("Mesa"), 1);
+    const QString victim = f.path(QStringLiteral("victim"));
+    f.write(QStringLiteral("victim"), "precious\n");
+    ASSERT_TRUE(QFile::link(victim, f.path(QStringLiteral("BENS.DBF"))));
+    ASSERT_TRUE(QFile::link(victim, f.path(QStringLiteral("BENS.CSV"))));
+    f.run.ExportDBF(f.bens(), f.folder);
+    f.run.ExportCSV(f.bens(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("victim")), QByteArray("precious\n"));
+    const QStringList texts = f.db.prompter().texts();
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0], QStringLiteral("O arquivo ") + f.path(QStringLiteral("BENS.DBF")) +
+                            QStringLiteral(" é um link simbólico e não será gravado. Exportação "
+                                           "de dados não efetuada!"));
+    EXPECT_TRUE(QFileInfo(f.path(QStringLiteral("BENS.CSV"))).isSymLink());
+}
+
+TEST(DbaseExchange, AnExportFileOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a file of another user";
+    }
+    ExchangeFixture f;
+    f.addBem(QStringLiteral("B1"), QStringLiteral("Mesa"), 1);
+    f.write(QStringLiteral("BENS.DBF"), "theirs\n");
+    ASSERT_EQ(
+        ::chown(QFile::encodeName(f.path(QStringLiteral("BENS.DBF"))).constData(), 65534, 65534),
+        0);
+    f.run.ExportDBF(f.bens(), f.folder);
+    EXPECT_EQ(f.read(QStringLiteral("BENS.DBF")), QByteArray("theirs\n"));
+    EXPECT_EQ(f.db.prompter().texts(),
+              QStringList{QStringLiteral("O arquivo ") + f.path(QStringLiteral("BENS.DBF")) +
+                          QStringLiteral(" pertence a outro usuário e não será gravado. "
+                                         "Exportação de dados não efetuada!")});
 }

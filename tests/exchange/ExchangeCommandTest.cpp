@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
@@ -99,4 +101,61 @@ TEST_F(ExchangeCommand, AValueTheDatabaseRefusesIsExplainedInPortuguese) {
         r.err.contains(QStringLiteral("Locais: Sala (LOSALA) tem mais de 4 caracteres. "
                                       "(CHECK constraint failed: CK_Locais_LOSALA)\n")))
         << r.err.toStdString();
+}
+
+TEST_F(ExchangeCommand, CheckListsEveryProblemAndChangesNothing) {
+    settings("CSV=1\r\nDelimiter=;\r\nDecimalPoint=,\r\n");
+    db.exec(QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('OLD', 'Antigo')"));
+    db.exec(QStringLiteral("INSERT INTO Log (LGBEM, LGOCORRENC) VALUES ('OLD', 'lido')"));
+    const QByteArray bens =
+        "\"A1\";\"Mesa\";;;;;1,5\r\n"
+        "\"A2\";;;;;;abc\r\n"
+        "\"A3\";;;;;;1;31/12/2024\r\n"
+        "\r\n"
+        "\"A4\";;;;;;1;;20240230\r\n";
+    writeAll(db.dir().file(QStringLiteral("BENS.CSV")), bens);
+    writeAll(db.dir().file(QStringLiteral("LOCAIS.CSV")), "\"L1\";\"P\";\"D\";\"12345\"\r\n");
+    auto dump = [this] {
+        QStringList rows;
+        QSqlQuery q(db.dados().Conn().database());
+        for (const char* table : {"Operadores", "Locais", "Bens", "Status", "Log"}) {
+            q.exec(QStringLiteral("SELECT * FROM ") + QString::fromLatin1(table));
+            while (q.next()) {
+                QStringList values{QString::fromLatin1(table)};
+                for (int i = 0; i < q.record().count(); ++i) {
+                    values << q.value(i).toString();
+                }
+                rows << values.join(QLatin1Char('|'));
+            }
+        }
+        return rows;
+    };
+    const QStringList before = dump();
+    const CliRun r =
+        cli({QStringLiteral("import"), QStringLiteral("--check"), QStringLiteral("--table"),
+             QStringLiteral("Bens"), QStringLiteral("--overwrite")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out,
+              QStringLiteral("BENS.CSV, linha 2, BEVALOR: 'abc' não é um valor numérico válido.\n"
+                             "BENS.CSV, linha 3, BECOMPRA: '31/12/2024' não é uma data aaaammdd "
+                             "válida.\n"
+                             "BENS.CSV, linha 5, BEULTINV: '20240230' não é uma data aaaammdd "
+                             "válida.\n"
+                             "Verificação: 4 registros lidos, 3 erros.\n"));
+    EXPECT_EQ(dump(), before);
+    EXPECT_EQ(readAll(db.dir().file(QStringLiteral("BENS.CSV"))), bens);
+
+    // A clean file: exit 0; an engine refusal is a problem like the others.
+    writeAll(db.dir().file(QStringLiteral("BENS.CSV")), "\"A1\";\"Mesa\";;;;;1,5\r\n");
+    EXPECT_EQ(cli({QStringLiteral("import"), QStringLiteral("--check"), QStringLiteral("--table"),
+                   QStringLiteral("Bens")})
+                  .out,
+              QStringLiteral("Verificação: 1 registros lidos, 0 erros.\n"));
+    const CliRun all = cli({QStringLiteral("import"), QStringLiteral("--check")});
+    EXPECT_EQ(all.exitCode, 1);
+    EXPECT_TRUE(all.out.startsWith(QStringLiteral("Arquivo ") + db.dir().path() +
+                                   QStringLiteral("/OPERADOR.CSV não encontrado.")));
+    EXPECT_TRUE(all.out.contains(QStringLiteral("\nLOCAIS.CSV, linha 1: Locais: Sala (LOSALA)")));
+    EXPECT_TRUE(all.out.endsWith(QStringLiteral("Verificação: 2 registros lidos, 2 erros.\n")));
+    EXPECT_EQ(dump(), before);
 }

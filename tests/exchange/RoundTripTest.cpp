@@ -1,6 +1,7 @@
 #include "ExchangeFixture.h"
 
 #include "data/Connection.h"
+#include "exchange/ExchangeOptions.h"
 
 #include <QDate>
 #include <QSqlQuery>
@@ -109,5 +110,152 @@ TEST(RoundTrip, AHundredThousandAssetsComeBackExactlyInEveryFormat) {
     f.run.OverwriteData = false;
     f.run.ImportCSV(f.bens(), f.folder);
     EXPECT_EQ(differences(f), 0);
+    EXPECT_TRUE(f.db.prompter().shown.isEmpty());
+}
+
+namespace {
+
+// Rows holding what the options make hard to carry: the separators, both
+// qualifiers, both decimal marks, braces, accents, blanks inside and at the
+// ends, full-width texts, a tab inside a value, a character outside
+// Windows-1252; amounts negative, zero, largest, none; dates none and 29 February.
+void fillMatrixRows(ExchangeFixture& f) {
+    const QVariant none(QMetaType::fromType<QString>());
+    auto row = [&](const char* table, const QVariantList& values) {
+        QString marks = QStringLiteral("?");
+        for (int i = 1; i < values.size(); ++i) {
+            marks += QStringLiteral(", ?");
+        }
+        f.db.exec(
+            QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(QString::fromLatin1(table), marks),
+            values);
+    };
+    row("Operadores",
+        {QStringLiteral("O,1;\""), QStringLiteral("p'w,;"), QStringLiteral("Nome \"com\" 'a'")});
+    row("Operadores", {QStringLiteral("O 2"), none, QStringLiteral(" Ação  São Ω ")});
+    row("Operadores", {QStringLiteral("{O3}"), QStringLiteral("\"x\""), QString(16, u'W')});
+    row("Locais",
+        {QStringLiteral("12"), QStringLiteral("B"), QStringLiteral("ADM"), QStringLiteral("3")});
+    row("Locais", {QStringLiteral(",;'"), QStringLiteral("\"x"), QStringLiteral("'y'"),
+                   QStringLiteral("1\t2")});
+    row("Bens",
+        {QStringLiteral("B1"), QStringLiteral("Mesa, 2 \"gavetas\"; 1.5 'm'"), QStringLiteral("12"),
+         QStringLiteral("Fábrica {x}"), QStringLiteral("BO"), QStringLiteral("S/N 1,5"), 1234.5,
+         QStringLiteral("2024-02-29"), QStringLiteral("1900-01-01"), QStringLiteral("Ana"), none});
+    row("Bens", {QStringLiteral("B2"), QString(32, u'x'), none, none, none, none, -9999999.999,
+                 none, QStringLiteral("2023-12-31"), none, none});
+    row("Bens", {QStringLiteral("B3"), QStringLiteral("{chave}"), QStringLiteral("\"q\""), none,
+                 none, QStringLiteral("'"), 0.0, none, none, QStringLiteral("\""), none});
+    row("Bens", {QStringLiteral("B4"), QStringLiteral("Valor máximo"), none, none, none, none,
+                 99999999.999, none, none, none, none});
+    row("Bens", {QStringLiteral("B5"), QStringLiteral("Sem valor"), none, none, none, none, none,
+                 none, none, none, none});
+    row("Bens", {QStringLiteral("B6"), QStringLiteral("-0,001"), none, none, none, none, -0.001,
+                 none, none, none, none});
+    for (DataTable* table : {&f.operadores(), &f.locais(), &f.bens()}) {
+        table->requery();
+    }
+}
+
+// What a layout gives back of a row, by the three differences it may have by
+// its nature: blanks at the ends of a value are trimmed (a dBase field, filled
+// with blanks, loses only those at the end), a character outside Windows-1252
+// becomes "?", and no amount is written as zero.
+QString carried(const QString& row, bool hasAmount, bool dbase) {
+    QStringList values = row.split(QLatin1Char('|'));
+    for (int i = 0; i < values.size(); ++i) {
+        QString& v = values[i];
+        if (hasAmount && i == 6 && v == QLatin1String("<null>")) {
+            v = QStringLiteral("0");
+            continue;
+        }
+        if (dbase) {
+            while (v.endsWith(u' ')) {
+                v.chop(1);
+            }
+        } else {
+            v = trimBlanks(v).toString();
+        }
+        v.replace(QStringLiteral("Ω"), QStringLiteral("?"));
+        if (v.isEmpty()) {
+            v = QStringLiteral("<null>");
+        }
+    }
+    return values.join(QLatin1Char('|'));
+}
+
+QStringList carried(const QStringList& rows, bool hasAmount, bool dbase) {
+    QStringList result;
+    for (const QString& row : rows) {
+        result << carried(row, hasAmount, dbase);
+    }
+    return result;
+}
+
+}  // namespace
+
+TEST(RoundTrip, EveryOptionCombinationTheOptionsAcceptReadsBackTheSameRegister) {
+    ExchangeFixture f;
+    // Hundreds of small runs: waiting for the disk after each would be most of the time.
+    f.db.exec(QStringLiteral("PRAGMA synchronous = OFF"));
+    fillMatrixRows(f);
+    const QString tables[] = {QStringLiteral("Operadores"), QStringLiteral("Locais"),
+                              QStringLiteral("Bens")};
+    QStringList expected[3];
+    QStringList expectedDbase[3];
+    for (int t = 0; t < 3; ++t) {
+        expected[t] = carried(f.rows(tables[t]), t == 2, false);
+        expectedDbase[t] = carried(f.rows(tables[t]), t == 2, true);
+        f.db.exec(QStringLiteral("CREATE TABLE Original%1 AS SELECT * FROM %1").arg(tables[t]));
+    }
+    using Routine = void (ExchangeRun::*)(DataTable&, const QString&);
+    const std::pair<Routine, Routine> formats[] = {
+        {&ExchangeRun::ExportDBF, &ExchangeRun::ImportDBF},
+        {&ExchangeRun::ExportSDF, &ExchangeRun::ImportSDF},
+        {&ExchangeRun::ExportTXT, &ExchangeRun::ImportTXT},
+        {&ExchangeRun::ExportCSV, &ExchangeRun::ImportCSV},
+    };
+    QStringList refused;
+    for (const char* delimiter : {",", ";", "\t", " "}) {
+        for (const char* point : {".", ",", ""}) {
+            for (const char* qualifier : {"", "\"", "'"}) {
+                Settings& s = f.settings();
+                s.Delimiter = QString::fromLatin1(delimiter);
+                s.DecimalPoint = QString::fromLatin1(point);
+                s.TextQualifier = QString::fromLatin1(qualifier);
+                const QString combination = QStringLiteral("[%1] [%2] [%3]")
+                                                .arg(s.Delimiter, s.DecimalPoint, s.TextQualifier);
+                // The delimited format ticked too, so that CSV takes any delimiter.
+                if (!textOptionsProblem(
+                         {false, true, true, s.Delimiter, s.DecimalPoint, s.TextQualifier})
+                         .isEmpty()) {
+                    refused << combination;
+                    continue;
+                }
+                for (int format = 0; format < 4; ++format) {
+                    const auto& [exportRoutine, importRoutine] = formats[format];
+                    f.run.CsvHeader = true;
+                    for (int t = 0; t < 3; ++t) {
+                        // Each run starts from the original rows.
+                        f.db.exec(QStringLiteral("DELETE FROM ") + tables[t]);
+                        f.db.exec(QStringLiteral("INSERT INTO %1 SELECT * FROM Original%1")
+                                      .arg(tables[t]));
+                        f.run.table(t).requery();
+                        (f.run.*exportRoutine)(f.run.table(t), f.folder);
+                        f.db.exec(QStringLiteral("DELETE FROM ") + tables[t]);
+                        f.run.table(t).requery();
+                        (f.run.*importRoutine)(f.run.table(t), f.folder);
+                        EXPECT_EQ(f.rows(tables[t]), format == 0 ? expectedDbase[t] : expected[t])
+                            << format
+                            << qPrintable(combination + QLatin1Char(' ') +
+                                          f.db.prompter().texts().join(QLatin1Char('\n')));
+                    }
+                }
+            }
+        }
+    }
+    // Only a decimal comma in a comma-separated file without a qualifier cannot be written.
+    EXPECT_EQ(refused, (QStringList{QStringLiteral("[,] [,] []"), QStringLiteral("[\t] [,] []"),
+                                    QStringLiteral("[ ] [,] []")}));
     EXPECT_TRUE(f.db.prompter().shown.isEmpty());
 }

@@ -1,11 +1,13 @@
 #include "ExchangeFixture.h"
 
+#include "common/Cp1252.h"
 #include "exchange/TTrocas.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -141,4 +143,30 @@ TEST_F(Dialog, CancelarStopsARunningImportAtOnceAndTheChoicesAreLockedMeanwhile)
 
     QTest::mouseClick(dialog.BitBtn2(), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(Dialog, VerificarReadsTheImportWithoutChangingItAndSavesItsReport) {
+    f.useFormats(false, false, false, true);
+    f.addLocal("0", "old", "old", "old");
+    f.write(QStringLiteral("LOCAIS.CSV"),
+            "\"1\",\"A\",\"B\",\"C\"\r\n\"2\",\"A\",\"B\",\"12345\"\r\n");
+    open();
+    mark(1);
+    EXPECT_FALSE(dialog.checkButton()->isEnabled());  // an export is chosen
+    QTest::mouseClick(dialog.directionItem(ExchangeRun::Direction::Import), Qt::LeftButton);
+    ASSERT_TRUE(dialog.checkButton()->isEnabled());
+    f.db.prompter().plan({Answer::All});
+    QTest::mouseClick(dialog.checkButton(), Qt::LeftButton);
+    ASSERT_NE(dialog.checkReport(), nullptr);
+    const QString report = dialog.checkReport()->report()->toPlainText();
+    EXPECT_TRUE(report.startsWith(QStringLiteral("LOCAIS.CSV, linha 2: "))) << qPrintable(report);
+    EXPECT_TRUE(report.endsWith(QStringLiteral("\nVerificação: 2 registros lidos, 1 erros.")));
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), QStringList{QStringLiteral("0|old|old|old")});
+    EXPECT_TRUE(dialog.BitBtn1()->isEnabled());
+
+    const QString path = f.path(QStringLiteral("relatorio.txt"));
+    EXPECT_TRUE(dialog.checkReport()->saveTo(path));
+    EXPECT_EQ(f.read(QStringLiteral("relatorio.txt")),
+              cp1252::encode(report).replace("\n", "\r\n") + "\r\n");
+    dialog.checkReport()->close();
 }

@@ -1,3 +1,5 @@
+#include "common/Progress.h"
+#include "exchange/ExchangeRun.h"
 #include "options/OptionsForm.h"
 #include "support/TestDatabase.h"
 
@@ -210,6 +212,40 @@ TEST_F(Options, CsvNeedsACommaOrSemicolonUnlessDelimitedTextIsOn) {
     }
     form.delimiter.reset();
     EXPECT_EQ(validate(), OptionsControl::None);
+}
+
+TEST_F(Options, TextSettingsWhoseFilesWouldNotReadBackAreRefused) {
+    const QString decimalComma = QStringLiteral(
+        "Separador decimal igual ao delimitador do arquivo CSV exige um qualificador de texto!");
+    settings.UseCSV = true;
+    settings.Delimiter = QStringLiteral(",");
+    settings.DecimalPoint = QStringLiteral(",");
+    settings.TextQualifier = QString();
+    loadOptions(form, settings);
+    EXPECT_EQ(ApplyOptions(form, db.dados(), db.prompter()), OptionsControl::DecimalPoint);
+    EXPECT_EQ(db.prompter().texts(), QStringList{decimalComma});
+    EXPECT_FALSE(QFile::exists(ini()));
+    // A qualifier, or the other separator, makes the same decimal comma writable.
+    form.textQualifier = QStringLiteral("'");
+    EXPECT_EQ(validate(), OptionsControl::None);
+    form.textQualifier = QStringLiteral(",");
+    EXPECT_EQ(validate(), OptionsControl::DecimalPoint);
+    form.textQualifier = QString();
+    form.delimiter = DelimiterChoice::Semicolon;
+    EXPECT_EQ(validate(), OptionsControl::None);
+    // A digit as decimal mark cannot be told from the amount's digits.
+    form.decimalPoint = QStringLiteral("0");
+    db.prompter().clear();
+    EXPECT_EQ(validate(), OptionsControl::DecimalPoint);
+    EXPECT_EQ(db.prompter().texts(),
+              QStringList{QStringLiteral("Separador decimal deve ser um único caractere, que não "
+                                         "seja algarismo nem sinal!")});
+    // A run with such settings, from a settings file edited by hand, does not start.
+    ExchangeRun run(db.dados(), db.prompter(), noProgress());
+    db.prompter().clear();
+    EXPECT_FALSE(run.AskQuestions(ExchangeRun::Direction::Import));
+    EXPECT_FALSE(run.AskCheckQuestions());
+    EXPECT_EQ(db.prompter().texts(), (QStringList{decimalComma, decimalComma}));
 }
 
 TEST_F(Options, StoringKeepsSettingsOfEmptyChoicesAndDefaultsStoreNothingByThemselves) {

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace ambitra;
 using namespace ambitra::test;
 
@@ -137,4 +140,32 @@ TEST_F(Load, LocationsWhoseCodesDifferOnlyInLetterCaseStayApart) {
     EXPECT_TRUE(codes(QStringLiteral("LOCAIS.DBF")).contains(QStringLiteral("a1")));
     EXPECT_TRUE(codes(QStringLiteral("BENS.DBF")).contains(QStringLiteral("L1")));
     EXPECT_FALSE(codes(QStringLiteral("BENS.DBF")).contains(QStringLiteral("U1")));
+}
+
+// The handheld's tables are replaced whole: a load killed part-way leaves the
+// previous BENS.DBF in the exchange folder.
+TEST_F(Load, ALoadKilledPartWayLeavesThePreviousTableWhole) {
+    loadAll();
+    const QByteArray previous = readAll(folder.filePath(QStringLiteral("BENS.DBF")));
+    db.exec(QStringLiteral("UPDATE Bens SET BENOME = 'Outro nome'"));
+    db.dados().TBens().requery();
+    struct Killer : Progress {
+        int steps = 0;
+        void advance(qint64) override {
+            if (++steps == 3) {
+                ::_exit(0);
+            }
+        }
+    };
+    const pid_t child = ::fork();
+    if (child == 0) {
+        Killer killer;
+        HandheldLoad load(db.dados(), locations, log, killer);
+        load.ExportForHandheld(db.dados().TBens(), folder.path());
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(readAll(folder.filePath(QStringLiteral("BENS.DBF"))), previous);
 }

@@ -290,7 +290,7 @@ void ExchangeRun::EmptyTable(DataTable& table) {
     table.requery();
 }
 
-bool ExchangeRun::storeRecord(DataTable& table, const QString& where,
+bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& where,
                               const std::function<QString()>& key,
                               const std::function<void()>& assign) {
     Savepoint savepoint(m_dados.Conn());
@@ -307,11 +307,11 @@ bool ExchangeRun::storeRecord(DataTable& table, const QString& where,
     } catch (const FieldError& error) {
         table.cancel();
         savepoint.rollback();
-        recordError(where + QStringLiteral(", ") + error.message(), table, Direction::Import);
+        recordError(where() + QStringLiteral(", ") + error.message(), table, Direction::Import);
     } catch (const Error& error) {
         table.cancel();
         savepoint.rollback();
-        recordError(where + QStringLiteral(": ") + engineErrorText(error), table,
+        recordError(where() + QStringLiteral(": ") + engineErrorText(error), table,
                     Direction::Import);
     }
     return false;

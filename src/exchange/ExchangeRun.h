@@ -94,9 +94,10 @@ class ExchangeRun {
     // Reads the record's key, finds its row and edits it or adds one, lets
     // assign fill it and saves it, inside its own savepoint. A failure of any of
     // this drops the record, is shown, and stops the run. True when stored.
-    // where names the file and the line or record for the messages.
-    bool storeRecord(DataTable& table, const QString& where, const std::function<QString()>& key,
-                     const std::function<void()>& assign);
+    // where names the file and the line or record for the messages (asked
+    // for only when one is needed).
+    bool storeRecord(DataTable& table, const std::function<QString()>& where,
+                     const std::function<QString()>& key, const std::function<void()>& assign);
     // A record that could not be read, stored or written: shown with what
     // became of the run (which stops), or in a check collected.
     void recordError(const QString& problem, const DataTable& table, Direction direction);

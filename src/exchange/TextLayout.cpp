@@ -167,7 +167,9 @@ TextLayout::TextLayout(TextFormat format, QList<ExchangeField> fields, const Set
     : m_format(format),
       m_fields(std::move(fields)),
       m_decimalPoint(settings.DecimalPoint),
-      m_qualifier(settings.TextQualifier) {
+      m_qualifier(settings.TextQualifier),
+      // Without a qualifier setting the double quote is the one the reader knows.
+      m_readQualifier(m_qualifier.isEmpty() ? QStringLiteral("\"") : m_qualifier) {
     switch (format) {
         case TextFormat::Fixed:
             break;
@@ -380,8 +382,7 @@ QString TextLayout::readCsvValue(QStringView line, qsizetype& pos, int& width) c
     while (first < line.size() && isBlank(line[first])) {
         ++first;
     }
-    // Without a qualifier setting the double quote is the one the reader knows.
-    const QString qualifier = m_qualifier.isEmpty() ? QStringLiteral("\"") : m_qualifier;
+    const QString& qualifier = m_readQualifier;
     if (qualifier != m_separator && line.mid(first).startsWith(qualifier)) {
         QString content;
         const qsizetype end = readQualified(line, first, qualifier, content);

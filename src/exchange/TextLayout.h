@@ -72,6 +72,7 @@ class TextLayout {
     QString m_separator;
     QString m_decimalPoint;
     QString m_qualifier;
+    QString m_readQualifier;
 };
 
 // The amount in twelve characters for the fixed-width and delimited layouts:

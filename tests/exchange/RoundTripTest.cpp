@@ -17,6 +17,16 @@ namespace {
 
 constexpr int kAssets = 100000;
 
+// The export and import routines of the four formats: dBase, fixed width,
+// delimited, comma-separated.
+using Routine = void (ExchangeRun::*)(DataTable&, const QString&);
+const std::pair<Routine, Routine> formats[] = {
+    {&ExchangeRun::ExportDBF, &ExchangeRun::ImportDBF},
+    {&ExchangeRun::ExportSDF, &ExchangeRun::ImportSDF},
+    {&ExchangeRun::ExportTXT, &ExchangeRun::ImportTXT},
+    {&ExchangeRun::ExportCSV, &ExchangeRun::ImportCSV},
+};
+
 // Text the formats carry unchanged: Windows-1252 characters, a double quote
 // inside (the comma-separated qualifier), no delimiter, no blanks at either end.
 QString textOf(std::mt19937& random, int maxLength) {
@@ -87,13 +97,6 @@ TEST(RoundTrip, AHundredThousandAssetsComeBackExactlyInEveryFormat) {
     fillAssets(f);
     f.settings().Delimiter = QStringLiteral(";");
     f.settings().DecimalPoint = QStringLiteral(",");
-    using Routine = void (ExchangeRun::*)(DataTable&, const QString&);
-    const std::pair<Routine, Routine> formats[] = {
-        {&ExchangeRun::ExportDBF, &ExchangeRun::ImportDBF},
-        {&ExchangeRun::ExportSDF, &ExchangeRun::ImportSDF},
-        {&ExchangeRun::ExportTXT, &ExchangeRun::ImportTXT},
-        {&ExchangeRun::ExportCSV, &ExchangeRun::ImportCSV},
-    };
     f.run.CsvHeader = true;
     for (const auto& [exportRoutine, importRoutine] : formats) {
         f.run.RunMessages.clear();
@@ -208,13 +211,6 @@ TEST(RoundTrip, EveryOptionCombinationTheOptionsAcceptReadsBackTheSameRegister) 
         expectedDbase[t] = carried(f.rows(tables[t]), t == 2, true);
         f.db.exec(QStringLiteral("CREATE TABLE Original%1 AS SELECT * FROM %1").arg(tables[t]));
     }
-    using Routine = void (ExchangeRun::*)(DataTable&, const QString&);
-    const std::pair<Routine, Routine> formats[] = {
-        {&ExchangeRun::ExportDBF, &ExchangeRun::ImportDBF},
-        {&ExchangeRun::ExportSDF, &ExchangeRun::ImportSDF},
-        {&ExchangeRun::ExportTXT, &ExchangeRun::ImportTXT},
-        {&ExchangeRun::ExportCSV, &ExchangeRun::ImportCSV},
-    };
     QStringList refused;
     for (const char* delimiter : {",", ";", "\t", " "}) {
         for (const char* point : {".", ",", ""}) {

@@ -30,7 +30,6 @@ bool CliProgram::init() {
 
 int runInitCommand(CliProgram& program, const QStringList& args) {
     if (!args.isEmpty()) {
-        printErr(QStringLiteral("usage: ambitra-cli [--app-dir DIR] init"));
         return kUsage;
     }
     return program.init() ? kOk : kFailed;
@@ -38,7 +37,6 @@ int runInitCommand(CliProgram& program, const QStringList& args) {
 
 int runSettingsCommand(CliProgram& program, const QStringList& args) {
     if (!args.isEmpty()) {
-        printErr(QStringLiteral("usage: ambitra-cli [--app-dir DIR] settings"));
         return kUsage;
     }
     if (!program.init()) {

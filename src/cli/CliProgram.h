@@ -38,7 +38,9 @@ class CliProgram {
     std::unique_ptr<TDados> m_dados;
 };
 
-// Commands: args are what follows the command's name.
+// Commands: args are what follows the command's name. Arguments a command does
+// not accept make it return kUsage without printing: main prints its usage. A
+// new command is one row of the table in main.cpp.
 int runInitCommand(CliProgram& program, const QStringList& args);
 int runSettingsCommand(CliProgram& program, const QStringList& args);
 int runLogCommand(CliProgram& program, const QStringList& args);
@@ -48,5 +50,7 @@ int runHotSyncCommand(CliProgram& program, const QStringList& args);
 // Applies a returned assets table again (a copy kept under Recebidos/).
 int runUnloadCommand(CliProgram& program, const QStringList& args);
 int runLabelsCommand(CliProgram& program, const QStringList& args);
+// The labels usage names the sheet layouts, which the label code knows.
+QString labelsUsage();
 
 }  // namespace ambitra::cli

@@ -33,4 +33,9 @@ void printOut(const QString& line);
 // Lines a window would show in a message box, on stderr in UTF-8.
 void printErr(const QString& line);
 
+// A status line on stderr (a terminal), rewritten in place; printOut and printErr
+// move it below what they print, so it never splits a line of theirs.
+void showStatusLine(const QString& text);
+void clearStatusLine();
+
 }  // namespace ambitra::cli

@@ -73,7 +73,6 @@ void printTable(THalcyonDataSet& table) {
 
 int runDbfCommand(const QStringList& args) {
     if (args.size() != 1 || args.first().isEmpty()) {
-        printErr(QStringLiteral("usage: ambitra-cli dbf FILE"));
         return 2;
     }
     const QFileInfo file(args.first());

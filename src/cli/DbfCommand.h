@@ -10,7 +10,7 @@ namespace ambitra::cli {
 // with the values tab-separated: C text without trailing blanks, N as plain
 // decimal text with the field's decimals, D as yyyymmdd, L as T or F, nothing
 // for null. args are the words after "dbf". Returns 0, 1 on an error (its text
-// on stderr) or 2 for bad usage.
+// on stderr) or 2 for bad usage (the caller prints the usage).
 int runDbfCommand(const QStringList& args);
 
 }  // namespace ambitra::cli

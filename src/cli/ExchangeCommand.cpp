@@ -1,5 +1,7 @@
 #include "cli/CliProgram.h"
 
+#include "cli/TerminalProgress.h"
+
 #include "common/Progress.h"
 #include "data/TDados.h"
 #include "exchange/ExchangeRun.h"
@@ -21,16 +23,6 @@ struct ExchangeArgs {
     bool flag = false;   // --csv-header (export) or --overwrite (import)
     bool check = false;  // import --check
 };
-
-QString usage(Direction direction) {
-    return direction == Direction::Export
-               ? QStringLiteral(
-                     "usage: ambitra-cli [--app-dir DIR] export "
-                     "[--table Operadores|Locais|Bens]... [--csv-header]")
-               : QStringLiteral(
-                     "usage: ambitra-cli [--app-dir DIR] import [--check] "
-                     "[--table Operadores|Locais|Bens]... [--overwrite]");
-}
 
 std::optional<int> tableIndex(const QString& name) {
     for (int i = 0; i < ExchangeRun::kTableCount; ++i) {
@@ -70,7 +62,6 @@ std::optional<ExchangeArgs> parseArgs(Direction direction, const QStringList& ar
 int runExchange(CliProgram& program, Direction direction, const QStringList& args) {
     const std::optional<ExchangeArgs> parsed = parseArgs(direction, args);
     if (!parsed) {
-        printErr(usage(direction));
         return kUsage;
     }
     if (!program.init()) {
@@ -96,7 +87,7 @@ int runExchange(CliProgram& program, Direction direction, const QStringList& arg
                     return Prompter::Answer::Ok;
             }
         });
-    ExchangeRun run(program.dados(), prompter, noProgress());
+    ExchangeRun run(program.dados(), prompter, TerminalProgress::forStderr());
     bool opened = false;
     reportErrors(prompter, [&] { opened = run.OpenTables(); });
     if (!opened) {

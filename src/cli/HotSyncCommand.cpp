@@ -1,5 +1,7 @@
 #include "cli/CliProgram.h"
 
+#include "cli/TerminalProgress.h"
+
 #include "common/Progress.h"
 #include "data/TDados.h"
 #include "sync/ConduitRegistration.h"
@@ -17,10 +19,6 @@
 namespace ambitra::cli {
 
 namespace {
-
-const char* const kHotSyncUsage =
-    "usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "
-    "[--location CODE]...";
 
 struct HotSyncArgs {
     QString user;
@@ -92,19 +90,17 @@ bool runHotSync(CliProgram& program, const HotSyncArgs& args) {
     IniRegistry registry(IniRegistry::userRegistryPath());
     Cradle cradle(registry);
     cradle.registerUser(args.user);
-    SyncCycle cycle(dados, cradle, locations, log, noProgress());
+    SyncCycle cycle(dados, cradle, locations, log, TerminalProgress::forStderr());
     SwitchSupportOn(cradle, log);
     cradle.runCycle(args.user, QFileInfo(args.device).absoluteFilePath());
     // A failure the log reports counts like one shown in a message box.
     return cycle.cycleEnded() && log.errorCount() == 0;
 }
 
-const char* const kUnloadUsage = "usage: ambitra-cli [--app-dir DIR] unload FILE --user NAME";
-
 bool runUnload(CliProgram& program, const QString& file, const QString& user) {
     SyncLog log;
     printLines(log);
-    InventoryUnload unload(program.dados(), log, noProgress());
+    InventoryUnload unload(program.dados(), log, TerminalProgress::forStderr());
     unload.ProcessFile(user, QFileInfo(file).absoluteFilePath());
     return unload.completed() && log.errorCount() == 0;
 }
@@ -114,7 +110,6 @@ bool runUnload(CliProgram& program, const QString& file, const QString& user) {
 int runHotSyncCommand(CliProgram& program, const QStringList& args) {
     const std::optional<HotSyncArgs> parsed = parseHotSyncArgs(args);
     if (!parsed) {
-        printErr(QString::fromLatin1(kHotSyncUsage));
         return kUsage;
     }
     if (!program.init()) {
@@ -132,7 +127,6 @@ int runUnloadCommand(CliProgram& program, const QStringList& args) {
     const QString user = userFirst ? args.value(1) : args.value(2);
     if (args.size() != 3 || (!userFirst && args[1] != QLatin1String("--user")) || user.isEmpty() ||
         file.isEmpty() || file.startsWith(QLatin1String("--"))) {
-        printErr(QString::fromLatin1(kUnloadUsage));
         return kUsage;
     }
     if (!program.init()) {

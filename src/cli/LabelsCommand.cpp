@@ -21,7 +21,9 @@ struct LabelsArgs {
     QString pdf;
 };
 
-QString usage() {
+}  // namespace
+
+QString labelsUsage() {
     QStringList names;
     for (const LabelSheet& sheet : LabelSheet::all()) {
         names << sheet.name;
@@ -32,6 +34,8 @@ QString usage() {
                "layouts: ") +
            names.join(QStringLiteral(", "));
 }
+
+namespace {
 
 std::optional<LabelsArgs> parseArgs(const QStringList& args) {
     LabelsArgs parsed;
@@ -75,7 +79,6 @@ std::optional<LabelsArgs> parseArgs(const QStringList& args) {
 int runLabelsCommand(CliProgram& program, const QStringList& args) {
     const std::optional<LabelsArgs> parsed = parseArgs(args);
     if (!parsed) {
-        printErr(usage());
         return kUsage;
     }
     if (!program.init()) {

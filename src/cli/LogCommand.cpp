@@ -1,5 +1,7 @@
 #include "cli/CliProgram.h"
 
+#include "cli/TerminalProgress.h"
+
 #include "common/Progress.h"
 #include "data/TDados.h"
 #include "log/LogSelection.h"
@@ -9,10 +11,6 @@
 namespace ambitra::cli {
 
 namespace {
-
-const char* const kLogUsage =
-    "usage: ambitra-cli [--app-dir DIR] log (--all | --from \"yyyy-mm-dd hh:nn:ss.zzz\" "
-    "--to \"yyyy-mm-dd hh:nn:ss.zzz\") [--csv FILE]";
 
 struct LogArgs {
     bool all = false;
@@ -62,7 +60,7 @@ std::optional<LogArgs> parseLogArgs(const QStringList& args) {
 
 // "TUDO" (or the given period), "Executar", and "Salvar" without the question.
 void runLog(CliProgram& program, const LogArgs& args) {
-    LogSelection log(program.dados(), program.prompter(), noProgress());
+    LogSelection log(program.dados(), program.prompter(), TerminalProgress::forStderr());
     LogSelection::Period period;
     if (args.all) {
         const auto all = log.SelectAllDates();
@@ -86,7 +84,6 @@ void runLog(CliProgram& program, const LogArgs& args) {
 int runLogCommand(CliProgram& program, const QStringList& args) {
     const std::optional<LogArgs> parsed = parseLogArgs(args);
     if (!parsed) {
-        printErr(QString::fromLatin1(kLogUsage));
         return kUsage;
     }
     if (!program.init()) {

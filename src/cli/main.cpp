@@ -1,5 +1,6 @@
 #include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
+#include "common/CommandLine.h"
 #include "common/ProgramFolder.h"
 
 #include <QCoreApplication>
@@ -8,15 +9,76 @@
 #include <functional>
 #include <memory>
 
+using namespace ambitra;
 using namespace ambitra::cli;
 
 namespace {
 
-const char* const kUsageText =
-    "usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\n"
-    "commands: init, settings, log, dbf, export, import, hotsync, unload, labels";
+// One row per command: its name, its usage (printed for --help on stdout and,
+// when the command returns kUsage, on stderr) and what runs it. A command
+// reports bad arguments by returning kUsage without printing anything.
+struct Command {
+    const char* name;
+    QString usage;
+    std::function<int(CliProgram&, const QStringList&)> run;
+};
 
-using Command = std::function<int(CliProgram&, const QStringList&)>;
+const QList<Command>& commands() {
+    static const QList<Command> table = {
+        {"init", QStringLiteral("usage: ambitra-cli [--app-dir DIR] init"), runInitCommand},
+        {"settings", QStringLiteral("usage: ambitra-cli [--app-dir DIR] settings"),
+         runSettingsCommand},
+        {"log",
+         QStringLiteral(
+             "usage: ambitra-cli [--app-dir DIR] log (--all | --from \"yyyy-mm-dd hh:nn:ss.zzz\" "
+             "--to \"yyyy-mm-dd hh:nn:ss.zzz\") [--csv FILE]"),
+         runLogCommand},
+        // Reads one table file; needs nothing of the program folder.
+        {"dbf", QStringLiteral("usage: ambitra-cli dbf FILE"),
+         [](CliProgram&, const QStringList& args) { return runDbfCommand(args); }},
+        {"export",
+         QStringLiteral(
+             "usage: ambitra-cli [--app-dir DIR] export [--table Operadores|Locais|Bens]... "
+             "[--csv-header]"),
+         runExportCommand},
+        {"import",
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] import [--check] "
+                        "[--table Operadores|Locais|Bens]... [--overwrite]"),
+         runImportCommand},
+        {"hotsync",
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] hotsync --user NAME --device DEVDIR "
+                        "[--location CODE]..."),
+         runHotSyncCommand},
+        {"unload", QStringLiteral("usage: ambitra-cli [--app-dir DIR] unload FILE --user NAME"),
+         runUnloadCommand},
+        {"labels", labelsUsage(), runLabelsCommand},
+    };
+    return table;
+}
+
+QString programUsage() {
+    QStringList names;
+    for (const Command& command : commands()) {
+        names << QString::fromLatin1(command.name);
+    }
+    return QStringLiteral("usage: ambitra-cli [--app-dir DIR] COMMAND [ARGS]\ncommands: ") +
+           names.join(QStringLiteral(", "));
+}
+
+// --help of the program: its own usage, then every command's.
+QString programHelp() {
+    QString help = programUsage();
+    help.insert(help.indexOf(u'\n'), QStringLiteral("\n       ambitra-cli --version | --help"));
+    for (const Command& command : commands()) {
+        help += u'\n' + command.usage;
+    }
+    return help;
+}
+
+int usageError(const QString& usage) {
+    printErr(usage);
+    return kUsage;
+}
 
 // Labels are painted with fonts, which need the graphical application object;
 // the companion never shows a window, so it paints offscreen.
@@ -44,38 +106,38 @@ int main(int argc, char** argv) {
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
 
-    QString appDir = ambitra::GetAppDir();
+    QString appDir;
     if (!args.isEmpty() && args.first() == QLatin1String("--app-dir")) {
         if (args.size() < 2) {
-            printErr(QString::fromLatin1(kUsageText));
-            return kUsage;
+            return usageError(programUsage());
         }
         appDir = args.at(1);
         args = args.mid(2);
     }
     if (args.isEmpty()) {
-        printErr(QString::fromLatin1(kUsageText));
-        return kUsage;
+        return usageError(programUsage());
     }
     const QString name = args.takeFirst();
-    const QList<std::pair<const char*, Command>> commands = {
-        {"init", runInitCommand},
-        {"settings", runSettingsCommand},
-        {"log", runLogCommand},
-        {"export", runExportCommand},
-        {"import", runImportCommand},
-        {"hotsync", runHotSyncCommand},
-        {"unload", runUnloadCommand},
-        {"labels", runLabelsCommand},
-        // Reads one table file; needs nothing of the program folder.
-        {"dbf", [](CliProgram&, const QStringList& dbfArgs) { return runDbfCommand(dbfArgs); }},
-    };
-    for (const auto& [commandName, command] : commands) {
-        if (name == QLatin1String(commandName)) {
-            CliProgram program(appDir);
-            return command(program, args);
-        }
+    if (name == QLatin1String("--help")) {
+        printOut(programHelp());
+        return kOk;
     }
-    printErr(QString::fromLatin1(kUsageText));
-    return kUsage;
+    if (name == QLatin1String("--version") && args.isEmpty()) {
+        printOut(VersionLine(QStringLiteral("ambitra-cli")));
+        return kOk;
+    }
+    for (const Command& command : commands()) {
+        if (name != QLatin1String(command.name)) {
+            continue;
+        }
+        if (AsksForHelp(args)) {
+            printOut(command.usage);
+            return kOk;
+        }
+        // Resolved only now: the user's data folder is made on first use.
+        CliProgram program(appDir.isEmpty() ? GetAppDir() : appDir);
+        const int result = command.run(program, args);
+        return result == kUsage ? usageError(command.usage) : result;
+    }
+    return usageError(programUsage());
 }

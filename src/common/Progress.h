@@ -6,9 +6,10 @@ namespace ambitra {
 
 // How the core announces long work. Windows turn it into wait cursors and a
 // progress bar and let pending input through (so Cancelar is seen); the
-// command-line companion ignores it; the default does nothing.
+// command-line companion into a progress line on a terminal; the default does
+// nothing.
 class Progress {
-public:
+  public:
     enum class Cursor { Busy, DatabaseWait };
 
     virtual ~Progress() = default;
@@ -17,6 +18,9 @@ public:
     virtual void endBusy() {}
 
     virtual void setMaximum(qint64 maximum) { Q_UNUSED(maximum); }
+    // A run that knows its size in bytes of the file it reads, not in records:
+    // each advance is then one record of that many bytes.
+    virtual void setMaximumBytes(qint64 maximum) { setMaximum(maximum); }
     virtual void setValue(qint64 value) { Q_UNUSED(value); }
     virtual void advance(qint64 step = 1) { Q_UNUSED(step); }
     // Lets the window process pending input. Called after every record of a run,
@@ -29,7 +33,7 @@ Progress& noProgress();
 
 // Shows the busy cursor for the lifetime of the guard, also when an error escapes.
 class BusyGuard {
-public:
+  public:
     explicit BusyGuard(Progress& progress, Progress::Cursor cursor = Progress::Cursor::Busy)
         : m_progress(progress) {
         m_progress.beginBusy(cursor);
@@ -38,7 +42,7 @@ public:
     BusyGuard(const BusyGuard&) = delete;
     BusyGuard& operator=(const BusyGuard&) = delete;
 
-private:
+  private:
     Progress& m_progress;
 };
 

@@ -45,7 +45,7 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
     if (OverwriteData) {
         EmptyTable(table);
     }
-    m_progress->setMaximum(file.size());
+    m_progress->setMaximumBytes(file.size());
     m_progress->setValue(0);
     qint64 count = 0;
     bool failed = false;

@@ -1,6 +1,7 @@
 // The handheld application's stand-in: its storage is a folder (the device
 // folder) holding the tables the desktop sends and the request table; it records
 // inventory readings and presses HotSync on the running desktop program.
+#include "common/CommandLine.h"
 #include "common/Error.h"
 #include "common/ProgramFolder.h"
 #include "sync/HotSyncProtocol.h"
@@ -32,15 +33,6 @@ namespace {
 
 enum ExitCode { kOk = 0, kFailed = 1, kUsage = 2 };
 
-const char* const kUsageText =
-    "usage: ambitra-handheld --device DEVDIR COMMAND\n"
-    "commands:\n"
-    "  request load|unload\n"
-    "  read CODE [--local L] [--situacao S] [--serie N] [--operador NAME] [--date yyyymmdd] "
-    "[--nome TEXT]\n"
-    "  show\n"
-    "  sync --user NAME [--app-dir DIR]";
-
 void out(const QString& line) {
     std::fputs((line + u'\n').toUtf8().constData(), stdout);
     std::fflush(stdout);
@@ -68,7 +60,6 @@ std::optional<QHash<QString, QString>> options(const QStringList& args, const QS
 int request(const QString& device, const QStringList& args) {
     if (args.size() != 1 ||
         (args[0] != QLatin1String("load") && args[0] != QLatin1String("unload"))) {
-        err(QString::fromLatin1(kUsageText));
         return kUsage;
     }
     RequestTable::Write(
@@ -132,7 +123,6 @@ int read(const QString& device, const QStringList& args) {
         date = QDate::fromString(opts->value(QStringLiteral("--date")), QStringLiteral("yyyyMMdd"));
     }
     if (!opts || args[0].isEmpty() || !date.isValid()) {
-        err(QString::fromLatin1(kUsageText));
         return kUsage;
     }
     const QString fileName = ExchangeFileName(QStringLiteral("Bens"));
@@ -200,7 +190,6 @@ int show(const QString& device) {
 int sync(const QString& device, const QStringList& args) {
     const auto opts = options(args, {QStringLiteral("--user"), QStringLiteral("--app-dir")});
     if (!opts || opts->value(QStringLiteral("--user")).isEmpty()) {
-        err(QString::fromLatin1(kUsageText));
         return kUsage;
     }
     const QString appDir = opts->contains(QStringLiteral("--app-dir"))
@@ -245,39 +234,93 @@ int sync(const QString& device, const QStringList& args) {
     }
 }
 
+int showCommand(const QString& device, const QStringList& args) {
+    return args.isEmpty() ? show(device) : kUsage;
+}
+
+// One row per command: its name, its arguments as the usage shows them, and
+// what runs it. A command reports bad arguments by returning kUsage.
+struct Command {
+    const char* name;
+    const char* arguments;
+    int (*run)(const QString& device, const QStringList& args);
+};
+
+constexpr Command kCommands[] = {
+    {"request", "load|unload", request},
+    {"read",
+     "CODE [--local L] [--situacao S] [--serie N] [--operador NAME] [--date yyyymmdd] "
+     "[--nome TEXT]",
+     read},
+    {"show", "", showCommand},
+    {"sync", "--user NAME [--app-dir DIR]", sync},
+};
+
+QString commandLine(const Command& command) {
+    const QString arguments = QString::fromLatin1(command.arguments);
+    return QString::fromLatin1(command.name) + (arguments.isEmpty() ? QString() : u' ' + arguments);
+}
+
+QString usage() {
+    QString text = QStringLiteral("usage: ambitra-handheld --device DEVDIR COMMAND\ncommands:");
+    for (const Command& command : kCommands) {
+        text += QStringLiteral("\n  ") + commandLine(command);
+    }
+    return text;
+}
+
+const Command* findCommand(const QString& name) {
+    for (const Command& command : kCommands) {
+        if (name == QLatin1String(command.name)) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+int usageError() {
+    err(usage());
+    return kUsage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args == QStringList{QStringLiteral("--version")}) {
+        out(VersionLine(QStringLiteral("ambitra-handheld")));
+        return kOk;
+    }
+    if (AsksForHelp(args)) {
+        // A command's own usage when one is named, else the whole list.
+        const Command* named = args.size() >= 3 && args[0] == QLatin1String("--device")
+                                   ? findCommand(args[2])
+                                   : nullptr;
+        out(named ? QStringLiteral("usage: ambitra-handheld --device DEVDIR ") + commandLine(*named)
+                  : usage().replace(QStringLiteral("\ncommands:"),
+                                    QStringLiteral("\n       ambitra-handheld --version | --help"
+                                                   "\ncommands:")));
+        return kOk;
+    }
     if (args.size() < 3 || args[0] != QLatin1String("--device")) {
-        err(QString::fromLatin1(kUsageText));
-        return kUsage;
+        return usageError();
     }
     const QString device = args[1];
-    const QString command = args[2];
+    const Command* command = findCommand(args[2]);
     args = args.mid(3);
+    if (!command) {
+        return usageError();
+    }
     if (!QFileInfo(device).isDir()) {
         err(QStringLiteral("Pasta do dispositivo não encontrada: ") + device);
         return kFailed;
     }
     try {
-        if (command == QLatin1String("request")) {
-            return request(device, args);
-        }
-        if (command == QLatin1String("read")) {
-            return read(device, args);
-        }
-        if (command == QLatin1String("show") && args.isEmpty()) {
-            return show(device);
-        }
-        if (command == QLatin1String("sync")) {
-            return sync(device, args);
-        }
+        const int result = command->run(device, args);
+        return result == kUsage ? usageError() : result;
     } catch (const Error& error) {
         err(error.message());
         return kFailed;
     }
-    err(QString::fromLatin1(kUsageText));
-    return kUsage;
 }

@@ -3,6 +3,7 @@
 #include "common/Conversions.h"
 #include "common/Cp1252.h"
 #include "common/Error.h"
+#include "common/Progress.h"
 #include "data/KeysetQuery.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
@@ -116,6 +117,10 @@ QByteArray LogCsvFormat::line(const QString& dateTimeFields, const QVariant& use
 }
 
 int writeLogCsv(KeysetQuery& rows, const LogCsvFormat& format, QIODevice& out) {
+    return writeLogCsv(rows, format, out, noProgress());
+}
+
+int writeLogCsv(KeysetQuery& rows, const LogCsvFormat& format, QIODevice& out, Progress& progress) {
     if (rows.isEmpty()) {
         return 0;
     }
@@ -125,6 +130,9 @@ int writeLogCsv(KeysetQuery& rows, const LogCsvFormat& format, QIODevice& out) {
     const int asset = rows.columnIndex(QStringLiteral("LGBEM"));
     const int occurrence = rows.columnIndex(QStringLiteral("LGOCORRENC"));
     QByteArray buffer = format.header();
+    BusyGuard busy(progress);
+    progress.setMaximum(rows.rowCount());
+    progress.setValue(0);
     int count = 0;
     for (rows.first(); !rows.eof(); rows.next()) {
         const int r = rows.position();
@@ -132,6 +140,7 @@ int writeLogCsv(KeysetQuery& rows, const LogCsvFormat& format, QIODevice& out) {
             format.line(format.storedDateTimeFields(rows.storedAt(r, when)), rows.valueAt(r, user),
                         rows.valueAt(r, op), rows.valueAt(r, asset), rows.valueAt(r, occurrence));
         ++count;
+        progress.advance();
         if (buffer.size() >= 64 * 1024) {
             flush(out, buffer);
         }

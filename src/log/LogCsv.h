@@ -9,6 +9,7 @@ class QIODevice;
 namespace ambitra {
 
 class KeysetQuery;
+class Progress;
 struct Settings;
 
 // The comma-separated form of the inventory log that spreadsheet programs open
@@ -50,7 +51,8 @@ class LogCsvFormat {
 // Writes the header and every row of the query (a log selection) to out, from the
 // first row to the last; nothing at all when the query has no rows. Returns the
 // number of rows written and leaves the query on its last row. Raises on a write
-// error.
+// error. Each row written is one step of progress.
 int writeLogCsv(KeysetQuery& rows, const LogCsvFormat& format, QIODevice& out);
+int writeLogCsv(KeysetQuery& rows, const LogCsvFormat& format, QIODevice& out, Progress& progress);
 
 }  // namespace ambitra

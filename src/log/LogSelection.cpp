@@ -95,7 +95,7 @@ std::optional<int> LogSelection::SaveCsv(const QString& path, Overwrite overwrit
         BusyGuard busy(m_progress, Progress::Cursor::DatabaseWait);
         rows.open();
     }
-    const int count = writeLogCsv(rows, format, file);
+    const int count = writeLogCsv(rows, format, file, m_progress);
     if (!file.commit()) {
         throw Error(file.errorString());
     }

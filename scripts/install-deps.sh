@@ -10,5 +10,6 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev \
     libsqlite3-dev libgtest-dev libgmock-dev \
     xvfb xauth fonts-dejavu-core \
+    dpkg-dev file desktop-file-utils appstream xdotool x11-utils \
     python3-dbf python3-dbfread \
     libzint-dev zbar-tools poppler-utils >/dev/null

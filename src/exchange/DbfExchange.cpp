@@ -166,7 +166,7 @@ void ExchangeRun::ImportDBF(DataTable& table, const QString& folder) {
         while (!CancelRequested && !dbf.Eof()) {
             ++RecordsRead;
             failed |= !storeRecord(
-                table, [&] { return recordPrefix + QString::number(dbf.RecNo()); },
+                table, [&]() -> QString { return recordPrefix + QString::number(dbf.RecNo()); },
                 [&] { return dbf.FieldByName(keyName).AsVariant().toString(); }, assign);
             m_progress->advance();
             m_progress->yield();

@@ -60,7 +60,8 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
             int amountWidth = 0;
             const QStringList values = layout.readValues(line, &amountWidth);
             const bool stored = storeRecord(
-                table, [&] { return linePrefix + QString::number(reader.lineNumber()); },
+                table,
+                [&]() -> QString { return linePrefix + QString::number(reader.lineNumber()); },
                 [&] { return values.first(); },
                 [&] {
                     for (int i = 0; i < fields.size(); ++i) {

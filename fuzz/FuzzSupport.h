@@ -4,6 +4,8 @@
 // writes and reads without Qt's buffering, and a hard stop that the fuzzer
 // reports as a crash with the input that caused it.
 
+#include "common/Prompter.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QString>
@@ -55,5 +57,15 @@ inline void check(bool condition, const char* what) {
         fail(what);
     }
 }
+
+// Answers every question with No or OK and shows nothing: the targets run
+// without a user.
+class SilentPrompter : public Prompter {
+  public:
+    Answer message(Kind, const QString&, Buttons buttons) override {
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+    void beep() override {}
+};
 
 }  // namespace ambitra::fuzz

@@ -23,15 +23,6 @@ using namespace ambitra::fuzz;
 
 namespace {
 
-// Answers every question with its first button and says nothing.
-class SilentPrompter : public Prompter {
-  public:
-    Answer message(Kind, const QString&, Buttons buttons) override {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    void beep() override {}
-};
-
 struct Program {
     QString appDir = scratchFolder("request-fuzz");
     QString device = appDir + QStringLiteral("/device");

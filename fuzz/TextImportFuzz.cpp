@@ -21,14 +21,6 @@ using namespace ambitra::fuzz;
 
 namespace {
 
-class SilentPrompter : public Prompter {
-  public:
-    Answer message(Kind, const QString&, Buttons buttons) override {
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    void beep() override {}
-};
-
 struct Program {
     QString appDir = scratchFolder("text-import-fuzz");
     SilentPrompter prompter;

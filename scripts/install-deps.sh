@@ -4,10 +4,17 @@ set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+# The PostgreSQL server is for the tests' throw-away clusters (scripts/pg-cluster.sh):
+# the package's own permanent cluster is not wanted.
+if [ ! -e /etc/postgresql-common/createcluster.conf ]; then
+    $SUDO mkdir -p /etc/postgresql-common/createcluster.d
+    echo "create_main_cluster = false" | $SUDO tee /etc/postgresql-common/createcluster.d/ambitra.conf >/dev/null
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     g++ cmake ninja-build pkg-config \
-    qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev \
+    qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libgl-dev \
+    postgresql \
     libsqlite3-dev libgtest-dev libgmock-dev \
     xvfb xauth fonts-dejavu-core \
     dpkg-dev file desktop-file-utils appstream xdotool x11-utils \

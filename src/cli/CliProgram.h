@@ -50,6 +50,9 @@ int runHotSyncCommand(CliProgram& program, const QStringList& args);
 // Applies a returned assets table again (a copy kept under Recebidos/).
 int runUnloadCommand(CliProgram& program, const QStringList& args);
 int runLabelsCommand(CliProgram& program, const QStringList& args);
+// "db init" gives an empty server database the register's tables; "db copy
+// --from FILE" copies a register file into it.
+int runDbCommand(CliProgram& program, const QStringList& args);
 // The labels usage names the sheet layouts, which the label code knows.
 QString labelsUsage();
 

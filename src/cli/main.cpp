@@ -52,6 +52,10 @@ const QList<Command>& commands() {
         {"unload", QStringLiteral("usage: ambitra-cli [--app-dir DIR] unload FILE --user NAME"),
          runUnloadCommand},
         {"labels", labelsUsage(), runLabelsCommand},
+        {"db",
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] db init\n"
+                        "       ambitra-cli [--app-dir DIR] db copy --from FILE.db"),
+         runDbCommand},
     };
     return table;
 }

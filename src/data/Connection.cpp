@@ -1,6 +1,7 @@
 #include "data/Connection.h"
 
 #include "common/Error.h"
+#include "data/DatabaseEngine.h"
 #include "data/EngineErrorText.h"
 #include "data/NativeQuery.h"
 
@@ -13,9 +14,6 @@
 namespace ambitra {
 
 namespace {
-
-// How long a statement waits for another program's lock before it fails.
-constexpr int kBusyTimeoutMs = 5000;
 
 QString uniqueConnectionName() {
     static QAtomicInt counter;
@@ -51,32 +49,37 @@ void Connection::open() {
     if (isOpen()) {
         return;
     }
+    DatabaseEngine& engine = this->engine();
     if (!QSqlDatabase::isDriverAvailable(m_provider)) {
         throw Error(QStringLiteral("Provider cannot be found. It may not be properly installed."));
     }
-    if (!m_db.isValid()) {
+    if (!m_db.isValid() || m_db.driverName() != m_provider) {
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
         m_db = QSqlDatabase::addDatabase(m_provider, m_name);
     }
-    m_db.setDatabaseName(fileName());
-    // Other programs may hold the file: wait a little for their locks.
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    engine.configure(m_db, fileName());
     if (!m_db.open()) {
-        throw Error(EngineErrorText::of(m_db.lastError(), {}, fileName()));
+        throw Error(engine.openErrorText(m_db.lastError(), fileName()));
     }
-    // The engine opens any file lazily: read its schema now so that a file that is
-    // not a database is refused as a connection that cannot be opened.
-    QSqlQuery probe(m_db);
-    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
-        !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
-        // Runs touch every row of a large register: a 64 MB page cache keeps them
-        // from rereading the file (the engine's default is 2 MB).
-        !probe.exec(QStringLiteral("PRAGMA cache_size = -65536"))) {
-        const QString text = EngineErrorText::of(probe.lastError(), {}, fileName());
-        probe.finish();
+    const QSqlError refused = engine.startSession(m_db);
+    if (refused.isValid()) {
+        const QString text = EngineErrorText::of(refused, {}, fileName());
         m_db.close();
         throw Error(text);
     }
     ++m_generation;
+}
+
+DatabaseEngine& Connection::engine() {
+    if (!m_engine || m_engineDriver != m_provider) {
+        m_engine = DatabaseEngine::forDriver(m_provider);
+        m_engineDriver = m_provider;
+    }
+    if (!m_engine) {
+        throw Error(QStringLiteral("Provider cannot be found. It may not be properly installed."));
+    }
+    return *m_engine;
 }
 
 void Connection::close() {
@@ -96,6 +99,13 @@ bool Connection::isOpen() const {
 }
 
 void Connection::exec(const QString& statement) {
+    if (!engine().preparesEveryStatement()) {
+        QSqlQuery query(m_db);
+        if (!query.exec(statement)) {
+            throw Error(EngineErrorText::of(query.lastError()));
+        }
+        return;
+    }
     auto it = m_prepared.find(statement);
     if (it == m_prepared.end()) {
         QSqlQuery query(m_db);
@@ -114,6 +124,9 @@ void Connection::exec(const QString& statement) {
 }
 
 NativeQuery* Connection::nativeQuery(const QString& sql) {
+    if (!engine().hasNativeReads()) {
+        return nullptr;
+    }
     auto it = m_native.find(sql);
     if (it == m_native.end()) {
         auto query = std::make_shared<NativeQuery>();
@@ -126,23 +139,7 @@ NativeQuery* Connection::nativeQuery(const QString& sql) {
 }
 
 void Connection::beginTransaction(Progress& wait) {
-    // First without waiting; only when another program holds the lock is the
-    // wait announced and the longer timeout used.
-    const QString normalTimeout = QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs);
-    exec(QStringLiteral("PRAGMA busy_timeout = 0"));
-    try {
-        exec(QStringLiteral("BEGIN IMMEDIATE"));
-    } catch (const Error&) {
-        BusyGuard waiting(wait, Progress::Cursor::DatabaseWait);
-        exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(m_writeLockWaitMs));
-        try {
-            exec(QStringLiteral("BEGIN IMMEDIATE"));
-        } catch (const Error&) {
-            exec(normalTimeout);
-            throw;
-        }
-    }
-    exec(normalTimeout);
+    engine().beginWrite(*this, wait, m_writeLockWaitMs);
     m_inTransaction = true;
 }
 

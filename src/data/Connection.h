@@ -11,6 +11,7 @@
 
 namespace ambitra {
 
+class DatabaseEngine;
 class NativeQuery;
 
 // The data module's one database connection. Every engine failure is raised as
@@ -35,7 +36,11 @@ class Connection {
     bool isOpen() const;
 
     QSqlDatabase& database() { return m_db; }
+    // The file name, or for a server the connection string, of the connection text.
     QString fileName() const;
+    // What the provider's engine does its own way; raises before the first open
+    // when the provider names no engine the program knows.
+    DatabaseEngine& engine();
 
     // Runs a statement without result rows; raises on failure. Statements are
     // prepared once and kept: runs issue a savepoint per record.
@@ -63,6 +68,8 @@ class Connection {
     QString m_name;
     QString m_provider;
     QString m_connectionString;
+    std::unique_ptr<DatabaseEngine> m_engine;
+    QString m_engineDriver;
     QSqlDatabase m_db;
     QHash<QString, QSqlQuery> m_prepared;
     QHash<QString, std::shared_ptr<NativeQuery>> m_native;

@@ -1,5 +1,6 @@
 #include "data/EngineErrorText.h"
 
+#include "data/PostgresEngine.h"
 #include "data/Schema.h"
 
 #include <QDir>
@@ -217,7 +218,23 @@ QString EngineErrorText::engineText(const QSqlError& error) {
 
 QString EngineErrorText::of(const QSqlError& error, const ValueOf& valueOf,
                             const QString& databaseFile) {
-    return translate(engineText(error), valueOf, databaseFile);
+    // The server's errors are read in the embedded engine's words; the text in
+    // parentheses stays the server's own.
+    const QString canonical = PostgresEngine::canonicalErrorText(error);
+    const QString own = engineText(error);
+    if (canonical.isEmpty()) {
+        return translate(own, valueOf, databaseFile);
+    }
+    return worded(canonical, own, valueOf, databaseFile);
+}
+
+QString EngineErrorText::worded(const QString& meaning, const QString& engineText,
+                                const ValueOf& valueOf, const QString& databaseFile) {
+    if (engineText.isEmpty()) {
+        return {};
+    }
+    return portuguese(meaning, valueOf, databaseFile) + QStringLiteral(" (") +
+           engineText.trimmed() + u')';
 }
 
 }  // namespace ambitra

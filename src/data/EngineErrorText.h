@@ -37,7 +37,12 @@ class EngineErrorText {
     // message, else the driver's.
     static QString engineText(const QSqlError& error);
 
-    // translate(engineText(error), ...).
+    // The Portuguese text for an error whose meaning is given in the embedded
+    // engine's words (meaning) while the engine's own text is another's.
+    static QString worded(const QString& meaning, const QString& engineText,
+                          const ValueOf& valueOf = {}, const QString& databaseFile = {});
+
+    // translate(engineText(error), ...), a server's error read by its meaning.
     static QString of(const QSqlError& error, const ValueOf& valueOf = {},
                       const QString& databaseFile = {});
 };

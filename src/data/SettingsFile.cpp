@@ -14,6 +14,7 @@ namespace {
 
 const QString kPrefs = QStringLiteral("PREFS");
 const QString kDir = QStringLiteral("DIR");
+const QString kDb = QStringLiteral("DB");
 const QString kDefaultDelimiter = QStringLiteral(",");
 const QString kDefaultDecimalPoint = QStringLiteral(".");
 const QString kDefaultTextQualifier = QStringLiteral("\"");
@@ -74,6 +75,13 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     s.DBMinor = QStringLiteral("0");
     s.DBName = (appDir.endsWith(u'/') ? appDir : appDir + u'/') + u"Ambitra.db";
     s.DBEngineType = 5;
+    // A shared register on a server: the connection is a libpq connection
+    // string or service name, never with its password.
+    const QString engine = ini.value(kDb, QStringLiteral("Engine"), QStringLiteral("SQLite"));
+    if (engine.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) != 0) {
+        s.DBProvider = engine.toUpper();
+        s.DBName = ini.value(kDb, QStringLiteral("Connection"), QString());
+    }
 
     s.AutoId = readBool(ini, kPrefs, QStringLiteral("AutoId"));
     s.CodeBar = ini.value(kPrefs, QStringLiteral("CodeBar"), QString());

@@ -4,6 +4,8 @@
 #include "common/Error.h"
 #include "common/FileAccess.h"
 #include "common/Prompter.h"
+#include "data/DatabaseEngine.h"
+#include "data/PostgresEngine.h"
 #include "data/Schema.h"
 #include "data/SettingsFile.h"
 #include "xbase/ExchangeLayouts.h"
@@ -113,6 +115,9 @@ QString TDados::GetProvider(const QString& key) {
     if (key == QLatin1String("SQLITE")) {
         return QStringLiteral("QSQLITE");
     }
+    if (key == QLatin1String("POSTGRESQL")) {
+        return QStringLiteral("QPSQL");
+    }
     return QString();
 }
 
@@ -140,14 +145,7 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
     // file is still empty, before any row is written.
     QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     try {
-        // One transaction: a creation that fails part-way leaves no half schema.
-        Transaction transaction(m_conn);
-        for (const QString& statement : schema::createStatements()) {
-            m_sqlCmd.setText(statement);
-            m_sqlCmd.execute();
-        }
-        m_conn.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::kVersion));
-        transaction.commit();
+        CreateSchema();
     } catch (...) {
         m_conn.close();
         throw;
@@ -155,17 +153,44 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
     m_conn.close();
 }
 
+void TDados::CreateSchema() {
+    DatabaseEngine& engine = m_conn.engine();
+    // One transaction: a creation that fails part-way leaves no half schema.
+    Transaction transaction(m_conn);
+    for (const QString& statement : engine.schemaStatements(schema::createStatements())) {
+        m_conn.exec(statement);
+    }
+    engine.setSchemaVersion(m_conn, schema::kVersion);
+    transaction.commit();
+}
+
 bool TDados::OpenDatabase() {
     m_conn.setProvider(GetProvider(m_settings.DBProvider));
     m_conn.setConnectionString(CreateStringConnection());
-    // An empty file is what a creation that failed at its first step leaves.
-    const QFileInfo file(m_settings.DBName);
-    if (m_settings.DBProvider == QLatin1String("SQLITE") && (!file.exists() || file.size() == 0)) {
-        CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
-                       m_settings.DBEngineType);
+    if (m_settings.DBProvider == QLatin1String("POSTGRESQL") &&
+        PostgresEngine::namesPassword(m_settings.DBName)) {
+        m_prompter.beepError(
+            QStringLiteral("A conexão com o banco de dados em %1 contém uma senha, que não é "
+                           "aceita no arquivo de opções. Guarde a senha no arquivo de senhas do "
+                           "PostgreSQL (~/.pgpass ou PGPASSFILE) e retire-a da conexão.")
+                .arg(QDir::toNativeSeparators(m_iniPath)));
+        return false;
     }
     try {
+        // An empty file is what a creation that failed at its first step leaves.
+        const QFileInfo file(m_settings.DBName);
+        if (m_settings.DBProvider == QLatin1String("SQLITE") &&
+            (!file.exists() || file.size() == 0)) {
+            CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
+                           m_settings.DBEngineType);
+        }
         m_conn.open();
+        // A server's empty database receives the register's tables on first use.
+        m_createdSchema = false;
+        if (!m_conn.engine().isFile() && m_conn.engine().tableNames(m_conn).isEmpty()) {
+            CreateSchema();
+            m_createdSchema = true;
+        }
         const QString code = GetLastCode();
         if (TextToFloat(code) > TextToFloat(m_settings.LastCode)) {
             m_settings.LastCode = code;
@@ -193,8 +218,9 @@ QString TDados::GetLastCode() {
     m_sqlTmp.close();
     // Each code right-aligned behind blanks: the text maximum is the longest code
     // and, among codes of one length, the highest.
-    m_sqlTmp.setText(QStringLiteral(
-        "SELECT MAX(substr('             ' || BECODIGO, -13)) AS LastCode FROM Bens"));
+    m_sqlTmp.setText(QStringLiteral("SELECT MAX(") +
+                     m_conn.engine().rightText(QStringLiteral("'             ' || BECODIGO"), 13) +
+                     QStringLiteral(") AS LastCode FROM Bens"));
     m_sqlTmp.open();
     QString result;
     if (m_sqlTmp.isOpen() && !m_sqlTmp.isEmpty()) {

@@ -55,10 +55,15 @@ class TDados : public QObject {
     QString CreateStringConnection() const;
     void CreateDatabase(const QString& major, const QString& minor, const QString& file,
                         int engineType);
+    // Creates the register's tables and records the schema version, in one
+    // transaction, on the open connection.
+    void CreateSchema();
     // Creates the database when missing, connects, aligns LastCode; reports its own
     // errors. True when the connection is open afterwards.
     bool OpenDatabase();
     void CloseDatabase();
+    // True when the last OpenDatabase gave a server's empty database its tables.
+    bool CreatedSchema() const { return m_createdSchema; }
     // The highest stored asset code in the form of LastCode; raises engine errors.
     QString GetLastCode();
 
@@ -99,6 +104,7 @@ class TDados : public QObject {
     DataTable m_tBens;
     DataTable m_tStatus;
     std::unique_ptr<THalcyonDataSet> m_dbfTmp;
+    bool m_createdSchema = false;
 };
 
 }  // namespace ambitra

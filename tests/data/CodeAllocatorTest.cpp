@@ -130,8 +130,9 @@ TEST(CodeAllocator, AnAutomaticCodeIsNeverOneThatBensHolds) {
     t.dados().TBens().cancel();
     // A long run of taken codes, beyond one block read, and one of another width.
     t.exec(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM n WHERE i < 700) "
-        "INSERT INTO Bens (BECODIGO) SELECT substr('000000' || i, -7) FROM n"));
+               "WITH RECURSIVE n(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM n WHERE i < 700) "
+               "INSERT INTO Bens (BECODIGO) SELECT ") +
+           t.padded(QStringLiteral("i"), 7) + QStringLiteral(" FROM n"));
     t.exec(QStringLiteral("INSERT INTO Bens (BECODIGO) VALUES ('702')"));
     EXPECT_EQ(allocator.FreeCode(), QStringLiteral("0000701"));
     s.LastCode = QStringLiteral("700");  // the width of LastCode: 701 is free, 702 is not

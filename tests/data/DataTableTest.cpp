@@ -130,8 +130,9 @@ TEST(DataTable, AssetsShowTheirLocationLookedUpAlsoWhileEditing) {
 TEST(DataTable, PagesThroughManyRowsInOrder) {
     TestDatabase t;
     t.exec(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
-        "INSERT INTO Bens (BECODIGO, BENOME) SELECT printf('%06d', i), 'Bem ' || i FROM n"));
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+               "INSERT INTO Bens (BECODIGO, BENOME) SELECT ") +
+           t.padded(QStringLiteral("i"), 6) + QStringLiteral(", 'Bem ' || i FROM n"));
     DataTable& bens = t.dados().TBens();
     bens.open();
     ASSERT_EQ(bens.rowCount(), 3000);
@@ -207,10 +208,9 @@ TEST(DataTable, RowsReadByPagesShowWhatWasPostedSinceWhereverTheyMoved) {
     TestDatabase t;
     DataTable& locais = t.dados().TLocais();
     locais.open();
-    t.exec(
-        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
-                       "WHERE i < 599) INSERT INTO Locais (LOCODIGO, LOSALA) "
-                       "SELECT printf('%03d', i), 'db' FROM n"));
+    t.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                          "WHERE i < 599) INSERT INTO Locais (LOCODIGO, LOSALA) SELECT ") +
+           t.padded(QStringLiteral("i"), 3) + QStringLiteral(", 'db' FROM n"));
     locais.requery();
     auto roomAt = [&](int row) { return locais.valueAt(row, 3).toString(); };
     EXPECT_EQ(roomAt(10), QStringLiteral("db"));  // read with its page
@@ -247,9 +247,10 @@ namespace {
 // Assets "000000".."NNNNNN" (even numbers only, so that odd ones can be added
 // between them), named after their code.
 void fillAssets(TestDatabase& t, int count) {
+    const QString code = t.padded(QStringLiteral("i"), 6);
     t.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 2 FROM n WHERE "
-                          "i < ?) INSERT INTO Bens (BECODIGO, BENOME) SELECT printf('%06d', i), "
-                          "'Bem ' || printf('%06d', i) FROM n"),
+                          "i < ?) INSERT INTO Bens (BECODIGO, BENOME) SELECT ") +
+               code + QStringLiteral(", 'Bem ' || ") + code + QStringLiteral(" FROM n"),
            {2 * (count - 1)});
 }
 

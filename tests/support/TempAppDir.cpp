@@ -1,15 +1,30 @@
 #include "support/TempAppDir.h"
 
+#include "support/TestServer.h"
+
 #include <QFile>
 
 #include <stdexcept>
 
 namespace ambitra::test {
 
-TempAppDir::TempAppDir() {
+TempAppDir::TempAppDir(Register where) {
     if (!m_dir.isValid()) {
         throw std::runtime_error("cannot create a temporary folder");
     }
+    if (where == Register::AsRun && onServer()) {
+        m_schema = std::make_unique<TestSchema>();
+        writeAll(file(QStringLiteral("ambitra.ini")), databaseSection());
+    }
+}
+
+TempAppDir::~TempAppDir() = default;
+
+QByteArray TempAppDir::databaseSection() const {
+    if (!m_schema) {
+        return {};
+    }
+    return "[DB]\r\nEngine=PostgreSQL\r\nConnection=" + m_schema->connection().toUtf8() + "\r\n";
 }
 
 QByteArray readAll(const QString& path) {

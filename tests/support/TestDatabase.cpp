@@ -1,6 +1,7 @@
 #include "support/TestDatabase.h"
 
 #include "common/Error.h"
+#include "data/DatabaseEngine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,7 +20,9 @@ TestDatabase::TestDatabase()
 
 void TestDatabase::exec(const QString& sql, const QVariantList& values) {
     QSqlQuery q(m_dados.Conn().database());
-    q.prepare(sql);
+    if (!q.prepare(sql)) {
+        throw Error(q.lastError().text());
+    }
     for (int i = 0; i < values.size(); ++i) {
         q.bindValue(i, values[i]);
     }
@@ -46,6 +49,11 @@ QVariant TestDatabase::scalar(const QString& sql) {
         throw Error(q.lastError().text());
     }
     return q.value(0);
+}
+
+QString TestDatabase::padded(const QString& expression, int width) {
+    return m_dados.Conn().engine().rightText(
+        u'\'' + QString(width, u'0') + QStringLiteral("' || ") + expression, width);
 }
 
 }  // namespace ambitra::test

@@ -24,6 +24,8 @@ class TestDatabase {
     QStringList column(const QString& sql);
     // The single value of a query.
     QVariant scalar(const QString& sql);
+    // SQL of the register's engine for a whole number written with width digits.
+    QString padded(const QString& expression, int width);
 
   private:
     TempAppDir m_dir;

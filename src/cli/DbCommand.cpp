@@ -1,0 +1,75 @@
+#include "cli/CliProgram.h"
+#include "cli/TerminalProgress.h"
+#include "common/Error.h"
+#include "data/DatabaseEngine.h"
+#include "data/RegisterCopy.h"
+#include "data/TDados.h"
+
+#include <QDir>
+
+namespace ambitra::cli {
+
+namespace {
+
+int initRegister(CliProgram& program) {
+    if (!program.init()) {
+        return kFailed;
+    }
+    Connection& conn = program.dados().Conn();
+    DatabaseEngine& engine = conn.engine();
+    const int version = engine.schemaVersion(conn);
+    if (program.dados().CreatedSchema()) {
+        printOut(QStringLiteral("Tabelas do Ambitra criadas no banco de dados %1 (versão %2).")
+                     .arg(engine.name())
+                     .arg(version));
+    } else {
+        printOut(QStringLiteral("O banco de dados %1 já tem as tabelas do Ambitra (versão %2); "
+                                "nada foi alterado.")
+                     .arg(engine.name())
+                     .arg(version));
+    }
+    return kOk;
+}
+
+int copyRegister(CliProgram& program, const QString& file) {
+    if (!program.init()) {
+        return kFailed;
+    }
+    Connection& conn = program.dados().Conn();
+    if (conn.engine().isFile()) {
+        program.prompter().error(
+            QStringLiteral("A cópia é feita para um banco de dados PostgreSQL: indique-o na seção "
+                           "[DB] do arquivo de opções (Engine=PostgreSQL e Connection=...)."));
+        return kFailed;
+    }
+    try {
+        const RegisterCopy::Counts counts =
+            RegisterCopy(conn).copyFrom(file, TerminalProgress::forStderr());
+        QStringList parts;
+        for (const auto& [table, rows] : counts) {
+            parts << QStringLiteral("%1 %2").arg(table).arg(rows);
+        }
+        printOut(QStringLiteral("Copiados de %1 para %2: %3 registros.")
+                     .arg(QDir::toNativeSeparators(file), conn.engine().name(),
+                          parts.join(QStringLiteral(", "))));
+        return kOk;
+    } catch (const Error& error) {
+        program.prompter().error(error.message());
+        return kFailed;
+    }
+}
+
+}  // namespace
+
+int runDbCommand(CliProgram& program, const QStringList& args) {
+    if (args == QStringList{QStringLiteral("init")}) {
+        return initRegister(program);
+    }
+    if (args.size() == 3 && args[0] == QLatin1String("copy") &&
+        args[1] == QLatin1String("--from") && !args[2].isEmpty()) {
+        return copyRegister(program, args[2]);
+    }
+    return kUsage;
+}
+
+}  // namespace ambitra::cli

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "common/Progress.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QObject;
+class QSqlDatabase;
+class QSqlError;
+
+namespace ambitra {
+
+class Connection;
+
+// What differs between the database engines the register can live in: how a
+// connection is made and checked, how a run takes the write lock, the column
+// types and ordering of the schema, where the schema version is kept, how other
+// desktops learn of changes and how the engine words its errors. Every other
+// file speaks to the data module and never to an engine directly.
+class DatabaseEngine {
+  public:
+    virtual ~DatabaseEngine() = default;
+
+    // The engine of a Qt driver name; null when the program knows no such engine.
+    static std::unique_ptr<DatabaseEngine> forDriver(const QString& driver);
+
+    // The engine's name as users know it ("SQLite", "PostgreSQL").
+    virtual QString name() const = 0;
+    // True when the register is a file the program creates when it is missing.
+    virtual bool isFile() const = 0;
+
+    // Passes the source (a file name, or a connection string) to the driver.
+    virtual void configure(QSqlDatabase& db, const QString& source) const = 0;
+    // Checks a newly opened connection and sets it up for the program; returns
+    // the engine's error when the connection cannot be used.
+    virtual QSqlError startSession(QSqlDatabase& db) const = 0;
+    // The user's text for a connection the driver could not open.
+    virtual QString openErrorText(const QSqlError& error, const QString& source) const;
+    // Whether statements without parameters may be prepared (the engine may
+    // refuse to prepare transaction control and definitions).
+    virtual bool preparesEveryStatement() const = 0;
+    // Whether bulk reads may go through the embedded engine's own interface.
+    virtual bool hasNativeReads() const = 0;
+
+    // Begins the run's transaction holding the register's write lock, waiting for
+    // it up to waitMs with the database-wait cursor; raises when it cannot be had.
+    virtual void beginWrite(Connection& connection, Progress& wait, int waitMs) const = 0;
+
+    // The creation statements in this engine's types and ordering.
+    virtual QStringList schemaStatements(const QStringList& portable) const = 0;
+    // The version our schema recorded in the register; 0 when none.
+    virtual int schemaVersion(Connection& connection) const = 0;
+    virtual void setSchemaVersion(Connection& connection, int version) const = 0;
+    // The register's tables, as the engine names them.
+    virtual QStringList tableNames(Connection& connection) const = 0;
+    // The column that keeps the order in which rows were added.
+    virtual QString rowOrderColumn() const { return QStringLiteral("rowid"); }
+    // The last n characters of a text expression.
+    virtual QString rightText(const QString& expression, int n) const = 0;
+
+    // Starts receiving the changes other desktops commit: changed(table) runs for
+    // each. False when the engine has no other desktops to hear from.
+    virtual bool subscribe(QSqlDatabase& db, QObject* context,
+                           const std::function<void(const QString&)>& changed) const;
+};
+
+}  // namespace ambitra

@@ -1,0 +1,291 @@
+#include "data/PostgresEngine.h"
+
+#include "common/Error.h"
+#include "data/Connection.h"
+#include "data/EngineErrorText.h"
+#include "data/Schema.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace ambitra {
+
+namespace {
+
+// How long a statement waits for a row another desktop holds before it fails.
+constexpr int kLockTimeoutMs = 5000;
+const QString kChannel = QStringLiteral("ambitra");
+const QString kVersionTable = QStringLiteral("ambitra_schema");
+// Runs of one register wait for each other; registers in other schemas of the
+// same database do not.
+const QString kRunLock = QStringLiteral("hashtext(current_schema())");
+
+QSqlQuery run(QSqlDatabase db, const QString& sql) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(sql)) {
+        throw Error(EngineErrorText::of(query.lastError()));
+    }
+    return query;
+}
+
+bool firstBool(QSqlQuery&& query) {
+    return query.next() && query.value(0).toBool();
+}
+
+// The register's table and column of a name the engine folded to lower case.
+const TableDef* tableNamed(const QString& name) {
+    for (const TableDef* t : {&schema::operadores(), &schema::locais(), &schema::bens(),
+                              &schema::status(), &schema::log()}) {
+        if (t->name.compare(name, Qt::CaseInsensitive) == 0) {
+            return t;
+        }
+    }
+    return nullptr;
+}
+
+QString columnNamed(const TableDef* table, const QString& column) {
+    const int index = table != nullptr ? table->indexOf(column) : -1;
+    return index >= 0 ? table->columns[index].name : column.toUpper();
+}
+
+QString quoted(const QString& text, const QString& before) {
+    const QRegularExpression pattern(before + QStringLiteral("\\s*\"([^\"]+)\""));
+    return pattern.match(text).captured(1);
+}
+
+QString uniqueCanonical(const QString& text) {
+    // Keys are named PK_<table>; the detail names the column.
+    const QString constraint = quoted(text, QStringLiteral("constraint"));
+    const TableDef* table = tableNamed(constraint.section(u'_', 1));
+    static const QRegularExpression key(QStringLiteral("Key \\(([^),]+)"));
+    const QString column = key.match(text).captured(1);
+    if (table == nullptr) {
+        return QStringLiteral("UNIQUE constraint failed: ") + constraint;
+    }
+    return QStringLiteral("UNIQUE constraint failed: ") + table->name + u'.' +
+           columnNamed(table, column.isEmpty() ? table->keyColumn : column);
+}
+
+QString notNullCanonical(const QString& text) {
+    const TableDef* table = tableNamed(quoted(text, QStringLiteral("relation")));
+    const QString column = quoted(text, QStringLiteral("column"));
+    return QStringLiteral("NOT NULL constraint failed: ") +
+           (table != nullptr ? table->name : QString()) + u'.' + columnNamed(table, column);
+}
+
+QString checkCanonical(const QString& text) {
+    // The engine folded the CK_<table>_<column> names to lower case.
+    QString name = quoted(text, QStringLiteral("check constraint"));
+    if (name.startsWith(QLatin1String("ck_"))) {
+        name.replace(0, 3, QStringLiteral("CK_"));
+    }
+    return QStringLiteral("CHECK constraint failed: ") + name;
+}
+
+}  // namespace
+
+void PostgresEngine::configure(QSqlDatabase& db, const QString& source) const {
+    // The whole libpq connection string (host, dbname, user, service...) goes
+    // to libpq as it stands; the driver's own fields stay empty.
+    db.setDatabaseName(QString());
+    db.setConnectOptions(source);
+}
+
+QSqlError PostgresEngine::startSession(QSqlDatabase& db) const {
+    QSqlQuery query(db);
+    // Dates and moments are exchanged as the program writes them, and a save
+    // that meets a row held by another desktop fails instead of hanging.
+    if (!query.exec(QStringLiteral("SET datestyle = ISO")) ||
+        !query.exec(QStringLiteral("SET lock_timeout = %1").arg(kLockTimeoutMs)) ||
+        !query.exec(QStringLiteral("SET client_min_messages = warning"))) {
+        return query.lastError();
+    }
+    return QSqlError();
+}
+
+void PostgresEngine::beginWrite(Connection& connection, Progress& wait, int waitMs) const {
+    connection.exec(QStringLiteral("BEGIN"));
+    try {
+        if (!firstBool(run(connection.database(),
+                           QStringLiteral("SELECT pg_try_advisory_xact_lock(%1)").arg(kRunLock)))) {
+            BusyGuard waiting(wait, Progress::Cursor::DatabaseWait);
+            connection.exec(QStringLiteral("SET LOCAL lock_timeout = %1").arg(waitMs));
+            run(connection.database(),
+                QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kRunLock));
+            connection.exec(QStringLiteral("SET LOCAL lock_timeout = %1").arg(kLockTimeoutMs));
+        }
+    } catch (const Error&) {
+        connection.exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+QStringList PostgresEngine::schemaStatements(const QStringList& portable) const {
+    static const QRegularExpression sized(QStringLiteral("\\bVARCHAR\\(\\d+\\)"));
+    static const QRegularExpression money(QStringLiteral("\\bMONEY\\b"));
+    static const QRegularExpression moment(QStringLiteral("\\bDATETIME\\b"));
+    static const QRegularExpression table(QStringLiteral("^CREATE TABLE (\\w+)"));
+    QStringList statements;
+    statements << QStringLiteral(
+        "CREATE FUNCTION ambitra_notify() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+        "PERFORM pg_notify('ambitra', TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME); RETURN NULL; "
+        "END $$");
+    for (QString statement : portable) {
+        const QRegularExpressionMatch created = table.match(statement);
+        if (!created.hasMatch()) {
+            statements << statement;
+            continue;
+        }
+        // Sizes are kept by the named checks, which say which field is too long
+        // (the engine's own size error names none); text compares in code points.
+        statement.replace(sized, QStringLiteral("VARCHAR COLLATE \"C\""));
+        statement.replace(money, QStringLiteral("NUMERIC(18,3)"));
+        statement.replace(moment, QStringLiteral("TIMESTAMP(3)"));
+        // The engine keeps no order of insertion of its own: unkeyed tables are
+        // shown and copied in the order of this column.
+        statement.insert(statement.lastIndexOf(u')'),
+                         QStringLiteral(", rowid BIGINT GENERATED ALWAYS AS IDENTITY "));
+        statements << statement;
+        // Committed changes are announced once per statement and table; the
+        // engine merges repeats within a transaction and sends them at commit.
+        statements << QStringLiteral(
+                          "CREATE TRIGGER %1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
+                          "ON %1 FOR EACH STATEMENT EXECUTE FUNCTION ambitra_notify()")
+                          .arg(created.captured(1));
+    }
+    return statements;
+}
+
+int PostgresEngine::schemaVersion(Connection& connection) const {
+    if (!firstBool(
+            run(connection.database(),
+                QStringLiteral("SELECT to_regclass('%1') IS NOT NULL").arg(kVersionTable)))) {
+        return 0;
+    }
+    QSqlQuery query =
+        run(connection.database(), QStringLiteral("SELECT max(version) FROM ") + kVersionTable);
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+void PostgresEngine::setSchemaVersion(Connection& connection, int version) const {
+    connection.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS ") + kVersionTable +
+                    QStringLiteral(" ( version INTEGER NOT NULL )"));
+    connection.exec(QStringLiteral("DELETE FROM ") + kVersionTable);
+    connection.exec(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(kVersionTable).arg(version));
+}
+
+QStringList PostgresEngine::tableNames(Connection& connection) const {
+    QSqlQuery query = run(connection.database(),
+                          QStringLiteral("SELECT relname FROM pg_class WHERE relkind = 'r' AND "
+                                         "relnamespace = current_schema()::regnamespace AND "
+                                         "relname <> '%1' ORDER BY oid")
+                              .arg(kVersionTable));
+    QStringList names;
+    while (query.next()) {
+        names << query.value(0).toString();
+    }
+    return names;
+}
+
+QString PostgresEngine::rightText(const QString& expression, int n) const {
+    return QStringLiteral("right(%1, %2)").arg(expression).arg(n);
+}
+
+bool PostgresEngine::subscribe(QSqlDatabase& db, QObject* context,
+                               const std::function<void(const QString&)>& changed) const {
+    QSqlDriver* driver = db.driver();
+    QSqlQuery query = run(db, QStringLiteral("SELECT current_schema()"));
+    const QString prefix = (query.next() ? query.value(0).toString() : QString()) + u'.';
+    if (driver == nullptr || !driver->subscribeToNotification(kChannel)) {
+        return false;
+    }
+    QObject::connect(
+        driver, &QSqlDriver::notification, context,
+        [prefix, changed](const QString& channel, QSqlDriver::NotificationSource source,
+                          const QVariant& payload) {
+            const QString text = payload.toString();
+            if (channel == kChannel && source == QSqlDriver::OtherSource &&
+                text.startsWith(prefix)) {
+                changed(text.mid(prefix.size()));
+            }
+        });
+    return true;
+}
+
+QString PostgresEngine::canonicalErrorText(const QSqlError& error) {
+    static const QRegularExpression sqlState(QStringLiteral("^[0-9A-Z]{5}$"));
+    const QString state = error.nativeErrorCode();
+    if (!sqlState.match(state).hasMatch()) {
+        return {};
+    }
+    const QString text = error.databaseText();
+    const QString klass = state.left(2);
+    if (state == QLatin1String("23505")) {
+        return uniqueCanonical(text);
+    }
+    if (state == QLatin1String("23502")) {
+        return notNullCanonical(text);
+    }
+    if (state == QLatin1String("23514")) {
+        return checkCanonical(text);
+    }
+    if (state == QLatin1String("23503")) {
+        return QStringLiteral("FOREIGN KEY constraint failed");
+    }
+    if (state == QLatin1String("55P03") || state == QLatin1String("40P01") ||
+        state == QLatin1String("40001")) {
+        return QStringLiteral("database is locked");
+    }
+    if (state == QLatin1String("42P01")) {
+        return QStringLiteral("no such table: ") + quoted(text, QStringLiteral("relation"));
+    }
+    if (state == QLatin1String("42703")) {
+        return QStringLiteral("no such column: ") + quoted(text, QStringLiteral("column"));
+    }
+    if (state == QLatin1String("42P07")) {
+        return QStringLiteral("table ") + quoted(text, QStringLiteral("relation")) +
+               QStringLiteral(" already exists");
+    }
+    if (state == QLatin1String("53100")) {
+        return QStringLiteral("disk is full");
+    }
+    if (state == QLatin1String("53200")) {
+        return QStringLiteral("out of memory");
+    }
+    if (state == QLatin1String("57014")) {
+        return QStringLiteral("interrupted");
+    }
+    if (state == QLatin1String("25006")) {
+        return QStringLiteral("attempt to write a readonly database");
+    }
+    if (klass == QLatin1String("22")) {
+        return state == QLatin1String("22001") ? QStringLiteral("string or blob too big")
+                                               : QStringLiteral("datatype mismatch");
+    }
+    if (klass == QLatin1String("08") || klass == QLatin1String("28") ||
+        state == QLatin1String("3D000")) {
+        return QStringLiteral("unable to open database");
+    }
+    return {};
+}
+
+QString PostgresEngine::openErrorText(const QSqlError& error, const QString& source) const {
+    // libpq's reasons (no server at that address, a refused password, no such
+    // database) all mean the register could not be opened.
+    return EngineErrorText::worded(QStringLiteral("unable to open database"),
+                                   EngineErrorText::engineText(error), {}, source);
+}
+
+bool PostgresEngine::namesPassword(const QString& connection) {
+    static const QRegularExpression password(QStringLiteral("(^|\\s)password\\s*="),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression uriPassword(QStringLiteral("^postgres(ql)?://[^/@]*:[^/@]*@"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    return password.match(connection).hasMatch() || uriPassword.match(connection).hasMatch();
+}
+
+}  // namespace ambitra

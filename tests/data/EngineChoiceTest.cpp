@@ -1,0 +1,165 @@
+// The engine a register lives in: chosen by the settings file, its errors read
+// in Portuguese, and a whole register file copied into it.
+#include "common/Error.h"
+#include "data/EngineErrorText.h"
+#include "data/PostgresEngine.h"
+#include "data/RegisterCopy.h"
+#include "data/SettingsFile.h"
+#include "data/TDados.h"
+#include "support/TestDatabase.h"
+
+#include <QSqlError>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+QSqlError serverError(const char* message, const char* state) {
+    return QSqlError(QString(), QString::fromUtf8(message), QSqlError::StatementError,
+                     QString::fromLatin1(state));
+}
+
+QString translated(const char* message, const char* state, const QVariant& value = {}) {
+    return EngineErrorText::of(serverError(message, state),
+                               [value](const QString&) { return value; });
+}
+
+}  // namespace
+
+TEST(EngineChoice, TheDbSectionNamesTheEngineAndItsConnection) {
+    TempAppDir dir(TempAppDir::Register::File);
+    const QString ini = dir.file(QStringLiteral("ambitra.ini"));
+    Settings s = readSettingsFile(ini, dir.path());
+    EXPECT_EQ(s.DBProvider, u"SQLITE");
+    EXPECT_EQ(s.DBName, dir.file(QStringLiteral("Ambitra.db")));
+
+    writeAll(ini, "[DB]\r\nEngine=PostgreSQL\r\nConnection=service=patrimonio\r\n");
+    s = readSettingsFile(ini, dir.path());
+    EXPECT_EQ(s.DBProvider, u"POSTGRESQL");
+    EXPECT_EQ(s.DBName, u"service=patrimonio");
+    EXPECT_EQ(TDados::GetProvider(s.DBProvider), u"QPSQL");
+
+    // Writing the options keeps the section.
+    writeSettingsFile(s, ini, dir.path());
+    EXPECT_TRUE(readAll(ini).contains("Connection=service=patrimonio"));
+}
+
+TEST(EngineChoice, APasswordInTheConnectionIsRefusedBeforeConnecting) {
+    EXPECT_TRUE(PostgresEngine::namesPassword(QStringLiteral("host=db password=x")));
+    EXPECT_TRUE(PostgresEngine::namesPassword(QStringLiteral("postgresql://u:secret@db/x")));
+    EXPECT_FALSE(PostgresEngine::namesPassword(QStringLiteral("host=db passfile=/p dbname=x")));
+
+    TempAppDir dir(TempAppDir::Register::File);
+    writeAll(dir.file(QStringLiteral("ambitra.ini")),
+             "[DB]\r\nEngine=PostgreSQL\r\nConnection=host=/nowhere password=secret\r\n");
+    ScriptedPrompter prompter;
+    TDados dados(dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter);
+    dados.ReadIniFile();
+    EXPECT_FALSE(dados.OpenDatabase());
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown[0].text.contains(u".pgpass"))
+        << prompter.shown[0].text.toStdString();
+}
+
+TEST(EngineChoice, AServerThatCannotBeReachedIsReportedWithItsReason) {
+    TempAppDir dir(TempAppDir::Register::File);
+    writeAll(dir.file(QStringLiteral("ambitra.ini")),
+             "[DB]\r\nEngine=PostgreSQL\r\nConnection=host=/nonexistent-folder dbname=x\r\n");
+    ScriptedPrompter prompter;
+    TDados dados(dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter);
+    dados.ReadIniFile();
+    EXPECT_FALSE(dados.OpenDatabase());
+    ASSERT_EQ(prompter.shown.size(), 1);
+    const QString text = prompter.shown[0].text;
+    EXPECT_TRUE(
+        text.startsWith(u"Não foi possível abrir o banco de dados host=/nonexistent-folder"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(u"/nonexistent-folder/.s.PGSQL"))
+        << "libpq's reason: " << text.toStdString();
+}
+
+TEST(EngineChoice, ServerErrorsNameTableFieldAndValueInPortuguese) {
+    EXPECT_EQ(translated("ERROR:  duplicate key value violates unique constraint \"pk_bens\"\n"
+                         "DETAIL:  Key (becodigo)=(0001) already exists.",
+                         "23505", QStringLiteral("0001")),
+              u"Bens: o código 0001 já está cadastrado. (ERROR:  duplicate key value violates "
+              u"unique constraint \"pk_bens\"\nDETAIL:  Key (becodigo)=(0001) already exists.)");
+    EXPECT_TRUE(translated("ERROR:  new row for relation \"bens\" violates check constraint "
+                           "\"ck_bens_benome\"",
+                           "23514")
+                    .startsWith(u"Bens: Descrição (BENOME) tem mais de 32 caracteres. ("));
+    EXPECT_TRUE(translated("ERROR:  null value in column \"opcodigo\" of relation \"operadores\" "
+                           "violates not-null constraint",
+                           "23502")
+                    .startsWith(u"Operadores: Código (OPCODIGO) não pode ficar vazio. ("));
+    EXPECT_TRUE(translated("ERROR:  insert or update on table \"log\" violates foreign key "
+                           "constraint \"fk_log_lgbem\"",
+                           "23503", QStringLiteral("X9"))
+                    .startsWith(u"Log: Bem Patrimonial (LGBEM) X9 não está cadastrado em Bens. ("));
+    EXPECT_TRUE(translated("ERROR:  canceling statement due to lock timeout", "55P03")
+                    .startsWith(u"O banco de dados está em uso por outro programa"));
+    EXPECT_TRUE(translated("ERROR:  relation \"bens\" does not exist", "42P01")
+                    .startsWith(u"A tabela bens não existe no banco de dados. ("));
+}
+
+TEST(RegisterCopy, EveryTableAndRowOfAFileArriveInOrderOnceOnly) {
+    TempAppDir sourceDir(TempAppDir::Register::File);
+    ScriptedPrompter sourcePrompter;
+    TDados source(sourceDir.path(), sourceDir.file(QStringLiteral("ambitra.ini")), sourcePrompter);
+    source.ReadIniFile();
+    ASSERT_TRUE(source.OpenDatabase());
+    for (const QString& sql :
+         {QStringLiteral("INSERT INTO Locais VALUES ('L1', 'P', 'D', 'S1')"),
+          QStringLiteral("INSERT INTO Operadores VALUES ('OP1', 'senha', 'Ana Luíza')"),
+          QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BEVALOR, BECOMPRA) VALUES "
+                         "('b', 'Mesa', 'L1', 1234.567, '2024-02-29')"),
+          QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('B', 'Cadeira')"),
+          QStringLiteral("INSERT INTO Status VALUES ('ZZ', 'Última')"),
+          QStringLiteral("INSERT INTO Status VALUES ('AA', 'Primeira')"),
+          QStringLiteral("INSERT INTO Log VALUES ('2024-03-01 10:00:00.250', 'u', 'o', 'b', "
+                         "'segunda')"),
+          QStringLiteral("INSERT INTO Log VALUES ('2024-03-01 09:00:00.000', 'u', 'o', 'B', "
+                         "'primeira')")}) {
+        source.SQLCmd().setText(sql);
+        source.SQLCmd().execute();
+    }
+    const QString file = source.settings().DBName;
+    source.CloseDatabase();
+
+    TestDatabase target;
+    const RegisterCopy::Counts counts = RegisterCopy(target.dados().Conn()).copyFrom(file);
+    ASSERT_EQ(counts.size(), 5);
+    qint64 rows = 0;
+    for (const auto& entry : counts) {
+        rows += entry.second;
+    }
+    EXPECT_EQ(rows, 8);
+
+    DataTable& bens = target.dados().TBens();
+    bens.open();
+    ASSERT_EQ(bens.rowCount(), 2);
+    EXPECT_EQ(bens.keyAt(0), u"B");  // code-point order: capitals first
+    bens.moveTo(1);
+    EXPECT_EQ(bens.text(QStringLiteral("LOSALA")), u"S1");
+    EXPECT_EQ(bens.value(QStringLiteral("BEVALOR")).toDouble(), 1234.567);
+    EXPECT_EQ(bens.value(QStringLiteral("BECOMPRA")).toDate(), QDate(2024, 2, 29));
+    EXPECT_EQ(target.column(QStringLiteral("SELECT OPNOME FROM Operadores")),
+              QStringList{QStringLiteral("Ana Luíza")});
+    DataTable& status = target.dados().TStatus();
+    status.open();
+    EXPECT_EQ(status.keyAt(0), u"ZZ") << "rows in the order they were added";
+    EXPECT_EQ(target.column(QStringLiteral("SELECT LGOCORRENC FROM Log ORDER BY rowid")),
+              (QStringList{QStringLiteral("segunda"), QStringLiteral("primeira")}));
+
+    try {
+        RegisterCopy(target.dados().Conn()).copyFrom(file);
+        FAIL() << "a register with rows was written to";
+    } catch (const Error& error) {
+        EXPECT_TRUE(error.message().startsWith(u"O banco de dados de destino já contém registros"))
+            << error.message().toStdString();
+    }
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 2);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace ambitra::test {
+
+// The second run of the database tests puts every test's register on a
+// PostgreSQL server: CTest sets AMBITRA_TEST_ENGINE=PostgreSQL for it, and
+// AMBITRA_TEST_PG holds the server's libpq connection string.
+bool onServer();
+QString serverConnection();
+
+// A schema of its own on the test server for one test's register, dropped with
+// everything in it when the test ends.
+class TestSchema {
+  public:
+    TestSchema();
+    ~TestSchema();
+    TestSchema(const TestSchema&) = delete;
+    TestSchema& operator=(const TestSchema&) = delete;
+
+    const QString& name() const { return m_name; }
+    // The connection string of a register in this schema.
+    QString connection() const;
+
+  private:
+    QString m_name;
+};
+
+// Runs one statement on the test server, outside any register.
+void execOnServer(const QString& sql);
+
+}  // namespace ambitra::test

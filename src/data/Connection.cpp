@@ -143,6 +143,11 @@ void Connection::beginTransaction(Progress& wait) {
     m_inTransaction = true;
 }
 
+void Connection::beginRowWrite() {
+    engine().beginRowWrite(*this);
+    m_inTransaction = true;
+}
+
 void Connection::commit() {
     exec(QStringLiteral("COMMIT"));
     m_inTransaction = false;

@@ -56,6 +56,9 @@ class Connection {
     // database-wait cursor shown; raises the engine's "locked" error, with
     // nothing changed, when it cannot be had.
     void beginTransaction(Progress& wait = noProgress());
+    // A short transaction for saving one row that was read outside it: another
+    // program's writes wait (or make it fail) rather than interleave.
+    void beginRowWrite();
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/DatabaseEngine.h"
 #include "data/EngineErrorText.h"
 #include "data/NativeQuery.h"
 #include "data/SqlValue.h"
@@ -131,6 +132,7 @@ void DataTable::close() {
     m_nativePages = false;
     m_oneQuery = QSqlQuery();
     m_lookupQuery = QSqlQuery();
+    m_lockedOneQuery = QSqlQuery();
     m_insertQuery = QSqlQuery();
     m_updateQueries.clear();
     m_keys.clear();
@@ -626,6 +628,60 @@ void DataTable::storeUpdate() {
     }
 }
 
+// Another desktop may have changed or deleted the row since it was read: the
+// row is read again, locked, and saved only when it is still as it was read, so
+// that no one's change is overwritten unseen. No lock is held while editing.
+void DataTable::storeCheckedUpdate() {
+    m_connection.beginRowWrite();
+    try {
+        if (!sameStoredValues(fetchLocked(m_editKey), m_original)) {
+            m_connection.rollback();
+            cancel();
+            requery();
+            throw Error(
+                QStringLiteral("Registro alterado por outro usuário. Os dados foram relidos."));
+        }
+        storeUpdate();
+        m_connection.commit();
+    } catch (...) {
+        if (m_connection.inTransaction()) {
+            m_connection.rollback();
+        }
+        throw;
+    }
+}
+
+DataTable::Row DataTable::fetchLocked(const QString& key) {
+    if (!m_lockedOneQuery.isActive() && m_lockedOneQuery.lastQuery().isEmpty()) {
+        m_lockedOneQuery = QSqlQuery(m_connection.database());
+        m_lockedOneQuery.setForwardOnly(true);
+        if (!m_lockedOneQuery.prepare(m_oneSql + m_connection.engine().lockRowSuffix())) {
+            throw Error(errorText(m_lockedOneQuery));
+        }
+    }
+    m_lockedOneQuery.bindValue(0, key);
+    if (!m_lockedOneQuery.exec()) {
+        throw Error(errorText(m_lockedOneQuery));
+    }
+    Row row = m_lockedOneQuery.next() ? readRow(m_lockedOneQuery) : Row();
+    m_lockedOneQuery.finish();
+    return row;
+}
+
+bool DataTable::sameStoredValues(const Row& stored, const Row& read) const {
+    if (stored.isEmpty()) {
+        return false;  // deleted
+    }
+    for (const int c : m_storedIndex) {
+        const QVariant& now = stored.at(c);
+        const QVariant& was = read.value(c);
+        if (now.isNull() != was.isNull() || (!now.isNull() && now != was)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void DataTable::post() {
     requireOpen();
     if (!isEditing()) {
@@ -638,8 +694,11 @@ void DataTable::post() {
     const bool inserting = m_state == State::Insert;
     if (inserting) {
         storeInsert();
-    } else {
+    } else if (m_connection.inTransaction()) {
+        // A run holds the register's write lock and read the row inside it.
         storeUpdate();
+    } else {
+        storeCheckedUpdate();
     }
     // The looked-up columns need no new read: the buffer came with them, and
     // changing the location read them again.

@@ -128,6 +128,10 @@ class DataTable : public QObject {
     QString writeErrorText(const QSqlQuery& q) const;
     void storeInsert();
     void storeUpdate();
+    void storeCheckedUpdate();
+    // The stored row of a key, locked until the transaction ends; empty when gone.
+    Row fetchLocked(const QString& key);
+    bool sameStoredValues(const Row& stored, const Row& read) const;
     // Fills the looked-up columns of a row from its location.
     void readLookups(Row& row) const;
     // A value of the edit buffer; a looked-up one is read if the location changed.
@@ -166,6 +170,7 @@ class DataTable : public QObject {
     bool m_nativePages = false;  // rows read through the engine's own interface
     mutable QSqlQuery m_oneQuery;
     mutable QSqlQuery m_lookupQuery;
+    QSqlQuery m_lockedOneQuery;
     QSqlQuery m_insertQuery;
     QHash<quint64, QSqlQuery> m_updateQueries;  // by the set of changed columns
     Hook m_beforePost;

@@ -1,8 +1,13 @@
 #include "data/DatabaseEngine.h"
 
+#include "common/Error.h"
+#include "data/Connection.h"
 #include "data/EngineErrorText.h"
 #include "data/PostgresEngine.h"
 #include "data/SqliteEngine.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace ambitra {
 
@@ -18,6 +23,19 @@ std::unique_ptr<DatabaseEngine> DatabaseEngine::forDriver(const QString& driver)
 
 QString DatabaseEngine::openErrorText(const QSqlError& error, const QString& source) const {
     return EngineErrorText::of(error, {}, source);
+}
+
+QStringList DatabaseEngine::firstColumn(Connection& connection, const QString& sql) {
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    if (!query.exec(sql)) {
+        throw Error(EngineErrorText::of(query.lastError()));
+    }
+    QStringList values;
+    while (query.next()) {
+        values << query.value(0).toString();
+    }
+    return values;
 }
 
 bool DatabaseEngine::subscribe(QSqlDatabase&, QObject*,

@@ -50,8 +50,15 @@ class DatabaseEngine {
     // it up to waitMs with the database-wait cursor; raises when it cannot be had.
     virtual void beginWrite(Connection& connection, Progress& wait, int waitMs) const = 0;
 
-    // The creation statements in this engine's types and ordering.
-    virtual QStringList schemaStatements(const QStringList& portable) const = 0;
+    // Begins the transaction of one row's save; the row is read again with
+    // lockRowSuffix() after the statement that selects it.
+    virtual void beginRowWrite(Connection& connection) const = 0;
+    virtual QString lockRowSuffix() const = 0;
+
+    // The creation statements in this engine's types and ordering; the tables
+    // named in insertionOrdered show their rows in the order they were added.
+    virtual QStringList schemaStatements(const QStringList& portable,
+                                         const QStringList& insertionOrdered) const = 0;
     // The version our schema recorded in the register; 0 when none.
     virtual int schemaVersion(Connection& connection) const = 0;
     virtual void setSchemaVersion(Connection& connection, int version) const = 0;
@@ -66,6 +73,10 @@ class DatabaseEngine {
     // each. False when the engine has no other desktops to hear from.
     virtual bool subscribe(QSqlDatabase& db, QObject* context,
                            const std::function<void(const QString&)>& changed) const;
+
+  protected:
+    // The first column of every row of a statement, as text; raises on errors.
+    static QStringList firstColumn(Connection& connection, const QString& sql);
 };
 
 }  // namespace ambitra

@@ -27,7 +27,8 @@ QString fieldName(const TableDef* table, const QString& column) {
     if (index < 0) {
         return column;
     }
-    return table->columns[index].label + QStringLiteral(" (") + column + u')';
+    const ColumnDef& c = table->columns[index];
+    return c.label + QStringLiteral(" (") + c.name + u')';
 }
 
 QString valueText(const EngineErrorText::ValueOf& valueOf, const QString& column) {
@@ -57,6 +58,9 @@ QString uniqueText(const QString& detail, const EngineErrorText::ValueOf& valueO
         return QStringLiteral("Já existe um registro com este valor.");
     }
     const TableDef* def = tableNamed(table);
+    if (def != nullptr) {
+        table = def->name;  // a server names it in lower case
+    }
     const QString value = valueText(valueOf, column);
     const QString shown = value.isEmpty() ? QString() : u' ' + value;
     if (def != nullptr && def->keyColumn.compare(column, Qt::CaseInsensitive) == 0) {
@@ -73,7 +77,8 @@ QString notNullText(const QString& detail) {
     if (!splitColumn(detail, table, column)) {
         return QStringLiteral("Um campo obrigatório ficou vazio.");
     }
-    return table + QStringLiteral(": ") + fieldName(tableNamed(table), column) +
+    const TableDef* def = tableNamed(table);
+    return (def != nullptr ? def->name : table) + QStringLiteral(": ") + fieldName(def, column) +
            QStringLiteral(" não pode ficar vazio.");
 }
 

@@ -44,6 +44,9 @@ void KeysetQuery::open() {
 }
 
 void KeysetQuery::close() {
+    // Prepared again on the next open: the connection may close in between.
+    m_fetch = QSqlQuery();
+    m_fetchPreparedFor = -1;
     m_keys.clear();
     m_pages.clear();
     m_row = 0;

@@ -3,7 +3,6 @@
 #include "common/Error.h"
 #include "data/Connection.h"
 #include "data/EngineErrorText.h"
-#include "data/Schema.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -36,22 +35,6 @@ bool firstBool(QSqlQuery&& query) {
     return query.next() && query.value(0).toBool();
 }
 
-// The register's table and column of a name the engine folded to lower case.
-const TableDef* tableNamed(const QString& name) {
-    for (const TableDef* t : {&schema::operadores(), &schema::locais(), &schema::bens(),
-                              &schema::status(), &schema::log()}) {
-        if (t->name.compare(name, Qt::CaseInsensitive) == 0) {
-            return t;
-        }
-    }
-    return nullptr;
-}
-
-QString columnNamed(const TableDef* table, const QString& column) {
-    const int index = table != nullptr ? table->indexOf(column) : -1;
-    return index >= 0 ? table->columns[index].name : column.toUpper();
-}
-
 QString quoted(const QString& text, const QString& before) {
     const QRegularExpression pattern(before + QStringLiteral("\\s*\"([^\"]+)\""));
     return pattern.match(text).captured(1);
@@ -60,21 +43,15 @@ QString quoted(const QString& text, const QString& before) {
 QString uniqueCanonical(const QString& text) {
     // Keys are named PK_<table>; the detail names the column.
     const QString constraint = quoted(text, QStringLiteral("constraint"));
-    const TableDef* table = tableNamed(constraint.section(u'_', 1));
     static const QRegularExpression key(QStringLiteral("Key \\(([^),]+)"));
     const QString column = key.match(text).captured(1);
-    if (table == nullptr) {
-        return QStringLiteral("UNIQUE constraint failed: ") + constraint;
-    }
-    return QStringLiteral("UNIQUE constraint failed: ") + table->name + u'.' +
-           columnNamed(table, column.isEmpty() ? table->keyColumn : column);
+    return QStringLiteral("UNIQUE constraint failed: ") +
+           (column.isEmpty() ? constraint : constraint.section(u'_', 1) + u'.' + column);
 }
 
 QString notNullCanonical(const QString& text) {
-    const TableDef* table = tableNamed(quoted(text, QStringLiteral("relation")));
-    const QString column = quoted(text, QStringLiteral("column"));
     return QStringLiteral("NOT NULL constraint failed: ") +
-           (table != nullptr ? table->name : QString()) + u'.' + columnNamed(table, column);
+           quoted(text, QStringLiteral("relation")) + u'.' + quoted(text, QStringLiteral("column"));
 }
 
 QString checkCanonical(const QString& text) {
@@ -124,7 +101,13 @@ void PostgresEngine::beginWrite(Connection& connection, Progress& wait, int wait
     }
 }
 
-QStringList PostgresEngine::schemaStatements(const QStringList& portable) const {
+void PostgresEngine::beginRowWrite(Connection& connection) const {
+    // Rows are locked one by one; runs of other desktops are not waited for.
+    connection.exec(QStringLiteral("BEGIN"));
+}
+
+QStringList PostgresEngine::schemaStatements(const QStringList& portable,
+                                             const QStringList& insertionOrdered) const {
     static const QRegularExpression sized(QStringLiteral("\\bVARCHAR\\(\\d+\\)"));
     static const QRegularExpression money(QStringLiteral("\\bMONEY\\b"));
     static const QRegularExpression moment(QStringLiteral("\\bDATETIME\\b"));
@@ -143,12 +126,14 @@ QStringList PostgresEngine::schemaStatements(const QStringList& portable) const 
         // Sizes are kept by the named checks, which say which field is too long
         // (the engine's own size error names none); text compares in code points.
         statement.replace(sized, QStringLiteral("VARCHAR COLLATE \"C\""));
-        statement.replace(money, QStringLiteral("NUMERIC(18,3)"));
+        statement.replace(money, QStringLiteral("DOUBLE PRECISION"));
         statement.replace(moment, QStringLiteral("TIMESTAMP(3)"));
-        // The engine keeps no order of insertion of its own: unkeyed tables are
-        // shown and copied in the order of this column.
-        statement.insert(statement.lastIndexOf(u')'),
-                         QStringLiteral(", rowid BIGINT GENERATED ALWAYS AS IDENTITY "));
+        // The engine keeps no order of insertion of its own: tables shown in the
+        // order their rows were added get a column that keeps it.
+        if (insertionOrdered.contains(created.captured(1), Qt::CaseInsensitive)) {
+            statement.insert(statement.lastIndexOf(u')'),
+                             QStringLiteral(", rowid BIGINT GENERATED ALWAYS AS IDENTITY "));
+        }
         statements << statement;
         // Committed changes are announced once per statement and table; the
         // engine merges repeats within a transaction and sends them at commit.
@@ -179,16 +164,11 @@ void PostgresEngine::setSchemaVersion(Connection& connection, int version) const
 }
 
 QStringList PostgresEngine::tableNames(Connection& connection) const {
-    QSqlQuery query = run(connection.database(),
-                          QStringLiteral("SELECT relname FROM pg_class WHERE relkind = 'r' AND "
-                                         "relnamespace = current_schema()::regnamespace AND "
-                                         "relname <> '%1' ORDER BY oid")
-                              .arg(kVersionTable));
-    QStringList names;
-    while (query.next()) {
-        names << query.value(0).toString();
-    }
-    return names;
+    return firstColumn(connection,
+                       QStringLiteral("SELECT relname FROM pg_class WHERE relkind = 'r' AND "
+                                      "relnamespace = current_schema()::regnamespace AND "
+                                      "relname <> '%1' ORDER BY oid")
+                           .arg(kVersionTable));
 }
 
 QString PostgresEngine::rightText(const QString& expression, int n) const {

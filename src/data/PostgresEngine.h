@@ -19,7 +19,11 @@ class PostgresEngine : public DatabaseEngine {
     bool preparesEveryStatement() const override { return false; }
     bool hasNativeReads() const override { return false; }
     void beginWrite(Connection& connection, Progress& wait, int waitMs) const override;
-    QStringList schemaStatements(const QStringList& portable) const override;
+    void beginRowWrite(Connection& connection) const override;
+    // Only the table's own row: the looked-up location is not locked.
+    QString lockRowSuffix() const override { return QStringLiteral(" FOR UPDATE OF t"); }
+    QStringList schemaStatements(const QStringList& portable,
+                                 const QStringList& insertionOrdered) const override;
     int schemaVersion(Connection& connection) const override;
     void setSchemaVersion(Connection& connection, int version) const override;
     QStringList tableNames(Connection& connection) const override;

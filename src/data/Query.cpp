@@ -41,6 +41,11 @@ QString Statement::errorText(const QSqlQuery& q) const {
     });
 }
 
+void Statement::release() {
+    m_query = QSqlQuery();
+    m_preparedFor = -1;
+}
+
 QSqlQuery& Statement::prepared() {
     if (m_preparedFor != m_connection.generation()) {
         m_query = QSqlQuery(m_connection.database());

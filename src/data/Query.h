@@ -20,6 +20,9 @@ class Statement {
     void setText(const QStringList& lines);
     void setText(const QString& text) { setText(QStringList{text}); }
     QString text() const { return m_text; }
+    // Drops the statement prepared on the connection, before it closes: a server
+    // connection cannot free a statement after it.
+    void release();
 
     // Binds a parameter by name (without the colon). Dates and moments travel as
     // the text the database stores them in.

@@ -2,7 +2,6 @@
 
 #include "common/Error.h"
 #include "data/Connection.h"
-#include "data/EngineErrorText.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -14,15 +13,6 @@ namespace {
 
 // How long a statement waits for another program's lock before it fails.
 constexpr int kBusyTimeoutMs = 5000;
-
-QSqlQuery checkedQuery(Connection& connection, const QString& sql) {
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    if (!query.exec(sql)) {
-        throw Error(EngineErrorText::of(query.lastError()));
-    }
-    return query;
-}
 
 }  // namespace
 
@@ -66,9 +56,12 @@ void SqliteEngine::beginWrite(Connection& connection, Progress& wait, int waitMs
     connection.exec(normalTimeout);
 }
 
+void SqliteEngine::beginRowWrite(Connection& connection) const {
+    beginWrite(connection, noProgress(), kBusyTimeoutMs);
+}
+
 int SqliteEngine::schemaVersion(Connection& connection) const {
-    QSqlQuery query = checkedQuery(connection, QStringLiteral("PRAGMA user_version"));
-    return query.next() ? query.value(0).toInt() : 0;
+    return firstColumn(connection, QStringLiteral("PRAGMA user_version")).value(0).toInt();
 }
 
 void SqliteEngine::setSchemaVersion(Connection& connection, int version) const {
@@ -76,14 +69,9 @@ void SqliteEngine::setSchemaVersion(Connection& connection, int version) const {
 }
 
 QStringList SqliteEngine::tableNames(Connection& connection) const {
-    QSqlQuery query = checkedQuery(
-        connection, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
-                                   "name NOT LIKE 'sqlite%' ORDER BY rowid"));
-    QStringList names;
-    while (query.next()) {
-        names << query.value(0).toString();
-    }
-    return names;
+    return firstColumn(connection,
+                       QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                      "name NOT LIKE 'sqlite%' ORDER BY rowid"));
 }
 
 QString SqliteEngine::rightText(const QString& expression, int n) const {

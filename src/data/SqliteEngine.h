@@ -16,7 +16,15 @@ class SqliteEngine : public DatabaseEngine {
     bool preparesEveryStatement() const override { return true; }
     bool hasNativeReads() const override { return true; }
     void beginWrite(Connection& connection, Progress& wait, int waitMs) const override;
-    QStringList schemaStatements(const QStringList& portable) const override { return portable; }
+    void beginRowWrite(Connection& connection) const override;
+    // The file's write lock, taken when the transaction begins, covers every row.
+    QString lockRowSuffix() const override { return {}; }
+    // Every table of the file keeps its rows' order of insertion (rowid).
+    QStringList schemaStatements(const QStringList& portable,
+                                 const QStringList& insertionOrdered) const override {
+        Q_UNUSED(insertionOrdered);
+        return portable;
+    }
     int schemaVersion(Connection& connection) const override;
     void setSchemaVersion(Connection& connection, int version) const override;
     QStringList tableNames(Connection& connection) const override;

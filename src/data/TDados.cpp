@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 namespace ambitra {
 
@@ -35,6 +36,23 @@ QString quotedConnectionValue(const QString& value) {
         return value;
     }
     return u'"' + QString(value).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+// Another desktop committed a change to table: an open table shows it, read
+// again at its current row. A table being edited is left alone (its save checks
+// the row), and a run of this desktop is not disturbed: the change is shown after.
+void showOtherDesktopsChange(TDados& dados, const QString& table) {
+    if (dados.Conn().inTransaction()) {
+        QTimer::singleShot(500, &dados, [&dados, table] { showOtherDesktopsChange(dados, table); });
+        return;
+    }
+    for (DataTable* t :
+         {&dados.TOperadores(), &dados.TLocais(), &dados.TBens(), &dados.TStatus()}) {
+        if (t->tableName().compare(table, Qt::CaseInsensitive) == 0 && t->isOpen() &&
+            !t->isEditing()) {
+            t->requery();
+        }
+    }
 }
 
 }  // namespace
@@ -157,7 +175,15 @@ void TDados::CreateSchema() {
     DatabaseEngine& engine = m_conn.engine();
     // One transaction: a creation that fails part-way leaves no half schema.
     Transaction transaction(m_conn);
-    for (const QString& statement : engine.schemaStatements(schema::createStatements())) {
+    QStringList insertionOrdered;
+    for (const TableDef* table : {&schema::operadores(), &schema::locais(), &schema::bens(),
+                                  &schema::status(), &schema::log()}) {
+        if (!table->keyOrder) {
+            insertionOrdered << table->name;
+        }
+    }
+    for (const QString& statement :
+         engine.schemaStatements(schema::createStatements(), insertionOrdered)) {
         m_conn.exec(statement);
     }
     engine.setSchemaVersion(m_conn, schema::kVersion);
@@ -179,18 +205,22 @@ bool TDados::OpenDatabase() {
     try {
         // An empty file is what a creation that failed at its first step leaves.
         const QFileInfo file(m_settings.DBName);
+        m_createdSchema = false;
         if (m_settings.DBProvider == QLatin1String("SQLITE") &&
             (!file.exists() || file.size() == 0)) {
             CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
                            m_settings.DBEngineType);
+            m_createdSchema = true;
         }
         m_conn.open();
         // A server's empty database receives the register's tables on first use.
-        m_createdSchema = false;
         if (!m_conn.engine().isFile() && m_conn.engine().tableNames(m_conn).isEmpty()) {
             CreateSchema();
             m_createdSchema = true;
         }
+        m_conn.engine().subscribe(m_conn.database(), this, [this](const QString& table) {
+            showOtherDesktopsChange(*this, table);
+        });
         const QString code = GetLastCode();
         if (TextToFloat(code) > TextToFloat(m_settings.LastCode)) {
             m_settings.LastCode = code;
@@ -209,6 +239,10 @@ void TDados::CloseDatabase() {
     m_tBens.close();
     m_tLocais.close();
     m_tOperadores.close();
+    for (Statement* statement :
+         std::initializer_list<Statement*>{&m_sqlCmd, &m_sqlTmp, &m_qFabricantes, &m_qLog}) {
+        statement->release();
+    }
     if (m_conn.isOpen()) {
         m_conn.close();
     }

@@ -62,7 +62,7 @@ class TDados : public QObject {
     // errors. True when the connection is open afterwards.
     bool OpenDatabase();
     void CloseDatabase();
-    // True when the last OpenDatabase gave a server's empty database its tables.
+    // True when the last OpenDatabase created the register's tables.
     bool CreatedSchema() const { return m_createdSchema; }
     // The highest stored asset code in the form of LastCode; raises engine errors.
     QString GetLastCode();

@@ -87,13 +87,23 @@ QString AssetsProtocol::FocusField() const {
 void AssetsProtocol::afterActionExtras(NavButton button) {
     const bool autoId = m_dados.settings().AutoId;
     if (button == NavButton::Insert && autoId) {
-        m_allocator.GetNextCode();
+        m_automaticCode = m_allocator.GetNextCode();
     } else if (button == NavButton::Post) {
         if (autoId) {
             m_allocator.UpdateLastCode(fieldText(codeField()));
         }
         LoadManufacturers();
     }
+}
+
+QString AssetsProtocol::replaceTakenCode(const QString& code) {
+    // Another desktop stored the same automatic code first: this asset takes the
+    // next free one. A code the user typed is refused as usual.
+    if (!m_dados.settings().AutoId || code != m_automaticCode) {
+        return {};
+    }
+    m_automaticCode = m_allocator.GetNextCode();
+    return m_automaticCode;
 }
 
 bool AssetsProtocol::validateFields() {

@@ -39,10 +39,12 @@ class AssetsProtocol : public EditingProtocol {
     void openTables() override;
     void afterActionExtras(NavButton button) override;
     bool validateFields() override;
+    QString replaceTakenCode(const QString& code) override;
 
   private:
     TDados& m_dados;
     CodeAllocator m_allocator;
+    QString m_automaticCode;  // the code placed on Insert, while it stands
     QStringList m_manufacturers;
     QStringList m_operatorNames;
 };

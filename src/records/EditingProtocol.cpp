@@ -115,7 +115,10 @@ bool EditingProtocol::ValidateRecord() {
         return fail(codeField(), QStringLiteral("Código inválido!"));
     }
     if (m_inserting && !codeIsFree(code)) {
-        return fail(codeField(), QStringLiteral("Código já cadastrado!"));
+        const QString replaced = replaceTakenCode(code);
+        if (replaced.isEmpty() || !codeIsFree(replaced)) {
+            return fail(codeField(), QStringLiteral("Código já cadastrado!"));
+        }
     }
     return validateFields();
 }

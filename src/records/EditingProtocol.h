@@ -75,6 +75,12 @@ class EditingProtocol : public QObject {
     virtual void openTables();
     // The window's own steps after an action, before Modified is cleared.
     virtual void afterActionExtras(NavButton button) { Q_UNUSED(button); }
+    // A code stored meanwhile by another desktop: the window may put another in
+    // its place (returned) when the code was its own choice; empty refuses it.
+    virtual QString replaceTakenCode(const QString& code) {
+        Q_UNUSED(code);
+        return {};
+    }
     // The window's own validation steps, after the common ones.
     virtual bool validateFields() { return true; }
     // Reports a failed validation step: beep, focus, error box. Returns false.

@@ -27,6 +27,18 @@ QString translated(const char* message, const char* state, const QVariant& value
                                [value](const QString&) { return value; });
 }
 
+// The one message a start with this settings file shows, the database closed.
+QString openingError(const QByteArray& ini) {
+    TempAppDir dir(TempAppDir::Register::File);
+    writeAll(dir.file(QStringLiteral("ambitra.ini")), ini);
+    ScriptedPrompter prompter;
+    TDados dados(dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter);
+    dados.ReadIniFile();
+    EXPECT_FALSE(dados.OpenDatabase());
+    EXPECT_EQ(prompter.shown.size(), 1);
+    return prompter.shown.value(0).text;
+}
+
 }  // namespace
 
 TEST(EngineChoice, TheDbSectionNamesTheEngineAndItsConnection) {
@@ -51,34 +63,18 @@ TEST(EngineChoice, APasswordInTheConnectionIsRefusedBeforeConnecting) {
     EXPECT_TRUE(PostgresEngine::namesPassword(QStringLiteral("host=db password=x")));
     EXPECT_TRUE(PostgresEngine::namesPassword(QStringLiteral("postgresql://u:secret@db/x")));
     EXPECT_FALSE(PostgresEngine::namesPassword(QStringLiteral("host=db passfile=/p dbname=x")));
-
-    TempAppDir dir(TempAppDir::Register::File);
-    writeAll(dir.file(QStringLiteral("ambitra.ini")),
-             "[DB]\r\nEngine=PostgreSQL\r\nConnection=host=/nowhere password=secret\r\n");
-    ScriptedPrompter prompter;
-    TDados dados(dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter);
-    dados.ReadIniFile();
-    EXPECT_FALSE(dados.OpenDatabase());
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_TRUE(prompter.shown[0].text.contains(u".pgpass"))
-        << prompter.shown[0].text.toStdString();
+    const QString text =
+        openingError("[DB]\r\nEngine=PostgreSQL\r\nConnection=host=/nowhere password=secret\r\n");
+    EXPECT_TRUE(text.contains(u".pgpass")) << text.toStdString();
 }
 
 TEST(EngineChoice, AServerThatCannotBeReachedIsReportedWithItsReason) {
-    TempAppDir dir(TempAppDir::Register::File);
-    writeAll(dir.file(QStringLiteral("ambitra.ini")),
-             "[DB]\r\nEngine=PostgreSQL\r\nConnection=host=/nonexistent-folder dbname=x\r\n");
-    ScriptedPrompter prompter;
-    TDados dados(dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter);
-    dados.ReadIniFile();
-    EXPECT_FALSE(dados.OpenDatabase());
-    ASSERT_EQ(prompter.shown.size(), 1);
-    const QString text = prompter.shown[0].text;
+    const QString text = openingError(
+        "[DB]\r\nEngine=PostgreSQL\r\nConnection=host=/nonexistent-folder dbname=x\r\n");
     EXPECT_TRUE(
         text.startsWith(u"Não foi possível abrir o banco de dados host=/nonexistent-folder"))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(u"/nonexistent-folder/.s.PGSQL"))
-        << "libpq's reason: " << text.toStdString();
+    EXPECT_TRUE(text.contains(u"/nonexistent-folder/.s.PGSQL")) << "libpq's reason";
 }
 
 TEST(EngineChoice, ServerErrorsNameTableFieldAndValueInPortuguese) {

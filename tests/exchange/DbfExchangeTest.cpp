@@ -97,8 +97,9 @@ TEST(DbaseExchange, CopiesFieldsByNameWhateverTheirCaseAndIgnoresOthers) {
     // Emptied first, the record gets no amount at all.
     f.run.OverwriteData = true;
     f.run.ImportDBF(f.bens(), f.folder);
-    EXPECT_EQ(f.db.column(QStringLiteral("SELECT ifnull(BEVALOR, '-') FROM Bens")),
-              (QStringList{QStringLiteral("-"), QStringLiteral("-")}));
+    EXPECT_EQ(
+        f.db.column(QStringLiteral("SELECT coalesce(CAST(BEVALOR AS VARCHAR), '-') FROM Bens")),
+        (QStringList{QStringLiteral("-"), QStringLiteral("-")}));
 }
 
 TEST(DbaseExchange, SkipsDeletedRecordsAndCountsThemInTheCompletionLine) {

@@ -1,5 +1,6 @@
 #include "support/QtPrinters.h"
 #include "support/TestDatabase.h"
+#include "support/TestServer.h"
 
 #include <QDir>
 #include <QProcess>
@@ -23,7 +24,8 @@ struct ExchangeCommand : ::testing::Test {
 
     // The settings file of the program folder: these formats, all in the folder.
     void settings(const QByteArray& prefs) {
-        writeAll(db.dir().file(QStringLiteral("ambitra.ini")), "[PREFS]\r\n" + prefs);
+        writeAll(db.dir().file(QStringLiteral("ambitra.ini")),
+                 db.dir().databaseSection() + "[PREFS]\r\n" + prefs);
     }
     CliRun cli(const QStringList& args) {
         QProcess p;
@@ -158,4 +160,71 @@ TEST_F(ExchangeCommand, CheckListsEveryProblemAndChangesNothing) {
     EXPECT_TRUE(all.out.contains(QStringLiteral("\nLOCAIS.CSV, linha 1: Locais: Sala (LOSALA)")));
     EXPECT_TRUE(all.out.endsWith(QStringLiteral("Verificação: 2 registros lidos, 2 erros.\n")));
     EXPECT_EQ(dump(), before);
+}
+
+TEST_F(ExchangeCommand, TwoImportsAtOnceTakeTurnsOrOneIsRefusedAndNothingIsLost) {
+    settings("CSV=1\r\n");
+    QByteArray locais;
+    for (int i = 0; i < 3000; ++i) {
+        locais += QStringLiteral("\"%1\",\"B\",\"ADM\",\"S%2\"\r\n")
+                      .arg(i, 4, 10, QLatin1Char('0'))
+                      .arg(i % 1000)
+                      .toLatin1();
+    }
+    writeAll(db.dir().file(QStringLiteral("LOCAIS.CSV")), locais);
+    const QStringList args{QStringLiteral("--app-dir"), db.dir().path(),
+                           QStringLiteral("import"),    QStringLiteral("--table"),
+                           QStringLiteral("Locais"),    QStringLiteral("--overwrite")};
+    QProcess one;
+    QProcess two;
+    one.start(QStringLiteral(AMBITRA_CLI), args);
+    two.start(QStringLiteral(AMBITRA_CLI), args);
+    ASSERT_TRUE(one.waitForFinished(60000) && two.waitForFinished(60000));
+    int completed = 0;
+    for (QProcess* p : {&one, &two}) {
+        const QString out = QString::fromUtf8(p->readAllStandardOutput());
+        const QString err = QString::fromUtf8(p->readAllStandardError());
+        if (p->exitCode() == 0) {
+            EXPECT_EQ(out, u"Importação de 3000 registros de LOCAIS.CSV concluída!\n");
+            ++completed;
+        } else {
+            EXPECT_TRUE(err.contains(u"em uso por outro programa")) << err.toStdString();
+        }
+    }
+    EXPECT_GE(completed, 1);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT count(*) FROM Locais")).toInt(), 3000);
+    EXPECT_EQ(db.column(QStringLiteral("SELECT LOSALA FROM Locais WHERE LOCODIGO = '2999'")),
+              QStringList{QStringLiteral("S999")});
+}
+
+TEST_F(ExchangeCommand, DbInitSaysWhatItDidAndDbCopyFillsOnlyAnEmptyServerRegister) {
+    CliRun r = cli({QStringLiteral("db"), QStringLiteral("init")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.endsWith(u"já tem as tabelas do Ambitra (versão 1); nada foi alterado.\n"))
+        << r.out.toStdString();
+
+    TempAppDir source(TempAppDir::Register::File);
+    const QString file = source.file(QStringLiteral("Ambitra.db"));
+    {
+        ScriptedPrompter prompter;
+        ambitra::TDados dados(source.path(), source.file(QStringLiteral("ambitra.ini")), prompter);
+        dados.ReadIniFile();
+        ASSERT_TRUE(dados.OpenDatabase());
+        dados.SQLCmd().setText(QStringLiteral("INSERT INTO Locais VALUES ('12', 'B', 'ADM', '3')"));
+        dados.SQLCmd().execute();
+    }
+    r = cli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--from"), file});
+    if (!onServer()) {
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(u"Engine=PostgreSQL")) << r.err.toStdString();
+        return;
+    }
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Copiados de ") + file +
+                         QStringLiteral(" para PostgreSQL: Operadores 0, Locais 1, Bens 0, "
+                                        "Status 0, Log 0 registros.\n"));
+    r = cli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--from"), file});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(u"já contém registros (tabela locais)")) << r.err.toStdString();
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT count(*) FROM Locais")).toInt(), 1);
 }

@@ -108,8 +108,9 @@ TEST(DelimitedText, JoinsTheFixedTextsWithTheDelimiterAndReadsThemBack) {
     f.run.ImportTXT(f.bens(), f.folder);
     EXPECT_EQ(f.rows(QStringLiteral("Locais")),
               (QStringList{QStringLiteral("12|B|ADM|3"), QStringLiteral("L1|P|<null>|\"x\"")}));
-    EXPECT_EQ(f.db.column(QStringLiteral("SELECT BEVALOR || ' ' || ifnull(BECOMPRA, '-') FROM "
-                                         "Bens WHERE BECODIGO IN ('A', 'B') ORDER BY 1")),
+    EXPECT_EQ(f.db.column(QStringLiteral(
+                  "SELECT BEVALOR || ' ' || coalesce(CAST(BECOMPRA AS VARCHAR), '-') FROM "
+                  "Bens WHERE BECODIGO IN ('A', 'B') ORDER BY 1")),
               (QStringList{QStringLiteral("0.5 2023-02-28"), QStringLiteral("12.345 -")}));
 }
 

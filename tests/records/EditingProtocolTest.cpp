@@ -281,6 +281,43 @@ TEST(AssetsProtocol, AutomaticCodesAdvanceLastCodeOnlyWhenStored) {
     }
 }
 
+TEST(AssetsProtocol, TwoDesktopsInsertingAtOnceNeverStoreTheSameAutomaticCode) {
+    TestDatabase t;
+    ScriptedPrompter otherPrompter;
+    TDados other(t.dir().path(), t.dir().file(QStringLiteral("ambitra.ini")), otherPrompter);
+    other.ReadIniFile();
+    ASSERT_TRUE(other.OpenDatabase());
+    AssetsProtocol mine(t.dados());
+    AssetsProtocol theirs(other);
+    for (TDados* d : {&t.dados(), &other}) {
+        d->settings().AutoId = true;
+        d->settings().LastCode = QStringLiteral("0041");
+    }
+    mine.FormActivate();
+    theirs.FormActivate();
+    ASSERT_TRUE(mine.Press(NavButton::Insert));
+    ASSERT_TRUE(theirs.Press(NavButton::Insert));
+    EXPECT_EQ(mine.table().text(QStringLiteral("BECODIGO")), u"0042");
+    EXPECT_EQ(theirs.table().text(QStringLiteral("BECODIGO")), u"0042");
+    type(theirs, "BENOME", QStringLiteral("Mesa"));
+    ASSERT_TRUE(theirs.Press(NavButton::Post));
+
+    type(mine, "BENOME", QStringLiteral("Cadeira"));
+    ASSERT_TRUE(mine.Press(NavButton::Post));
+    EXPECT_EQ(t.prompter().texts(), QStringList{QStringLiteral("Gravar o registro corrente?")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BECODIGO || ' ' || BENOME FROM Bens ORDER BY 1")),
+              (QStringList{QStringLiteral("0042 Mesa"), QStringLiteral("0043 Cadeira")}));
+    EXPECT_EQ(t.dados().settings().LastCode, u"0043");
+
+    // A code the user typed is still refused when it is taken.
+    t.prompter().clear();
+    ASSERT_TRUE(mine.Press(NavButton::Insert));
+    type(mine, "BECODIGO", QStringLiteral("0042"));
+    type(mine, "BENOME", QStringLiteral("Outra"));
+    EXPECT_FALSE(mine.Press(NavButton::Post));
+    EXPECT_EQ(t.prompter().texts(), QStringList{QStringLiteral("Código já cadastrado!")});
+}
+
 TEST(AssetsProtocol, FirstActivationAlignsLastCodeAndEveryOneReloadsTheLists) {
     TestDatabase t;
     Settings& s = t.dados().settings();

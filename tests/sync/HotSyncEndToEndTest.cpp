@@ -137,7 +137,7 @@ TEST_F(HotSyncEndToEnd, ALoadAndAnUnloadThroughTheCradle) {
         QStringLiteral("   Processamento de 3 registros de inventário concluído!\n")));
 
     EXPECT_EQ(db.column(QStringLiteral(
-                  "SELECT LGBEM || '|' || LGUSUARIO || '|' || ifnull(LGOPERADOR, '') || '|' || "
+                  "SELECT LGBEM || '|' || LGUSUARIO || '|' || coalesce(LGOPERADOR, '') || '|' || "
                   "LGOCORRENC FROM Log ORDER BY rowid")),
               (QStringList{QStringLiteral("1|Coletor 1|Ana|LOCAL:0101>0202"),
                            QStringLiteral("2|Coletor 1|Rui|SITUACAO:01>02"),

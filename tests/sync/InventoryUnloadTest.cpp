@@ -45,7 +45,7 @@ struct Unload : ::testing::Test, SyncFixture {
 
     QStringList logRows() {
         return db.column(
-            QStringLiteral("SELECT LGBEM || '|' || LGUSUARIO || '|' || ifnull(LGOPERADOR, '') || "
+            QStringLiteral("SELECT LGBEM || '|' || LGUSUARIO || '|' || coalesce(LGOPERADOR, '') || "
                            "'|' || LGOCORRENC FROM Log "
                            "ORDER BY rowid"));
     }
@@ -80,10 +80,11 @@ TEST_F(Unload, ChangesBecomeLogRowsWithTheirOccurrenceTexts) {
                   QStringLiteral("   Verifique o LOG de inventário que tem 3 registros novos!")}));
     // The unchanged asset got its inventory date and operator; lower-case and blank
     // marks changed nothing; the new asset took the record's values.
-    EXPECT_EQ(db.column(QStringLiteral(
-                  "SELECT BECODIGO || '|' || BELOCAL || '|' || ifnull(BEULTINV, '') || '|' || "
-                  "ifnull(BEULTOPE, '') || '|' || ifnull(BEVALOR, '') || '|' || ifnull(BEFLAG, "
-                  "'-') FROM Bens")),
+    EXPECT_EQ(db.column(QStringLiteral("SELECT BECODIGO || '|' || BELOCAL || '|' || "
+                                       "coalesce(CAST(BEULTINV AS VARCHAR), '') || '|' || "
+                                       "coalesce(BEULTOPE, '') || '|' || coalesce(CAST(BEVALOR AS "
+                                       "VARCHAR), '') || '|' || coalesce(BEFLAG, "
+                                       "'-') FROM Bens")),
               (QStringList{QStringLiteral("1|0202|2024-03-09|Ana||-"),
                            QStringLiteral("2|0101|2024-03-09|Ana||-"),
                            QStringLiteral("3|0303|2024-03-09|Ana||-"),

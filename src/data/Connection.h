@@ -40,10 +40,10 @@ class Connection {
     // Runs a statement without result rows; raises on failure. Statements are
     // prepared once and kept: runs issue a savepoint per record.
     void exec(const QString& statement);
-    // A read-only statement on the embedded engine's own interface, prepared
-    // once and kept until the connection closes (a statement that outlived the
-    // connection would keep the file open); null for other engines. Callers
-    // finish() each run, so that no read stays open between runs.
+    // A statement on the embedded engine's own interface, prepared once and kept
+    // until the connection closes (a statement that outlived the connection would
+    // keep the file open); null for other engines. Callers finish() each read, so
+    // that no read stays open between runs.
     NativeQuery* nativeQuery(const QString& sql);
 
     // Takes the write lock at once (a run must not find out half-way that

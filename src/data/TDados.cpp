@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlQuery>
 
 namespace ambitra {
 
@@ -166,6 +167,11 @@ bool TDados::OpenDatabase() {
     }
     try {
         m_conn.open();
+        if (isOurDatabase()) {
+            // Exports, loads and reports read one view of the register while a
+            // run of another program writes it, without holding that run up.
+            m_conn.allowConcurrentReaders();
+        }
         const QString code = GetLastCode();
         if (TextToFloat(code) > TextToFloat(m_settings.LastCode)) {
             m_settings.LastCode = code;
@@ -174,6 +180,12 @@ bool TDados::OpenDatabase() {
         m_prompter.beepError(error.message());
     }
     return m_conn.isOpen();
+}
+
+bool TDados::isOurDatabase() {
+    QSqlQuery version(m_conn.database());
+    return version.exec(QStringLiteral("PRAGMA user_version")) && version.next() &&
+           version.value(0).toInt() >= 1;
 }
 
 void TDados::CloseDatabase() {

@@ -86,9 +86,9 @@ void Connection::close() {
     m_prepared.clear();
     m_native.clear();
     if (m_db.isOpen()) {
-        if (m_inTransaction) {
+        if (m_inTransaction || m_inReadSnapshot) {
             m_db.rollback();
-            m_inTransaction = false;
+            m_inTransaction = m_inReadSnapshot = false;
         }
         m_db.close();
     }
@@ -99,6 +99,14 @@ bool Connection::isOpen() const {
 }
 
 void Connection::exec(const QString& statement) {
+    // Runs issue a savepoint and its release for every record: the embedded
+    // engine runs them for a fraction of what the general driver adds to each.
+    if (NativeQuery* native = nativeQuery(statement)) {
+        if (!native->execute()) {
+            throw Error(EngineErrorText::translate(native->errorText()));
+        }
+        return;
+    }
     if (!engine().preparesEveryStatement()) {
         QSqlQuery query(m_db);
         if (!query.exec(statement)) {
@@ -156,6 +164,39 @@ void Connection::commit() {
 void Connection::rollback() {
     m_inTransaction = false;
     exec(QStringLiteral("ROLLBACK"));
+}
+
+void Connection::beginReadSnapshot() {
+    engine().beginReadSnapshot(*this);
+    m_inReadSnapshot = true;
+}
+
+void Connection::endReadSnapshot() {
+    m_inReadSnapshot = false;
+    // Nothing was written: ending it either way only lets go of the view.
+    exec(QStringLiteral("COMMIT"));
+}
+
+void Connection::allowConcurrentReaders() {
+    engine().allowConcurrentReaders(*this);
+}
+
+ReadSnapshot::ReadSnapshot(Connection& connection)
+    : m_connection(connection),
+      m_owned(!connection.inTransaction() && !connection.inReadSnapshot()) {
+    if (m_owned) {
+        m_connection.beginReadSnapshot();
+    }
+}
+
+ReadSnapshot::~ReadSnapshot() {
+    if (m_owned && m_connection.inReadSnapshot()) {
+        try {
+            m_connection.endReadSnapshot();
+        } catch (const Error&) {
+            // Only a view ends here; nothing it read is lost.
+        }
+    }
 }
 
 Transaction::Transaction(Connection& connection, Progress& wait) : m_connection(connection) {

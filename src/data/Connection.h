@@ -45,10 +45,10 @@ class Connection {
     // Runs a statement without result rows; raises on failure. Statements are
     // prepared once and kept: runs issue a savepoint per record.
     void exec(const QString& statement);
-    // A read-only statement on the embedded engine's own interface, prepared
-    // once and kept until the connection closes (a statement that outlived the
-    // connection would keep the file open); null for other engines. Callers
-    // finish() each run, so that no read stays open between runs.
+    // A statement on the embedded engine's own interface, prepared once and kept
+    // until the connection closes (a statement that outlived the connection would
+    // keep the file open); null for other engines. Callers finish() each read, so
+    // that no read stays open between runs.
     NativeQuery* nativeQuery(const QString& sql);
 
     // Takes the write lock at once (a run must not find out half-way that
@@ -62,6 +62,16 @@ class Connection {
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // A read transaction: every statement until endReadSnapshot() sees the
+    // register as it was when it began, whatever other programs commit in the
+    // meantime, so a file written from it is never half old and half new.
+    void beginReadSnapshot();
+    void endReadSnapshot();
+    bool inReadSnapshot() const { return m_inReadSnapshot; }
+    // Readers that never wait for a writer nor hold one up: on the embedded
+    // engine, the write-ahead log (kept in the file, so other programs use it
+    // too). A file that cannot change its mode now stays as it is.
+    void allowConcurrentReaders();
     int writeLockWait() const { return m_writeLockWaitMs; }
     void setWriteLockWait(int milliseconds) { m_writeLockWaitMs = milliseconds; }
     // Counts the openings, so prepared statements know when they went stale.
@@ -77,6 +87,7 @@ class Connection {
     QHash<QString, QSqlQuery> m_prepared;
     QHash<QString, std::shared_ptr<NativeQuery>> m_native;
     bool m_inTransaction = false;
+    bool m_inReadSnapshot = false;
     int m_generation = 0;
     int m_writeLockWaitMs = 30000;
 };
@@ -94,6 +105,21 @@ class Transaction {
   private:
     Connection& m_connection;
     bool m_done = false;
+};
+
+// One consistent view of the register for an export, a load or a report: a
+// read transaction for the guard's lifetime. Inside a transaction of this
+// connection it does nothing (that one already sees one register).
+class ReadSnapshot {
+  public:
+    explicit ReadSnapshot(Connection& connection);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+  private:
+    Connection& m_connection;
+    bool m_owned;
 };
 
 // A savepoint for one record of a run: release() keeps its work, leaving the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/EngineErrorText.h"
 #include "data/KeyIndex.h"
 #include "data/Schema.h"
 
@@ -37,6 +38,7 @@ class DataTable : public QObject {
     ~DataTable() override;
 
     const TableDef& definition() const { return m_def; }
+    Connection& connection() const { return m_connection; }
     const QString& tableName() const { return m_def.name; }
     const QList<ColumnDef>& columns() const { return m_def.columns; }
     // Index of a column by name (letter case ignored); raises "Field '%s' not found".
@@ -115,6 +117,8 @@ class DataTable : public QObject {
     void requireOpen() const;
     void loadKeys();
     const Row& rowAt(int row) const;
+    // The row to edit, read without keeping a copy when out of order.
+    Row rowForEdit(int row) const;
     void fetchPage(int row) const;
     QList<Row> fetchNativePage(int row) const;
     void placePage(int row, QList<Row>& rows) const;
@@ -124,8 +128,12 @@ class DataTable : public QObject {
     Row fetchOne(const QString& key) const;
     Row readRow(const QSqlQuery& query) const;
     void prepareWrites();
-    // The user's text for a failed write, naming the values of the row written.
+    // The values of the row written, for the user's text of a failed write.
+    EngineErrorText::ValueOf bufferValues() const;
     QString writeErrorText(const QSqlQuery& q) const;
+    // A write statement on the engine's own interface; null for other engines.
+    NativeQuery* nativeWrite(const QString& sql) const;
+    void execNative(NativeQuery& statement) const;
     void storeInsert();
     void storeUpdate();
     void storeCheckedUpdate();
@@ -155,6 +163,7 @@ class DataTable : public QObject {
     mutable bool m_lookupsStale = false;  // the location changed since they were read
     Row m_original;                       // the row as it was when editing began
     QString m_editKey;
+    bool m_editedOutsideRun = false;  // read before a run's transaction: check on save
     // The last page read: rows m_windowStart.. in key order. Sequential reads
     // and grids are served from it; a row counts only while its key is still
     // at that place, so inserts and removals need no bookkeeping here.
@@ -171,8 +180,10 @@ class DataTable : public QObject {
     mutable QSqlQuery m_oneQuery;
     mutable QSqlQuery m_lookupQuery;
     QSqlQuery m_lockedOneQuery;
+    QString m_insertSql;
     QSqlQuery m_insertQuery;
-    QHash<quint64, QSqlQuery> m_updateQueries;  // by the set of changed columns
+    QHash<quint64, QString> m_updateSql;        // by the set of changed columns
+    QHash<quint64, QSqlQuery> m_updateQueries;  // the same, for other engines
     Hook m_beforePost;
     Hook m_afterOpen;
 };

@@ -50,6 +50,11 @@ class DatabaseEngine {
     // it up to waitMs with the database-wait cursor; raises when it cannot be had.
     virtual void beginWrite(Connection& connection, Progress& wait, int waitMs) const = 0;
 
+    // Begins a read transaction that sees the register as it is at this moment.
+    virtual void beginReadSnapshot(Connection& connection) const = 0;
+    // Readers that never wait for a writer nor hold one up (where the engine
+    // needs to be asked for that).
+    virtual void allowConcurrentReaders(Connection& connection) const { Q_UNUSED(connection); }
     // Begins the transaction of one row's save; the row is read again with
     // lockRowSuffix() after the statement that selects it.
     virtual void beginRowWrite(Connection& connection) const = 0;

@@ -33,11 +33,16 @@ bool NativeQuery::prepare(const QSqlDatabase& database, const QString& sql) {
         return false;
     }
     const QByteArray text = sql.toUtf8();
+    const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &m_statement,
-                           nullptr) != SQLITE_OK) {
+                           &tail) != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         clear();
         throw Error(EngineErrorText::translate(message));
+    }
+    if (tail != nullptr && !QByteArray(tail).trimmed().isEmpty()) {
+        clear();
+        return false;
     }
     m_database = db;
     return true;
@@ -79,6 +84,61 @@ QVariant NativeQuery::value(int column) const {
             return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
         }
     }
+}
+
+void NativeQuery::bind(int index, const QVariant& value) {
+    const int place = index + 1;
+    if (value.isNull() || !value.isValid()) {
+        sqlite3_bind_null(m_statement, place);
+        return;
+    }
+    switch (value.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+            sqlite3_bind_double(m_statement, place, value.toDouble());
+            return;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Bool:
+            sqlite3_bind_int64(m_statement, place, value.toLongLong());
+            return;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            sqlite3_bind_blob(m_statement, place, bytes.constData(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
+        default: {
+            const QByteArray text = value.toString().toUtf8();
+            sqlite3_bind_text(m_statement, place, text.constData(), static_cast<int>(text.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
+    }
+}
+
+void NativeQuery::bind(const QString& name, const QVariant& value) {
+    const int place = sqlite3_bind_parameter_index(m_statement, name.toUtf8().constData());
+    if (place > 0) {
+        bind(place - 1, value);
+    }
+}
+
+bool NativeQuery::execute() {
+    int result = sqlite3_step(m_statement);
+    while (result == SQLITE_ROW) {
+        result = sqlite3_step(m_statement);
+    }
+    const bool ok = result == SQLITE_DONE;
+    m_error = ok ? QString() : QString::fromUtf8(sqlite3_errmsg(m_database));
+    finish();
+    return ok;
+}
+
+int NativeQuery::changes() const {
+    return m_database != nullptr ? sqlite3_changes(m_database) : 0;
 }
 
 void NativeQuery::finish() {

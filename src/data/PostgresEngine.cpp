@@ -106,6 +106,10 @@ void PostgresEngine::beginRowWrite(Connection& connection) const {
     connection.exec(QStringLiteral("BEGIN"));
 }
 
+void PostgresEngine::beginReadSnapshot(Connection& connection) const {
+    connection.exec(QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+}
+
 QStringList PostgresEngine::schemaStatements(const QStringList& portable,
                                              const QStringList& insertionOrdered) const {
     static const QRegularExpression sized(QStringLiteral("\\bVARCHAR\\(\\d+\\)"));

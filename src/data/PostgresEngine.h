@@ -20,6 +20,7 @@ class PostgresEngine : public DatabaseEngine {
     bool hasNativeReads() const override { return false; }
     void beginWrite(Connection& connection, Progress& wait, int waitMs) const override;
     void beginRowWrite(Connection& connection) const override;
+    void beginReadSnapshot(Connection& connection) const override;
     // Only the table's own row: the looked-up location is not locked.
     QString lockRowSuffix() const override { return QStringLiteral(" FOR UPDATE OF t"); }
     QStringList schemaStatements(const QStringList& portable,

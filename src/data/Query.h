@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/EngineErrorText.h"
+
 #include <QList>
 #include <QSqlQuery>
 #include <QStringList>
@@ -34,6 +36,8 @@ class Statement {
     // The user's text for the engine error of q; the parameters give the values
     // (a parameter is named after the column it fills).
     QString errorText(const QSqlQuery& q) const;
+    EngineErrorText::ValueOf parameterValues() const;
+    const QList<std::pair<QString, QVariant>>& parameters() const { return m_parameters; }
     Connection& m_connection;
 
   private:
@@ -51,6 +55,9 @@ class Command : public Statement {
     int rowsAffected() const { return m_rowsAffected; }
 
   private:
+    // Runs the statement on the embedded engine's own interface; false when it
+    // is left to the general driver.
+    bool executeNative();
     int m_rowsAffected = 0;
 };
 

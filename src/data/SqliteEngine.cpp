@@ -60,6 +60,20 @@ void SqliteEngine::beginRowWrite(Connection& connection) const {
     beginWrite(connection, noProgress(), kBusyTimeoutMs);
 }
 
+void SqliteEngine::beginReadSnapshot(Connection& connection) const {
+    connection.exec(QStringLiteral("BEGIN"));
+    // The engine fixes what a transaction sees at its first read, not at BEGIN:
+    // read now, so the view is that of this moment.
+    connection.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+}
+
+void SqliteEngine::allowConcurrentReaders(Connection& connection) const {
+    QSqlQuery mode(connection.database());
+    // The write-ahead log, kept in the file: another program with the file open
+    // in the old mode keeps it so until later.
+    mode.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+}
+
 int SqliteEngine::schemaVersion(Connection& connection) const {
     return firstColumn(connection, QStringLiteral("PRAGMA user_version")).value(0).toInt();
 }

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlQuery>
 #include <QTimer>
 
 namespace ambitra {
@@ -221,6 +222,11 @@ bool TDados::OpenDatabase() {
         m_conn.engine().subscribe(m_conn.database(), this, [this](const QString& table) {
             showOtherDesktopsChange(*this, table);
         });
+        if (isOurDatabase()) {
+            // Exports, loads and reports read one view of the register while a
+            // run of another program writes it, without holding that run up.
+            m_conn.allowConcurrentReaders();
+        }
         const QString code = GetLastCode();
         if (TextToFloat(code) > TextToFloat(m_settings.LastCode)) {
             m_settings.LastCode = code;
@@ -229,6 +235,10 @@ bool TDados::OpenDatabase() {
         m_prompter.beepError(error.message());
     }
     return m_conn.isOpen();
+}
+
+bool TDados::isOurDatabase() {
+    return m_conn.engine().schemaVersion(m_conn) >= 1;
 }
 
 void TDados::CloseDatabase() {

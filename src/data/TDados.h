@@ -90,6 +90,10 @@ class TDados : public QObject {
     THalcyonDataSet& DBFTmp() { return *m_dbfTmp; }
 
   private:
+    // A database this program created (it carries our schema version); others
+    // are used as they are and never altered.
+    bool isOurDatabase();
+
     QString m_appDir;
     QString m_iniPath;
     Prompter& m_prompter;

@@ -253,11 +253,16 @@ void SyncCycle::answerRequest() {
     if (operation == QLatin1String("C")) {
         m_log.append(QStringLiteral("> Carga de arquivos solicitada pelo usuário..."));
         HandheldLoad load(m_dados, m_locations, m_log, m_progress);
-        for (DataTable* table : {&m_dados.TOperadores(), &m_dados.TLocais(), &m_dados.TBens()}) {
-            if (!table->isOpen()) {
+        {
+            // The three files from one view of the register: an import that
+            // another program commits meanwhile reaches the handheld whole or
+            // not at all.
+            ReadSnapshot snapshot(m_dados.Conn());
+            for (DataTable* table :
+                 {&m_dados.TOperadores(), &m_dados.TLocais(), &m_dados.TBens()}) {
                 open(*table);
+                load.ExportForHandheld(*table, m_handheldDir);
             }
-            load.ExportForHandheld(*table, m_handheldDir);
         }
         send(kOperatorsFile);
         send(kLocationsFile);

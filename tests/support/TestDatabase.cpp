@@ -56,4 +56,10 @@ QString TestDatabase::padded(const QString& expression, int width) {
         u'\'' + QString(width, u'0') + QStringLiteral("' || ") + expression, width);
 }
 
+void TestDatabase::connectAnother(Connection& other) {
+    other.setProvider(m_dados.Conn().provider());
+    other.setConnectionString(m_dados.Conn().connectionString());
+    other.open();
+}
+
 }  // namespace ambitra::test

@@ -26,6 +26,8 @@ class TestDatabase {
     QVariant scalar(const QString& sql);
     // SQL of the register's engine for a whole number written with width digits.
     QString padded(const QString& expression, int width);
+    // Opens other on this register, as another program would.
+    void connectAnother(Connection& other);
 
   private:
     TempAppDir m_dir;

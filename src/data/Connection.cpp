@@ -121,6 +121,10 @@ void Connection::exec(const QString& statement) {
     }
 }
 
+std::optional<ChangeStamp> Connection::changeStamp() const {
+    return isOpen() ? changeStampOf(m_db, m_generation) : std::nullopt;
+}
+
 NativeQuery* Connection::nativeQuery(const QString& sql) {
     auto it = m_native.find(sql);
     if (it == m_native.end()) {

@@ -131,6 +131,10 @@ void Connection::exec(const QString& statement) {
     }
 }
 
+std::optional<ChangeStamp> Connection::changeStamp() const {
+    return isOpen() ? changeStampOf(m_db, m_generation) : std::nullopt;
+}
+
 NativeQuery* Connection::nativeQuery(const QString& sql) {
     if (!engine().hasNativeReads()) {
         return nullptr;

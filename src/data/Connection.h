@@ -8,11 +8,13 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace ambitra {
 
 class DatabaseEngine;
 class NativeQuery;
+struct ChangeStamp;
 
 // The data module's one database connection. Every engine failure is raised as
 // an ambitra::Error carrying the engine's text.
@@ -74,6 +76,10 @@ class Connection {
     void allowConcurrentReaders();
     int writeLockWait() const { return m_writeLockWaitMs; }
     void setWriteLockWait(int milliseconds) { m_writeLockWaitMs = milliseconds; }
+    // What had been written when asked (see ChangeStamp): a read of the whole
+    // register whose stamp is unchanged need not run again. None when the engine
+    // cannot tell, and inside a transaction.
+    std::optional<ChangeStamp> changeStamp() const;
     // Counts the openings, so prepared statements know when they went stale.
     int generation() const { return m_generation; }
 

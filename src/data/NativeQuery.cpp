@@ -10,6 +10,36 @@
 
 namespace ambitra {
 
+namespace {
+
+sqlite3* handleOf(const QSqlDatabase& database) {
+    const QVariant handle = database.driver() != nullptr ? database.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+}  // namespace
+
+std::optional<ChangeStamp> changeStampOf(const QSqlDatabase& database, qint64 opening) {
+    sqlite3* db = handleOf(database);
+    if (db == nullptr || sqlite3_get_autocommit(db) == 0) {
+        return std::nullopt;
+    }
+    sqlite3_stmt* version = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA data_version", -1, &version, nullptr) != SQLITE_OK) {
+        return std::nullopt;
+    }
+    const bool read = sqlite3_step(version) == SQLITE_ROW;
+    const qint64 commits = read ? sqlite3_column_int64(version, 0) : 0;
+    sqlite3_finalize(version);
+    if (!read) {
+        return std::nullopt;
+    }
+    return ChangeStamp{opening, commits, sqlite3_total_changes64(db)};
+}
+
 NativeQuery::~NativeQuery() {
     clear();
 }
@@ -24,11 +54,7 @@ void NativeQuery::clear() {
 
 bool NativeQuery::prepare(const QSqlDatabase& database, const QString& sql) {
     clear();
-    const QVariant handle = database.driver() != nullptr ? database.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        return false;
-    }
-    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3* db = handleOf(database);
     if (db == nullptr) {
         return false;
     }

@@ -3,11 +3,26 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 class QSqlDatabase;
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace ambitra {
+
+// What had been written to a database when it was taken: two equal stamps mean
+// that nothing was written in between, by this connection or any other.
+struct ChangeStamp {
+    qint64 opening = 0;     // the connection's opening (its counts restart)
+    qint64 commits = 0;     // the engine's count of other connections' commits
+    qint64 ownChanges = 0;  // rows this connection changed
+    bool operator==(const ChangeStamp&) const = default;
+};
+
+// The stamp of the embedded engine's database now; none for other engines and
+// inside a transaction (what it wrote may yet be undone).
+std::optional<ChangeStamp> changeStampOf(const QSqlDatabase& database, qint64 opening);
 
 // A statement run on the embedded engine's own interface, for the reads that go
 // through every row of a table (paging, exports) and for the statements that runs

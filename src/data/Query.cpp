@@ -99,6 +99,10 @@ void Command::execute() {
 
 void Query::open() {
     close();
+    // Taken before the read: a commit landing during it makes the next stamp differ.
+    m_readStamp = m_connection.changeStamp();
+    m_readText = text();
+    m_readParameters = parameters();
     QSqlQuery& q = prepared();
     q.setForwardOnly(true);
     if (!q.exec()) {
@@ -126,6 +130,7 @@ void Query::open() {
 }
 
 void Query::close() {
+    m_readStamp.reset();
     m_columns.clear();
     m_rows.clear();
     m_row = 0;
@@ -133,6 +138,11 @@ void Query::close() {
 }
 
 void Query::requery() {
+    if (m_open && m_readStamp && m_readText == text() && m_readParameters == parameters() &&
+        m_connection.changeStamp() == m_readStamp) {
+        m_row = 0;
+        return;
+    }
     open();
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "data/EngineErrorText.h"
+#include "data/NativeQuery.h"
 
 #include <QList>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+
+#include <optional>
 
 namespace ambitra {
 
@@ -68,7 +71,9 @@ class Query : public Statement {
 
     void open();  // raises on an engine error
     void close();
-    void requery();  // runs again with the current parameters
+    // Runs again with the current parameters; keeps the rows when nothing was
+    // written since they were read (the windows ask at every activation).
+    void requery();
     bool isOpen() const { return m_open; }
     bool isEmpty() const { return m_rows.isEmpty(); }
     int rowCount() const { return static_cast<int>(m_rows.size()); }
@@ -90,6 +95,10 @@ class Query : public Statement {
     QList<QList<QVariant>> m_rows;
     int m_row = 0;
     bool m_open = false;
+    // What the rows were read for: the text, the parameters and the register.
+    QString m_readText;
+    QList<std::pair<QString, QVariant>> m_readParameters;
+    std::optional<ChangeStamp> m_readStamp;
 };
 
 }  // namespace ambitra

@@ -93,6 +93,8 @@ class TDados : public QObject {
     // A database this program created (it carries our schema version); others
     // are used as they are and never altered.
     bool isOurDatabase();
+    // The highest code as stored, read again only when the register changed.
+    QString highestStoredCode();
 
     QString m_appDir;
     QString m_iniPath;
@@ -109,6 +111,10 @@ class TDados : public QObject {
     DataTable m_tStatus;
     std::unique_ptr<THalcyonDataSet> m_dbfTmp;
     bool m_createdSchema = false;
+    // Start-up and every opening of the assets window ask for the highest code:
+    // on a million assets each answer reads them all.
+    QString m_highestCode;
+    std::optional<ChangeStamp> m_highestCodeStamp;
 };
 
 }  // namespace ambitra

@@ -156,6 +156,7 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
 }
 
 bool TDados::OpenDatabase() {
+    m_schemaVersion = 0;
     m_conn.setProvider(GetProvider(m_settings.DBProvider));
     m_conn.setConnectionString(CreateStringConnection());
     // An empty file is what a creation that failed at its first step leaves.
@@ -166,6 +167,12 @@ bool TDados::OpenDatabase() {
     }
     try {
         m_conn.open();
+        try {
+            UpgradeSchema();
+        } catch (const Error& error) {
+            // The file stays at its version; only the count features are missing.
+            m_prompter.beepError(error.message());
+        }
         const QString code = GetLastCode();
         if (TextToFloat(code) > TextToFloat(m_settings.LastCode)) {
             m_settings.LastCode = code;
@@ -176,7 +183,29 @@ bool TDados::OpenDatabase() {
     return m_conn.isOpen();
 }
 
+void TDados::UpgradeSchema() {
+    m_schemaVersion = 0;
+    m_sqlTmp.close();
+    m_sqlTmp.setText(QStringLiteral("PRAGMA user_version"));
+    m_sqlTmp.open();
+    const int version = m_sqlTmp.isEmpty() ? 0 : m_sqlTmp.valueAt(0, 0).toInt();
+    m_sqlTmp.close();
+    if (version <= 0 || version >= schema::kVersion) {
+        m_schemaVersion = version;
+        return;
+    }
+    Transaction transaction(m_conn);
+    for (const QString& statement : schema::upgradeStatements(version)) {
+        m_sqlCmd.setText(statement);
+        m_sqlCmd.execute();
+    }
+    m_conn.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::kVersion));
+    transaction.commit();
+    m_schemaVersion = schema::kVersion;
+}
+
 void TDados::CloseDatabase() {
+    m_schemaVersion = 0;
     m_sqlTmp.close();
     m_qLog.close();
     m_qFabricantes.close();

@@ -62,6 +62,13 @@ class TDados : public QObject {
     // The highest stored asset code in the form of LastCode; raises engine errors.
     QString GetLastCode();
 
+    // The schema version of the open database: 0 for a file that is not ours
+    // (opened as it is, never altered), else our version after any upgrade.
+    int schemaVersion() const { return m_schemaVersion; }
+    // Whether the inventory count tables are there (a database of ours, version 2
+    // on); when not, the count features say so instead of running.
+    bool CountsAvailable() const { return m_schemaVersion >= 2; }
+
     // A new, empty exchange file of the layout its name selects.
     void CreateDBFTable(const QString& folder, const QString& fileName);
 
@@ -85,6 +92,10 @@ class TDados : public QObject {
     THalcyonDataSet& DBFTmp() { return *m_dbfTmp; }
 
   private:
+    // Brings a database of an older version of ours to the current one, in one
+    // transaction; raises engine errors (the file then stays as it was).
+    void UpgradeSchema();
+
     QString m_appDir;
     QString m_iniPath;
     Prompter& m_prompter;
@@ -99,6 +110,7 @@ class TDados : public QObject {
     DataTable m_tBens;
     DataTable m_tStatus;
     std::unique_ptr<THalcyonDataSet> m_dbfTmp;
+    int m_schemaVersion = 0;
 };
 
 }  // namespace ambitra

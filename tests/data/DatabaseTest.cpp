@@ -1,4 +1,5 @@
 #include "common/Error.h"
+#include "data/Schema.h"
 #include "data/TDados.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempAppDir.h"
@@ -6,6 +7,7 @@
 
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
@@ -42,11 +44,70 @@ TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
     while (q.next()) {
         tables << q.value(0).toString();
     }
-    EXPECT_EQ(tables,
-              (QStringList{QStringLiteral("Bens"), QStringLiteral("Locais"), QStringLiteral("Log"),
-                           QStringLiteral("Operadores"), QStringLiteral("Status")}));
+    EXPECT_EQ(tables, (QStringList{QStringLiteral("Bens"), QStringLiteral("ContagemLocais"),
+                                   QStringLiteral("Contagens"), QStringLiteral("Esperados"),
+                                   QStringLiteral("Leituras"), QStringLiteral("Locais"),
+                                   QStringLiteral("Log"), QStringLiteral("Operadores"),
+                                   QStringLiteral("Status")}));
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
-    EXPECT_EQ(q.value(0).toInt(), 1);
+    EXPECT_EQ(q.value(0).toInt(), 2);
+    EXPECT_TRUE(p.dados.CountsAvailable());
+}
+
+TEST(OpenDatabase, AVersionOneDatabaseIsUpgradedInPlaceKeepingEveryRow) {
+    Program p;
+    const QStringList all = schema::createStatements();
+    const QStringList v1 = all.mid(0, all.size() - schema::upgradeStatements(1).size());
+    const QStringList tables{QStringLiteral("Operadores"), QStringLiteral("Locais"),
+                             QStringLiteral("Bens"), QStringLiteral("Status"),
+                             QStringLiteral("Log")};
+    auto dump = [&tables](QSqlDatabase db) {
+        QStringList rows;
+        QSqlQuery q(db);
+        for (const QString& table : tables) {
+            EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM ") + table));
+            while (q.next()) {
+                QStringList values{table};
+                for (int i = 0; i < q.record().count(); ++i) {
+                    values << q.value(i).toString();
+                }
+                rows << values.join(u'|');
+            }
+        }
+        return rows;
+    };
+    QStringList before;
+    {
+        // The previous release's file: the five tables, some rows, version 1.
+        Connection conn;
+        conn.setProvider(QStringLiteral("QSQLITE"));
+        conn.setConnectionString(QStringLiteral("Data Source=") + p.db() + u';');
+        conn.open();
+        for (const QString& statement : v1) {
+            conn.exec(statement);
+        }
+        for (const char* sql :
+             {"INSERT INTO Operadores VALUES ('01', 'abc', 'Ana')",
+              "INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1')",
+              "INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BEVALOR, BECOMPRA) VALUES ('1', "
+              "'Mesa', '0101', 10.5, '2020-01-02')",
+              "INSERT INTO Status VALUES ('EX', 'Excelente')",
+              "INSERT INTO Log VALUES ('2024-03-09 10:00:00.000', 'U', 'Ana', '1', 'NOVO')",
+              "PRAGMA user_version = 1"}) {
+            conn.exec(QString::fromLatin1(sql));
+        }
+        before = dump(conn.database());
+        conn.close();
+    }
+    ASSERT_EQ(before.size(), 5);
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    EXPECT_TRUE(p.prompter.shown.isEmpty());
+    EXPECT_EQ(p.dados.schemaVersion(), 2);
+    EXPECT_TRUE(p.dados.CountsAvailable());
+    EXPECT_EQ(dump(p.dados.Conn().database()), before);
+    QSqlQuery q(p.dados.Conn().database());
+    EXPECT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM Leituras")) && q.next());
 }
 
 TEST(OpenDatabase, RefusesAFileThatIsNotADatabaseAndLeavesItAlone) {
@@ -84,6 +145,7 @@ TEST(OpenDatabase, ADatabaseWithoutTheTablesOpensUnchangedAndShowsTheQueryError)
     ASSERT_EQ(p.prompter.shown.size(), 1);
     EXPECT_EQ(p.prompter.shown[0].text,
               QStringLiteral("A tabela Bens não existe no banco de dados. (no such table: Bens)"));
+    EXPECT_FALSE(p.dados.CountsAvailable());
     p.dados.CloseDatabase();
     EXPECT_EQ(readAll(p.db()), before);
 }

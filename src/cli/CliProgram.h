@@ -50,6 +50,10 @@ int runHotSyncCommand(CliProgram& program, const QStringList& args);
 // Applies a returned assets table again (a copy kept under Recebidos/).
 int runUnloadCommand(CliProgram& program, const QStringList& args);
 int runLabelsCommand(CliProgram& program, const QStringList& args);
+// Inventory counts: the list (or closing one), the report, the review.
+int runCountsCommand(CliProgram& program, const QStringList& args);
+int runReportCommand(CliProgram& program, const QStringList& args);
+int runReviewCommand(CliProgram& program, const QStringList& args);
 // The labels usage names the sheet layouts, which the label code knows.
 QString labelsUsage();
 

@@ -83,9 +83,9 @@ void Connection::close() {
     m_prepared.clear();
     m_native.clear();
     if (m_db.isOpen()) {
-        if (m_inTransaction) {
+        if (m_inTransaction || m_inReadSnapshot) {
             m_db.rollback();
-            m_inTransaction = false;
+            m_inTransaction = m_inReadSnapshot = false;
         }
         m_db.close();
     }
@@ -154,6 +154,51 @@ void Connection::commit() {
 void Connection::rollback() {
     m_inTransaction = false;
     exec(QStringLiteral("ROLLBACK"));
+}
+
+void Connection::beginReadSnapshot() {
+    if (m_provider == QLatin1String("QPSQL")) {
+        exec(QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+    } else {
+        exec(QStringLiteral("BEGIN"));
+        // The embedded engine fixes what a transaction sees at its first read,
+        // not at BEGIN: read now, so the view is that of this moment.
+        exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    }
+    m_inReadSnapshot = true;
+}
+
+void Connection::endReadSnapshot() {
+    m_inReadSnapshot = false;
+    // Nothing was written: ending it either way only lets go of the view.
+    exec(QStringLiteral("COMMIT"));
+}
+
+void Connection::allowConcurrentReaders() {
+    if (m_provider != QLatin1String("QSQLITE")) {
+        return;
+    }
+    QSqlQuery mode(m_db);
+    // Another program with the file open in the old mode keeps it so until later.
+    mode.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+}
+
+ReadSnapshot::ReadSnapshot(Connection& connection)
+    : m_connection(connection),
+      m_owned(!connection.inTransaction() && !connection.inReadSnapshot()) {
+    if (m_owned) {
+        m_connection.beginReadSnapshot();
+    }
+}
+
+ReadSnapshot::~ReadSnapshot() {
+    if (m_owned && m_connection.inReadSnapshot()) {
+        try {
+            m_connection.endReadSnapshot();
+        } catch (const Error&) {
+            // Only a view ends here; nothing it read is lost.
+        }
+    }
 }
 
 Transaction::Transaction(Connection& connection, Progress& wait) : m_connection(connection) {

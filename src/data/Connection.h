@@ -54,6 +54,16 @@ class Connection {
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // A read transaction: every statement until endReadSnapshot() sees the
+    // register as it was when it began, whatever other programs commit in the
+    // meantime, so a file written from it is never half old and half new.
+    void beginReadSnapshot();
+    void endReadSnapshot();
+    bool inReadSnapshot() const { return m_inReadSnapshot; }
+    // Readers that never wait for a writer nor hold one up: on the embedded
+    // engine, the write-ahead log (kept in the file, so other programs use it
+    // too). A file that cannot change its mode now stays as it is.
+    void allowConcurrentReaders();
     int writeLockWait() const { return m_writeLockWaitMs; }
     void setWriteLockWait(int milliseconds) { m_writeLockWaitMs = milliseconds; }
     // Counts the openings, so prepared statements know when they went stale.
@@ -67,6 +77,7 @@ class Connection {
     QHash<QString, QSqlQuery> m_prepared;
     QHash<QString, std::shared_ptr<NativeQuery>> m_native;
     bool m_inTransaction = false;
+    bool m_inReadSnapshot = false;
     int m_generation = 0;
     int m_writeLockWaitMs = 30000;
 };
@@ -84,6 +95,21 @@ class Transaction {
   private:
     Connection& m_connection;
     bool m_done = false;
+};
+
+// One consistent view of the register for an export, a load or a report: a
+// read transaction for the guard's lifetime. Inside a transaction of this
+// connection it does nothing (that one already sees one register).
+class ReadSnapshot {
+  public:
+    explicit ReadSnapshot(Connection& connection);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+  private:
+    Connection& m_connection;
+    bool m_owned;
 };
 
 // A savepoint for one record of a run: release() keeps its work, leaving the

@@ -37,6 +37,7 @@ class DataTable : public QObject {
     ~DataTable() override;
 
     const TableDef& definition() const { return m_def; }
+    Connection& connection() const { return m_connection; }
     const QString& tableName() const { return m_def.name; }
     const QList<ColumnDef>& columns() const { return m_def.columns; }
     // Index of a column by name (letter case ignored); raises "Field '%s' not found".

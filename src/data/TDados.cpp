@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlQuery>
 
 namespace ambitra {
 
@@ -167,6 +168,11 @@ bool TDados::OpenDatabase() {
     }
     try {
         m_conn.open();
+        if (isOurDatabase()) {
+            // Exports, loads and reports read one view of the register while a
+            // run of another program writes it, without holding that run up.
+            m_conn.allowConcurrentReaders();
+        }
         try {
             UpgradeSchema();
         } catch (const Error& error) {
@@ -184,14 +190,9 @@ bool TDados::OpenDatabase() {
 }
 
 void TDados::UpgradeSchema() {
-    m_schemaVersion = 0;
-    m_sqlTmp.close();
-    m_sqlTmp.setText(QStringLiteral("PRAGMA user_version"));
-    m_sqlTmp.open();
-    const int version = m_sqlTmp.isEmpty() ? 0 : m_sqlTmp.valueAt(0, 0).toInt();
-    m_sqlTmp.close();
+    const int version = storedSchemaVersion();
+    m_schemaVersion = version;
     if (version <= 0 || version >= schema::kVersion) {
-        m_schemaVersion = version;
         return;
     }
     Transaction transaction(m_conn);
@@ -202,6 +203,17 @@ void TDados::UpgradeSchema() {
     m_conn.exec(QStringLiteral("PRAGMA user_version = %1").arg(schema::kVersion));
     transaction.commit();
     m_schemaVersion = schema::kVersion;
+}
+
+int TDados::storedSchemaVersion() {
+    QSqlQuery version(m_conn.database());
+    return version.exec(QStringLiteral("PRAGMA user_version")) && version.next()
+               ? version.value(0).toInt()
+               : 0;
+}
+
+bool TDados::isOurDatabase() {
+    return storedSchemaVersion() >= 1;
 }
 
 void TDados::CloseDatabase() {

@@ -92,9 +92,14 @@ class TDados : public QObject {
     THalcyonDataSet& DBFTmp() { return *m_dbfTmp; }
 
   private:
+    // A database this program created (it carries our schema version); others
+    // are used as they are and never altered.
+    bool isOurDatabase();
     // Brings a database of an older version of ours to the current one, in one
     // transaction; raises engine errors (the file then stays as it was).
     void UpgradeSchema();
+    // The version our programs wrote into the file (0 for any other file).
+    int storedSchemaVersion();
 
     QString m_appDir;
     QString m_iniPath;

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QSaveFile>
 
+#include <optional>
+
 namespace ambitra {
 
 ImportScope::ImportScope(Connection& connection, DataTable& table)
@@ -190,6 +192,10 @@ void ExchangeRun::RunCheck(const std::function<bool(int)>& marked) {
         RunTables(Direction::Import, marked);
     }
     CheckOnly = false;
+    requeryOpenTables();
+}
+
+void ExchangeRun::requeryOpenTables() {
     for (int i = 0; i < kTableCount; ++i) {
         if (table(i).isOpen()) {
             table(i).requery();
@@ -222,15 +228,10 @@ void ExchangeRun::RunTables(Direction direction, const std::function<bool(int)>&
     RunMessages.clear();
     m_progress->setValue(0);
     try {
-        for (int i = 0; i < kTableCount; ++i) {
-            if (CancelRequested || !marked(i)) {
-                continue;
-            }
-            if (direction == Direction::Import) {
-                ImportTable(table(i));
-            } else {
-                ExportTable(table(i));
-            }
+        if (direction == Direction::Import) {
+            importTables(marked);
+        } else {
+            exportTables(marked);
         }
     } catch (const Error& error) {
         // A failure outside the per-record handling (the emptying, a file that
@@ -238,6 +239,66 @@ void ExchangeRun::RunTables(Direction direction, const std::function<bool(int)>&
         report(error.message());
         CancelRequested = true;
     }
+}
+
+void ExchangeRun::forEachTable(const std::function<bool(int)>& marked,
+                               const std::function<void(DataTable&)>& work) {
+    for (int i = 0; i < kTableCount; ++i) {
+        if (!CancelRequested && marked(i)) {
+            work(table(i));
+        }
+    }
+}
+
+void ExchangeRun::importTables(const std::function<bool(int)>& marked) {
+    const auto importEach = [&] { forEachTable(marked, [this](DataTable& t) { ImportTable(t); }); };
+    Connection& connection = m_dados.Conn();
+    if (connection.inTransaction()) {
+        // A check run: its own transaction is undone when it ends.
+        importEach();
+        return;
+    }
+    // One run, one transaction: whenever the program dies, the register is as it
+    // was before the run or as the run left it, never some files in and others
+    // not. A run that stops keeps what it stored before it stopped, as each
+    // file's own rule decided.
+    std::optional<Error> failure;
+    std::optional<Error> notKept;
+    {
+        Transaction run(connection, *m_progress);
+        try {
+            importEach();
+        } catch (const Error& error) {
+            failure = error;
+        }
+        try {
+            run.commit();
+        } catch (const Error& error) {
+            notKept = error;
+        }
+    }
+    if (notKept) {
+        // Nothing of the run is in the register: no completion line may say
+        // otherwise, and the tables show the register as it is.
+        RunMessages.clear();
+        requeryOpenTables();
+        throw Error((failure ? failure->message() + u'\n' : QString()) + engineErrorText(*notKept) +
+                    QStringLiteral("\nA importação não foi gravada; o banco de dados ficou como "
+                                   "estava antes dela."));
+    }
+    if (failure) {
+        throw *failure;
+    }
+}
+
+void ExchangeRun::exportTables(const std::function<bool(int)>& marked) {
+    // Every file of the run from one view of the register: an import that
+    // another program commits meanwhile is in all of them or in none.
+    ReadSnapshot snapshot(m_dados.Conn());
+    forEachTable(marked, [this](DataTable& t) {
+        t.requery();
+        ExportTable(t);
+    });
 }
 
 void ExchangeRun::ShowRunMessages() {

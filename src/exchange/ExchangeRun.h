@@ -89,6 +89,13 @@ class ExchangeRun {
     void ImportDBF(DataTable& table, const QString& folder);
 
   private:
+    // Each marked table (read when the run reaches it) until the run stops.
+    void forEachTable(const std::function<bool(int)>& marked,
+                      const std::function<void(DataTable&)>& work);
+    void importTables(const std::function<bool(int)>& marked);
+    // After the database was rolled back under them.
+    void requeryOpenTables();
+    void exportTables(const std::function<bool(int)>& marked);
     void exportText(DataTable& table, const QString& folder, TextFormat format);
     void importText(DataTable& table, const QString& folder, TextFormat format);
     // Reads the record's key, finds its row and edits it or adds one, lets

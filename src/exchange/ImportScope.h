@@ -5,12 +5,12 @@ namespace ambitra {
 class Connection;
 class DataTable;
 
-// The transaction of one import file (a savepoint when a check run holds the
-// transaction). The emptying of the table and every record stored go in
-// together: commit() keeps them; rollback(), or leaving the scope without
-// commit() (an error escaped the per-record handling), undoes them all and
-// reads the table again, so it never stays emptied or half filled behind the
-// user's back.
+// The work of one import file: a savepoint inside the run's transaction (its
+// own transaction when a routine is called alone). The emptying of the table
+// and every record stored go in together: commit() keeps them; rollback(), or
+// leaving the scope without commit() (an error escaped the per-record
+// handling), undoes them all and reads the table again, so it never stays
+// emptied or half filled behind the user's back.
 class ImportScope {
   public:
     ImportScope(Connection& connection, DataTable& table);

@@ -90,10 +90,17 @@ std::optional<int> LogSelection::SaveCsv(const QString& path, Overwrite overwrit
                              QStringLiteral(" não pode ser criado!"));
         return std::nullopt;
     }
+    // The file from one view of the log: rows that an unload of another program
+    // commits meanwhile are in it all or not at all.
+    ReadSnapshot snapshot(m_dados.Conn());
     KeysetQuery& rows = m_dados.QLog();
-    if (!rows.isOpen()) {
+    {
         BusyGuard busy(m_progress, Progress::Cursor::DatabaseWait);
-        rows.open();
+        if (rows.isOpen()) {
+            rows.requery();
+        } else {
+            rows.open();
+        }
     }
     const int count = writeLogCsv(rows, format, file, m_progress);
     if (!file.commit()) {

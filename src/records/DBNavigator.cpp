@@ -30,8 +30,8 @@ std::size_t indexOf(NavButton button) {
 
 }  // namespace
 
-DBNavigator::DBNavigator(DataTable& table, Prompter& prompter, QWidget* parent)
-    : QWidget(parent), m_table(table), m_prompter(prompter) {
+DBNavigator::DBNavigator(DataTable& table, Prompter& prompter, Progress& wait, QWidget* parent)
+    : QWidget(parent), m_table(table), m_prompter(prompter), m_wait(wait) {
     setObjectName(QStringLiteral("DBNavigator1"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -83,7 +83,7 @@ bool DBNavigator::BtnClick(NavButton which) {
     if (!isAvailable(which)) {
         return false;
     }
-    return PressNavigatorButton(m_table, which, m_prompter, m_beforeAction,
+    return PressNavigatorButton(m_table, which, m_prompter, m_wait, m_beforeAction,
                                 [this](NavButton b) { emit click(b); });
 }
 

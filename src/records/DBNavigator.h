@@ -11,6 +11,7 @@ class QToolButton;
 
 namespace ambitra {
 class DataTable;
+class Progress;
 class Prompter;
 }  // namespace ambitra
 
@@ -26,7 +27,8 @@ class DBNavigator : public QWidget {
   public:
     using BeforeAction = std::function<bool(NavButton)>;
 
-    DBNavigator(DataTable& table, Prompter& prompter, QWidget* parent = nullptr);
+    // wait shows the wait for another program's write lock when saving.
+    DBNavigator(DataTable& table, Prompter& prompter, Progress& wait, QWidget* parent = nullptr);
 
     void setBeforeAction(BeforeAction hook) { m_beforeAction = std::move(hook); }
     QToolButton* button(NavButton button) const;
@@ -45,6 +47,7 @@ class DBNavigator : public QWidget {
   private:
     DataTable& m_table;
     Prompter& m_prompter;
+    Progress& m_wait;
     BeforeAction m_beforeAction;
     std::array<QToolButton*, 10> m_buttons{};
 };

@@ -50,7 +50,7 @@ void EditingProtocol::AnyChange() {
 
 bool EditingProtocol::Press(NavButton button) {
     return PressNavigatorButton(
-        m_table, button, m_prompter, [this](NavButton b) { return BeforeAction(b); },
+        m_table, button, m_prompter, m_progress, [this](NavButton b) { return BeforeAction(b); },
         [this](NavButton b) { AfterAction(b); });
 }
 

@@ -1,11 +1,38 @@
 #include "records/NavigatorAction.h"
 
+#include "common/Error.h"
 #include "common/Prompter.h"
+#include "data/Connection.h"
 #include "data/DataTable.h"
 
 namespace ambitra {
 
-void DoNavigatorAction(DataTable& table, NavButton button) {
+namespace {
+
+void writeLocked(DataTable& table, Progress& wait, void (DataTable::*write)()) {
+    Connection& connection = table.connection();
+    if (connection.inTransaction()) {
+        (table.*write)();
+        return;
+    }
+    bool written = false;
+    try {
+        Transaction transaction(connection, wait);
+        (table.*write)();
+        written = true;
+        transaction.commit();
+    } catch (const Error&) {
+        // Written but not kept: the table shows the register as it is.
+        if (written) {
+            table.requery();
+        }
+        throw;
+    }
+}
+
+}  // namespace
+
+void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait) {
     switch (button) {
         case NavButton::First:
             table.first();
@@ -23,13 +50,13 @@ void DoNavigatorAction(DataTable& table, NavButton button) {
             table.insert();
             break;
         case NavButton::Delete:
-            table.remove();
+            writeLocked(table, wait, &DataTable::remove);
             break;
         case NavButton::Edit:
             table.edit();
             break;
         case NavButton::Post:
-            table.post();
+            writeLocked(table, wait, &DataTable::post);
             break;
         case NavButton::Cancel:
             table.cancel();
@@ -40,14 +67,14 @@ void DoNavigatorAction(DataTable& table, NavButton button) {
     }
 }
 
-bool PressNavigatorButton(DataTable& table, NavButton button, Prompter& prompter,
+bool PressNavigatorButton(DataTable& table, NavButton button, Prompter& prompter, Progress& wait,
                           const std::function<bool(NavButton)>& beforeAction,
                           const std::function<void(NavButton)>& afterAction) {
     bool proceed = true;
     if (beforeAction && !reportErrors(prompter, [&] { proceed = beforeAction(button); })) {
         return false;
     }
-    if (!proceed || !reportErrors(prompter, [&] { DoNavigatorAction(table, button); })) {
+    if (!proceed || !reportErrors(prompter, [&] { DoNavigatorAction(table, button, wait); })) {
         return false;
     }
     if (afterAction) {

@@ -7,16 +7,20 @@
 namespace ambitra {
 
 class DataTable;
+class Progress;
 class Prompter;
 
-// What each navigator button does to its table.
-void DoNavigatorAction(DataTable& table, NavButton button);
+// What each navigator button does to its table. A save or a deletion first
+// takes the register's write lock, waiting for another program's run with the
+// database-wait cursor (wait); when it cannot be had the action fails with the
+// engine's message and the edit stays as it was.
+void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait);
 
 // One press of a navigator button: the before-action step (false abandons the
 // press silently), the action, and the after-action step, which runs only when
 // the action completed. An error raised on the way is shown as the general error
 // report shows it, and ends the press. True when the action completed.
-bool PressNavigatorButton(DataTable& table, NavButton button, Prompter& prompter,
+bool PressNavigatorButton(DataTable& table, NavButton button, Prompter& prompter, Progress& wait,
                           const std::function<bool(NavButton)>& beforeAction,
                           const std::function<void(NavButton)>& afterAction);
 

@@ -57,7 +57,7 @@ RecordWindow::RecordWindow(EditingProtocol* protocol, Prompter& prompter, QSize 
     m_panel->setFrameShape(QFrame::StyledPanel);
     m_panel->setFocusPolicy(Qt::ClickFocus);
     m_panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    m_navigator = new DBNavigator(table, prompter, this);
+    m_navigator = new DBNavigator(table, prompter, cursorProgress(), this);
     m_binding = new FieldBinding(table, this);
 
     auto* top = new QHBoxLayout;

@@ -257,11 +257,16 @@ void SyncCycle::answerRequest() {
         HandheldLoad load(m_dados, m_locations, m_log, m_progress);
         QList<SentAsset> sent;
         load.collectSentAssets(&sent);
-        for (DataTable* table : {&m_dados.TOperadores(), &m_dados.TLocais(), &m_dados.TBens()}) {
-            if (!table->isOpen()) {
+        {
+            // The three files from one view of the register: an import that
+            // another program commits meanwhile reaches the handheld whole or
+            // not at all.
+            ReadSnapshot snapshot(m_dados.Conn());
+            for (DataTable* table :
+                 {&m_dados.TOperadores(), &m_dados.TLocais(), &m_dados.TBens()}) {
                 open(*table);
+                load.ExportForHandheld(*table, m_handheldDir);
             }
-            load.ExportForHandheld(*table, m_handheldDir);
         }
         openCount(sent);
         send(kOperatorsFile);

@@ -1,4 +1,5 @@
 #include "common/Error.h"
+#include "data/Connection.h"
 #include "data/Schema.h"
 #include "data/TDados.h"
 #include "support/ScriptedPrompter.h"
@@ -314,10 +315,30 @@ TEST(OpenDatabase, CreatesTheDatabaseAndItsJournalForTheOwnerOnly) {
     QSqlQuery q(db);
     ASSERT_TRUE(q.exec(QStringLiteral("BEGIN")));
     ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO Locais (LOCODIGO) VALUES ('1')")));
-    const QString journal = p.db() + QStringLiteral("-journal");
-    ASSERT_TRUE(QFile::exists(journal));
-    EXPECT_EQ(mode(journal), 0600u);
+    // Readers never wait for a writer: the engine writes ahead into a log of its own.
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QString journal = p.db() + QString::fromLatin1(suffix);
+        ASSERT_TRUE(QFile::exists(journal)) << suffix;
+        EXPECT_EQ(mode(journal), 0600u) << suffix;
+    }
     ASSERT_TRUE(q.exec(QStringLiteral("ROLLBACK")));
+}
+
+// Only files this program made change their journal; another's stays as it is.
+TEST(OpenDatabase, ADatabaseWithoutOurVersionKeepsItsJournalMode) {
+    Program p;
+    {
+        Connection foreign;
+        foreign.setProvider(QStringLiteral("QSQLITE"));
+        foreign.setConnectionString(QStringLiteral("Data Source=") + p.db() + u';');
+        foreign.open();
+        foreign.exec(QStringLiteral("CREATE TABLE Bens (BECODIGO VARCHAR(13))"));
+    }
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    QSqlQuery q(p.dados.Conn().database());
+    ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("delete"));
 }
 
 TEST(ReadIniFile, AFolderSettingWithANulByteIsRefusedOnceAndTheProgramFolderUsed) {

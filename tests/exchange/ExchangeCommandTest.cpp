@@ -159,3 +159,34 @@ TEST_F(ExchangeCommand, CheckListsEveryProblemAndChangesNothing) {
     EXPECT_TRUE(all.out.endsWith(QStringLiteral("Verificação: 2 registros lidos, 2 erros.\n")));
     EXPECT_EQ(dump(), before);
 }
+
+// Two imports of the whole register started at once by two programs: the
+// second waits for the first and then runs; neither fails nor reports the
+// lock, and the register is what the files say.
+TEST_F(ExchangeCommand, TwoImportsAtOnceBothCompleteOneAfterTheOther) {
+    settings("CSV=1\r\n");
+    QByteArray assets;
+    for (int i = 0; i < 20000; ++i) {
+        assets += "\"B" + QByteArray::number(i) + "\",\"Mesa\"\r\n";
+    }
+    writeAll(db.dir().file(QStringLiteral("BENS.CSV")), assets);
+    writeAll(db.dir().file(QStringLiteral("LOCAIS.CSV")), "\"1\",\"P\",\"D\",\"S\"\r\n");
+    writeAll(db.dir().file(QStringLiteral("OPERADOR.CSV")), "\"OP\",\"pw\",\"Ana\"\r\n");
+    QProcess first;
+    QProcess second;
+    for (QProcess* p : {&first, &second}) {
+        p->start(QStringLiteral(AMBITRA_CLI),
+                 {QStringLiteral("--app-dir"), db.dir().path(), QStringLiteral("import"),
+                  QStringLiteral("--overwrite")});
+    }
+    for (QProcess* p : {&first, &second}) {
+        ASSERT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().constData();
+        EXPECT_EQ(QString::fromUtf8(p->readAllStandardOutput()),
+                  QStringLiteral("Importação de 1 registros de OPERADOR.CSV concluída!\n"
+                                 "Importação de 1 registros de LOCAIS.CSV concluída!\n"
+                                 "Importação de 20000 registros de BENS.CSV concluída!\n"));
+    }
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 20000);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT count(*) FROM Operadores")).toInt(), 1);
+}

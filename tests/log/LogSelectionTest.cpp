@@ -1,4 +1,5 @@
 #include "common/Progress.h"
+#include "data/Connection.h"
 #include "data/TDados.h"
 #include "log/LogModel.h"
 #include "log/LogSelection.h"
@@ -139,6 +140,34 @@ TEST_F(Log, SaveWritesHeaderAndRowsAndLeavesTheSelectionOnItsLastRow) {
                          "2006/08/15,15:00:00,\"palm\",\"Ana\",\"1\",\"NOVO\"\r\n"));
     EXPECT_EQ(db.dados().QLog().position(), 1);
     EXPECT_TRUE(db.prompter().shown.isEmpty());
+}
+
+// Another program's unload commits while the log is saved (more rows than one
+// page of reads): the file holds the log as it was when the save began.
+TEST_F(Log, SaveSeesNothingOfRowsCommittedMeanwhile) {
+    db.exec(QStringLiteral("BEGIN"));
+    for (int i = 0; i < 600; ++i) {
+        addRow(at(2006, 8, 1, 8, 0, 0, i));
+    }
+    db.exec(QStringLiteral("COMMIT"));
+    Connection other;
+    db.connectAnother(other);
+    struct Committer : Progress {
+        Connection& other;
+        int steps = 0;
+        explicit Committer(Connection& c) : other(c) {}
+        void advance(qint64) override {
+            if (++steps == 300) {
+                other.exec(QStringLiteral("UPDATE Log SET LGOCORRENC = 'LOCAL:1>2'"));
+            }
+        }
+    } committer(other);
+    LogSelection saving(db.dados(), db.prompter(), committer);
+    saving.Execute({at(2006, 8, 1, 0, 0, 0), at(2006, 8, 1, 23, 59, 59)});
+    EXPECT_EQ(saving.SaveCsv(csvPath(), LogSelection::Overwrite::Always), 600);
+    const QByteArray bytes = readAll(csvPath());
+    EXPECT_EQ(bytes.count("NOVO"), 600);
+    EXPECT_FALSE(bytes.contains("LOCAL"));
 }
 
 TEST_F(Log, SaveAsksBeforeReplacingAFileAndReportsOneItCannotCreate) {

@@ -1,3 +1,4 @@
+#include "data/Connection.h"
 #include "data/Query.h"
 #include "records/AssetsProtocol.h"
 #include "records/EditingProtocol.h"
@@ -152,6 +153,41 @@ TEST_F(Locations, AnEngineErrorOnSaveIsShownAndLeavesTheRecordBeingInserted) {
     EXPECT_TRUE(p.Modified());
     EXPECT_TRUE(p.table().isEditing());
     EXPECT_EQ(t.dados().TLocais().rowCount(), 1);
+}
+
+// Another program holds the write lock: the save waits for it with the
+// database-wait cursor, then fails with the clear message and the edit stays;
+// with the lock free again the same save goes through.
+TEST(WindowSave, WaitsForAnotherProgramsLockAndKeepsTheEditWhenItCannotBeHad) {
+    TestDatabase t;
+    struct Waits : Progress {
+        int databaseWaits = 0;
+        void beginBusy(Cursor cursor) override { databaseWaits += cursor == Cursor::DatabaseWait; }
+    } waits;
+    EditingProtocol p{t.dados().TLocais(), t.dados().SQLTmp(), t.prompter(),
+                      QStringLiteral("LOPREDIO"), waits};
+    p.FormActivate();
+    ASSERT_TRUE(p.Press(NavButton::Insert));
+    type(p, "LOCODIGO", QStringLiteral("L9"));
+    Connection other;
+    t.connectAnother(other);
+    t.dados().Conn().setWriteLockWait(200);
+    {
+        Transaction holding(other);
+        EXPECT_FALSE(p.Press(NavButton::Post));
+        EXPECT_EQ(waits.databaseWaits, 1);
+        ASSERT_EQ(t.prompter().shown.size(), 2u);
+        EXPECT_EQ(
+            t.prompter().shown[1].text,
+            QStringLiteral("O banco de dados está em uso por outro programa e não pôde ser "
+                           "alterado agora; tente de novo em instantes. (database is locked)"));
+        EXPECT_TRUE(p.Inserting());
+        EXPECT_TRUE(p.table().isEditing());
+        EXPECT_EQ(p.table().text(QStringLiteral("LOCODIGO")), QStringLiteral("L9"));
+    }
+    EXPECT_TRUE(p.Press(NavButton::Post));
+    EXPECT_EQ(t.column(QStringLiteral("SELECT LOCODIGO FROM Locais")),
+              QStringList{QStringLiteral("L9")});
 }
 
 TEST_F(Locations, ClosingDiscardsAnUnchangedEditAndAsksForAChangedOne) {

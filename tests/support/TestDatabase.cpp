@@ -48,4 +48,11 @@ QVariant TestDatabase::scalar(const QString& sql) {
     return q.value(0);
 }
 
+void TestDatabase::connectAnother(Connection& other) const {
+    other.setProvider(QStringLiteral("QSQLITE"));
+    other.setConnectionString(QStringLiteral("Data Source=") +
+                              m_dir.file(QStringLiteral("Ambitra.db")) + u';');
+    other.open();
+}
+
 }  // namespace ambitra::test

@@ -24,6 +24,8 @@ class TestDatabase {
     QStringList column(const QString& sql);
     // The single value of a query.
     QVariant scalar(const QString& sql);
+    // Opens other on this register, as another program would.
+    void connectAnother(Connection& other) const;
 
   private:
     TempAppDir m_dir;

@@ -185,10 +185,7 @@ TEST_F(Unload, ARegisterLockedByAnotherProgramChangesNothingAndSaysSoOnce) {
     writeReturnedAssets({with(reading("1"), "BELOCAL", QStringLiteral("0202")),
                          with(reading("7"), "BENOME", QStringLiteral("Novo"))});
     Connection other;
-    other.setProvider(QStringLiteral("QSQLITE"));
-    other.setConnectionString(QStringLiteral("Data Source=") +
-                              db.dir().file(QStringLiteral("Ambitra.db")) + u';');
-    other.open();
+    db.connectAnother(other);
     Transaction holding(other);
     db.dados().Conn().setWriteLockWait(200);
     struct Waits : Progress {

@@ -1,4 +1,5 @@
 #include "common/Progress.h"
+#include "data/Connection.h"
 #include "sync/HotSyncControl.h"
 #include "sync/RequestTable.h"
 #include "sync/SyncCycle.h"
@@ -9,6 +10,8 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <unistd.h>
 
@@ -70,9 +73,22 @@ class ScriptedControl : public HotSyncControl {
     QStringList paths;
 };
 
+// Runs an action at one step of a run (another program's commit, say).
+struct StepAction : Progress {
+    int at = 0;
+    int steps = 0;
+    std::function<void()> action;
+    void advance(qint64) override {
+        if (++steps == at) {
+            action();
+        }
+    }
+};
+
 struct Cycle : ::testing::Test, SyncFixture {
     ScriptedControl control;
-    SyncCycle cycle{db.dados(), control, locations, log, noProgress()};
+    StepAction progress;
+    SyncCycle cycle{db.dados(), control, locations, log, progress};
 
     void SetUp() override {
         QDir(db.dir().path()).mkpath(QStringLiteral("Pilot"));
@@ -134,6 +150,25 @@ TEST_F(Cycle, LoadRequestWritesAndSendsTheMasterDataAndAnswersTheRequest) {
             QStringLiteral("> Sincronização encerrada. Aguardando um \"novo\" HotSync® ..."),
             QString()}));
     EXPECT_TRUE(cycle.cycleEnded());
+}
+
+// Another program commits an import while the load writes the handheld's
+// tables: all three hold the register as it was when the load began.
+TEST_F(Cycle, ALoadSeesNothingOfAnImportCommittedMeanwhile) {
+    Connection other;
+    db.connectAnother(other);
+    progress.at = 1;  // the first operator written
+    progress.action = [&other] {
+        Transaction import(other);
+        other.exec(QStringLiteral("INSERT INTO Operadores VALUES ('02', 'x', 'Bia')"));
+        other.exec(QStringLiteral("UPDATE Bens SET BENOME = 'Cadeira'"));
+        import.commit();
+    };
+    requestArrives(QStringLiteral("C"));
+    const QByteArray assets = readAll(file("BENS.DBF"));
+    EXPECT_TRUE(assets.contains("Mesa"));
+    EXPECT_FALSE(assets.contains("Cadeira"));
+    EXPECT_FALSE(readAll(file("OPERADOR.DBF")).contains("Bia"));
 }
 
 TEST_F(Cycle, RequestsThatAskForNothingAreSentBackAsTheyCame) {

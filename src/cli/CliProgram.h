@@ -8,8 +8,9 @@
 #include <memory>
 
 namespace ambitra {
+class SyncLog;
 class TDados;
-}
+}  // namespace ambitra
 
 namespace ambitra::cli {
 
@@ -37,6 +38,9 @@ class CliProgram {
     CliPrompter m_prompter;
     std::unique_ptr<TDados> m_dados;
 };
+
+// Prints every line of the synchronisation log on stdout as it is added.
+void printLines(SyncLog& log);
 
 // Commands: args are what follows the command's name. Arguments a command does
 // not accept make it return kUsage without printing: main prints its usage. A

@@ -140,15 +140,6 @@ std::optional<ReviewArgs> parseReviewArgs(const QStringList& args) {
     return parsed;
 }
 
-// Prints every line of the synchronisation log as it is added.
-void printLines(SyncLog& log) {
-    QObject::connect(&log, &SyncLog::linesAdded, &log, [](const QStringList& lines) {
-        for (const QString& line : lines) {
-            printOut(line);
-        }
-    });
-}
-
 }  // namespace
 
 int runCountsCommand(CliProgram& program, const QStringList& args) {

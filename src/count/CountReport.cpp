@@ -39,34 +39,6 @@ struct Seen {
     QString name;
 };
 
-QString tallyLine(const QString& first, const LocationTally& t) {
-    return QStringList{first,
-                       QString::number(t.expected),
-                       QString::number(t.seen),
-                       QString::number(t.missing),
-                       QString::number(t.elsewhere),
-                       QString::number(t.fromElsewhere),
-                       QString::number(t.added),
-                       QString::number(t.invalid)}
-        .join(u'\t');
-}
-
-QString captionOf(CountDetail::Kind kind) {
-    switch (kind) {
-        case CountDetail::Missing:
-            return QStringLiteral("Faltante");
-        case CountDetail::Elsewhere:
-            return QStringLiteral("Em outro local");
-        case CountDetail::FromElsewhere:
-            return QStringLiteral("De outro local");
-        case CountDetail::New:
-            return QStringLiteral("Novo");
-        case CountDetail::Invalid:
-            return QStringLiteral("Código inválido");
-    }
-    return {};
-}
-
 }  // namespace
 
 void LocationTally::add(const LocationTally& o) {
@@ -77,6 +49,40 @@ void LocationTally::add(const LocationTally& o) {
     fromElsewhere += o.fromElsewhere;
     added += o.added;
     invalid += o.invalid;
+}
+
+QStringList LocationTally::captions() {
+    return {QStringLiteral("Local"),          QStringLiteral("Esperados"),
+            QStringLiteral("Vistos"),         QStringLiteral("Faltantes"),
+            QStringLiteral("Em outro local"), QStringLiteral("De outro local"),
+            QStringLiteral("Novos"),          QStringLiteral("Inválidos")};
+}
+
+QStringList LocationTally::cells(const QString& first) const {
+    return {first,
+            QString::number(expected),
+            QString::number(seen),
+            QString::number(missing),
+            QString::number(elsewhere),
+            QString::number(fromElsewhere),
+            QString::number(added),
+            QString::number(invalid)};
+}
+
+QString CountDetail::caption(Kind kind) {
+    switch (kind) {
+        case Missing:
+            return QStringLiteral("Faltante");
+        case Elsewhere:
+            return QStringLiteral("Em outro local");
+        case FromElsewhere:
+            return QStringLiteral("De outro local");
+        case New:
+            return QStringLiteral("Novo");
+        case Invalid:
+            return QStringLiteral("Código inválido");
+    }
+    return {};
 }
 
 QString CountDetail::kindName(Kind kind) {
@@ -204,9 +210,9 @@ QList<CountDetail> CountReport::detailsOf(const QString& location) const {
 QStringList CountReport::lines(bool withDetails) const {
     QStringList out;
     for (const LocationTally& t : m_locations) {
-        out << tallyLine(t.location, t);
+        out << t.cells(t.location).join(u'\t');
     }
-    out << tallyLine(QStringLiteral("TOTAL"), m_total);
+    out << m_total.cells(QStringLiteral("TOTAL")).join(u'\t');
     if (withDetails) {
         for (const CountDetail& d : m_details) {
             out << QStringList{CountDetail::kindName(d.kind), d.code, d.expectedLocation,
@@ -225,14 +231,14 @@ void CountReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const {
     };
     auto quoted = [&format](const char* text) { return format.quoted(QString::fromUtf8(text)); };
     auto tallyFields = [&](const QString& first, const LocationTally& t) {
-        line({format.quoted(first), QString::number(t.expected), QString::number(t.seen),
-              QString::number(t.missing), QString::number(t.elsewhere),
-              QString::number(t.fromElsewhere), QString::number(t.added),
-              QString::number(t.invalid)});
+        QStringList fields = t.cells(format.quoted(first));
+        line(fields);
     };
-    line({quoted("Local"), quoted("Esperados"), quoted("Vistos"), quoted("Faltantes"),
-          quoted("Em outro local"), quoted("De outro local"), quoted("Novos"),
-          quoted("Inválidos")});
+    QStringList heads;
+    for (const QString& caption : LocationTally::captions()) {
+        heads << format.quoted(caption);
+    }
+    line(heads);
     for (const LocationTally& t : m_locations) {
         tallyFields(t.location, t);
     }
@@ -240,7 +246,7 @@ void CountReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const {
     line({quoted("Ocorrência"), quoted("Código"), quoted("Local esperado"), quoted("Local lido"),
           quoted("Descrição")});
     for (const CountDetail& d : m_details) {
-        line({format.quoted(captionOf(d.kind)), format.quoted(d.code),
+        line({format.quoted(CountDetail::caption(d.kind)), format.quoted(d.code),
               format.quoted(d.expectedLocation), format.quoted(d.readLocation),
               format.quoted(d.name)});
     }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QIODevice;
 
@@ -27,6 +28,10 @@ struct LocationTally {
     int invalid = 0;
 
     void add(const LocationTally& other);
+    // The captions of a location's row: "Local", then one per count.
+    static QStringList captions();
+    // first (the location, or TOTAL), then the seven counts as text.
+    QStringList cells(const QString& first) const;
 };
 
 // An asset that was not simply seen where it was expected.
@@ -39,6 +44,7 @@ struct CountDetail {
     QString name;
 
     static QString kindName(Kind kind);  // missing, elsewhere, from_elsewhere, new, invalid
+    static QString caption(Kind kind);   // the kind as reports show it in Portuguese
 };
 
 // The report of an inventory count: per location of the count (the marked ones,

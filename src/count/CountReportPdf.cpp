@@ -25,42 +25,12 @@ struct Row {
     bool keepWithNext = false;              // a heading never ends a page
 };
 
-const QList<double> kTallyWidths{0.23, 0.11, 0.11, 0.11, 0.11, 0.11, 0.11, 0.11};
+const QList<double> kTallyWidths{0.16, 0.12, 0.12, 0.12, 0.12, 0.12, 0.12, 0.12};
 const QList<double> kDetailWidths{0.17, 0.17, 0.13, 0.12, 0.41};
-
-QStringList tallyCells(const QString& first, const LocationTally& t) {
-    return {first,
-            QString::number(t.expected),
-            QString::number(t.seen),
-            QString::number(t.missing),
-            QString::number(t.elsewhere),
-            QString::number(t.fromElsewhere),
-            QString::number(t.added),
-            QString::number(t.invalid)};
-}
-
-QString detailCaption(CountDetail::Kind kind) {
-    switch (kind) {
-        case CountDetail::Missing:
-            return QStringLiteral("Faltante");
-        case CountDetail::Elsewhere:
-            return QStringLiteral("Em outro local");
-        case CountDetail::FromElsewhere:
-            return QStringLiteral("De outro local");
-        case CountDetail::New:
-            return QStringLiteral("Novo");
-        case CountDetail::Invalid:
-            return QStringLiteral("Código inválido");
-    }
-    return {};
-}
 
 QList<Row> rowsOf(const CountReport& report) {
     const CountInfo& info = report.info();
-    const QStringList tallyHead{QStringLiteral("Local"),    QStringLiteral("Esperados"),
-                                QStringLiteral("Vistos"),   QStringLiteral("Faltantes"),
-                                QStringLiteral("Em outro"), QStringLiteral("De outro"),
-                                QStringLiteral("Novos"),    QStringLiteral("Inválidos")};
+    const QStringList tallyHead = LocationTally::captions();
     const QStringList detailHead{QStringLiteral("Ocorrência"), QStringLiteral("Código"),
                                  QStringLiteral("Local esperado"), QStringLiteral("Local lido"),
                                  QStringLiteral("Descrição")};
@@ -91,7 +61,7 @@ QList<Row> rowsOf(const CountReport& report) {
                      nullptr,
                      true});
         rows.append({Row::TableHead, tallyHead, &kTallyWidths, true});
-        rows.append({Row::TableRow, tallyCells(t.location, t), &kTallyWidths});
+        rows.append({Row::TableRow, t.cells(t.location), &kTallyWidths});
         const QList<CountDetail> details = report.detailsOf(t.location);
         if (!details.isEmpty()) {
             rows.append({Row::TableHead, detailHead, &kDetailWidths, true});
@@ -99,14 +69,13 @@ QList<Row> rowsOf(const CountReport& report) {
         for (const CountDetail& d : details) {
             rows.append(
                 {Row::TableRow,
-                 {detailCaption(d.kind), d.code, d.expectedLocation, d.readLocation, d.name},
+                 {CountDetail::caption(d.kind), d.code, d.expectedLocation, d.readLocation, d.name},
                  &kDetailWidths});
         }
     }
     rows.append({Row::Heading, {QStringLiteral("Totais")}, nullptr, true});
     rows.append({Row::TableHead, tallyHead, &kTallyWidths, true});
-    rows.append(
-        {Row::TableRow, tallyCells(QStringLiteral("TOTAL"), report.total()), &kTallyWidths});
+    rows.append({Row::TableRow, report.total().cells(QStringLiteral("TOTAL")), &kTallyWidths});
     return rows;
 }
 

@@ -1,5 +1,6 @@
 #include "common/Conversions.h"
 #include "common/Cp1252.h"
+#include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
 #include <QRegularExpression>
@@ -15,20 +16,6 @@ using namespace ambitra;
 using namespace ambitra::test;
 
 namespace {
-
-struct ProgramRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ProgramRun run(const char* program, const QStringList& args) {
-    QProcess p;
-    p.start(QString::fromUtf8(program), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
 
 QString badEan13() {
     const QString good = AddEANCheckDigit(QStringLiteral("789123456789"));

@@ -96,6 +96,14 @@ bool Connection::isOpen() const {
 }
 
 void Connection::exec(const QString& statement) {
+    // Runs issue a savepoint and its release for every record: the embedded
+    // engine runs them for a fraction of what the general driver adds to each.
+    if (NativeQuery* native = nativeQuery(statement)) {
+        if (!native->execute()) {
+            throw Error(EngineErrorText::translate(native->errorText()));
+        }
+        return;
+    }
     auto it = m_prepared.find(statement);
     if (it == m_prepared.end()) {
         QSqlQuery query(m_db);
@@ -111,6 +119,10 @@ void Connection::exec(const QString& statement) {
     if (!ok) {
         throw Error(EngineErrorText::of(error));
     }
+}
+
+std::optional<ChangeStamp> Connection::changeStamp() const {
+    return isOpen() ? changeStampOf(m_db, m_generation) : std::nullopt;
 }
 
 NativeQuery* Connection::nativeQuery(const QString& sql) {

@@ -8,10 +8,12 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace ambitra {
 
 class NativeQuery;
+struct ChangeStamp;
 
 // The data module's one database connection. Every engine failure is raised as
 // an ambitra::Error carrying the engine's text.
@@ -40,10 +42,10 @@ class Connection {
     // Runs a statement without result rows; raises on failure. Statements are
     // prepared once and kept: runs issue a savepoint per record.
     void exec(const QString& statement);
-    // A read-only statement on the embedded engine's own interface, prepared
-    // once and kept until the connection closes (a statement that outlived the
-    // connection would keep the file open); null for other engines. Callers
-    // finish() each run, so that no read stays open between runs.
+    // A statement on the embedded engine's own interface, prepared once and kept
+    // until the connection closes (a statement that outlived the connection would
+    // keep the file open); null for other engines. Callers finish() each read, so
+    // that no read stays open between runs.
     NativeQuery* nativeQuery(const QString& sql);
 
     // Takes the write lock at once (a run must not find out half-way that
@@ -66,6 +68,10 @@ class Connection {
     void allowConcurrentReaders();
     int writeLockWait() const { return m_writeLockWaitMs; }
     void setWriteLockWait(int milliseconds) { m_writeLockWaitMs = milliseconds; }
+    // What had been written when asked (see ChangeStamp): a read of the whole
+    // register whose stamp is unchanged need not run again. None when the engine
+    // cannot tell, and inside a transaction.
+    std::optional<ChangeStamp> changeStamp() const;
     // Counts the openings, so prepared statements know when they went stale.
     int generation() const { return m_generation; }
 

@@ -329,22 +329,18 @@ const DataTable::Row* DataTable::windowRow(int row) const {
 }
 
 void DataTable::keepPosted(int row, const QString& key, Row stored, bool lookupsKnown) {
+    // No older copy may remain behind the row.
+    m_cache.remove(key);
     // The page holds the row at its place (the key checked): it takes the new
-    // values there, and no older copy may remain behind it.
+    // values there. Elsewhere the row is read again when it is next shown: runs
+    // post a row for every record and show none of them, and keeping each one
+    // would only churn the cache.
     const qsizetype at = row - m_windowStart;
     if (at >= 0 && at < m_windowKeys.size() && m_windowKeys[at] == key) {
         if (!lookupsKnown) {
             readLookups(stored);
         }
         m_windowRows[at] = std::move(stored);
-        m_cache.remove(key);
-        return;
-    }
-    // A row whose looked-up columns were never read is read again when shown.
-    if (lookupsKnown) {
-        cacheRow(key, stored);
-    } else {
-        m_cache.remove(key);
     }
 }
 
@@ -364,6 +360,17 @@ DataTable::Row DataTable::fetchOne(const QString& key) const {
     Row row = m_oneQuery.next() ? readRow(m_oneQuery) : Row(m_def.columns.size());
     m_oneQuery.finish();
     return row;
+}
+
+DataTable::Row DataTable::rowForEdit(int row) const {
+    const QString& key = m_keys.at(row);
+    if (row == m_lastRow + 1 || windowRow(row) != nullptr || m_cache.contains(key)) {
+        return rowAt(row);
+    }
+    // Read alone and not cached: the edit buffer holds it, and after the post
+    // the row is read again when it is shown.
+    m_lastRow = row;
+    return fetchOne(key);
 }
 
 const DataTable::Row& DataTable::rowAt(int row) const {
@@ -508,7 +515,7 @@ void DataTable::edit() {
         throw Error(
             QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
-    m_buffer = rowAt(m_row);
+    m_buffer = rowForEdit(m_row);
     m_lookupsStale = false;
     m_original = m_buffer;
     m_editKey = m_keys.at(m_row);
@@ -553,21 +560,45 @@ void DataTable::prepareWrites() {
     }
     m_insertQuery = QSqlQuery(m_connection.database());
     m_updateQueries.clear();
-    if (!m_insertQuery.prepare(QStringLiteral("INSERT INTO ") + m_def.name + QStringLiteral(" (") +
-                               m_stored.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                               marks.join(QStringLiteral(", ")) + QStringLiteral(")"))) {
+    m_updateSql.clear();
+    m_insertSql = QStringLiteral("INSERT INTO ") + m_def.name + QStringLiteral(" (") +
+                  m_stored.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                  marks.join(QStringLiteral(", ")) + QStringLiteral(")");
+    if (!m_insertQuery.prepare(m_insertSql)) {
         throw Error(errorText(m_insertQuery));
     }
 }
 
-QString DataTable::writeErrorText(const QSqlQuery& q) const {
-    return EngineErrorText::of(q.lastError(), [this](const QString& column) {
+EngineErrorText::ValueOf DataTable::bufferValues() const {
+    return [this](const QString& column) {
         const int index = m_def.indexOf(column);
         return index >= 0 && index < m_buffer.size() ? m_buffer[index] : QVariant();
-    });
+    };
+}
+
+QString DataTable::writeErrorText(const QSqlQuery& q) const {
+    return EngineErrorText::of(q.lastError(), bufferValues());
+}
+
+NativeQuery* DataTable::nativeWrite(const QString& sql) const {
+    return m_nativePages ? m_connection.nativeQuery(sql) : nullptr;
+}
+
+void DataTable::execNative(NativeQuery& statement) const {
+    if (!statement.execute()) {
+        throw Error(EngineErrorText::translate(statement.errorText(), bufferValues()));
+    }
 }
 
 void DataTable::storeInsert() {
+    if (NativeQuery* native = nativeWrite(m_insertSql)) {
+        for (int i = 0; i < m_storedIndex.size(); ++i) {
+            const int c = m_storedIndex[i];
+            native->bind(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+        }
+        execNative(*native);
+        return;
+    }
     QSqlQuery& q = m_insertQuery;
     for (int i = 0; i < m_storedIndex.size(); ++i) {
         const int c = m_storedIndex[i];
@@ -599,12 +630,29 @@ void DataTable::storeUpdate() {
     if (changed == 0) {
         return;
     }
+    auto sql = m_updateSql.find(changed);
+    if (sql == m_updateSql.end()) {
+        sql = m_updateSql.insert(changed,
+                                 QStringLiteral("UPDATE ") + m_def.name + QStringLiteral(" SET ") +
+                                     sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
+                                     m_def.keyColumn + QStringLiteral(" = ?"));
+    }
+    if (NativeQuery* native = nativeWrite(*sql)) {
+        int n = 0;
+        for (int i = 0; i < m_storedIndex.size(); ++i) {
+            if (changed & (quint64(1) << i)) {
+                const int c = m_storedIndex[i];
+                native->bind(n++, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+            }
+        }
+        native->bind(n, m_editKey);
+        execNative(*native);
+        return;
+    }
     auto it = m_updateQueries.find(changed);
     if (it == m_updateQueries.end()) {
         QSqlQuery q(m_connection.database());
-        if (!q.prepare(QStringLiteral("UPDATE ") + m_def.name + QStringLiteral(" SET ") +
-                       sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
-                       m_def.keyColumn + QStringLiteral(" = ?"))) {
+        if (!q.prepare(*sql)) {
             throw Error(errorText(q));
         }
         it = m_updateQueries.insert(changed, q);

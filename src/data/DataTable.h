@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/EngineErrorText.h"
 #include "data/KeyIndex.h"
 #include "data/Schema.h"
 
@@ -116,6 +117,8 @@ class DataTable : public QObject {
     void requireOpen() const;
     void loadKeys();
     const Row& rowAt(int row) const;
+    // The row to edit, read without keeping a copy when out of order.
+    Row rowForEdit(int row) const;
     void fetchPage(int row) const;
     QList<Row> fetchNativePage(int row) const;
     void placePage(int row, QList<Row>& rows) const;
@@ -125,8 +128,12 @@ class DataTable : public QObject {
     Row fetchOne(const QString& key) const;
     Row readRow(const QSqlQuery& query) const;
     void prepareWrites();
-    // The user's text for a failed write, naming the values of the row written.
+    // The values of the row written, for the user's text of a failed write.
+    EngineErrorText::ValueOf bufferValues() const;
     QString writeErrorText(const QSqlQuery& q) const;
+    // A write statement on the engine's own interface; null for other engines.
+    NativeQuery* nativeWrite(const QString& sql) const;
+    void execNative(NativeQuery& statement) const;
     void storeInsert();
     void storeUpdate();
     // Fills the looked-up columns of a row from its location.
@@ -167,8 +174,10 @@ class DataTable : public QObject {
     bool m_nativePages = false;  // rows read through the engine's own interface
     mutable QSqlQuery m_oneQuery;
     mutable QSqlQuery m_lookupQuery;
+    QString m_insertSql;
     QSqlQuery m_insertQuery;
-    QHash<quint64, QSqlQuery> m_updateQueries;  // by the set of changed columns
+    QHash<quint64, QString> m_updateSql;        // by the set of changed columns
+    QHash<quint64, QSqlQuery> m_updateQueries;  // the same, for other engines
     Hook m_beforePost;
     Hook m_afterOpen;
 };

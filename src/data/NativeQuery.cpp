@@ -10,6 +10,36 @@
 
 namespace ambitra {
 
+namespace {
+
+sqlite3* handleOf(const QSqlDatabase& database) {
+    const QVariant handle = database.driver() != nullptr ? database.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+}  // namespace
+
+std::optional<ChangeStamp> changeStampOf(const QSqlDatabase& database, qint64 opening) {
+    sqlite3* db = handleOf(database);
+    if (db == nullptr || sqlite3_get_autocommit(db) == 0) {
+        return std::nullopt;
+    }
+    sqlite3_stmt* version = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA data_version", -1, &version, nullptr) != SQLITE_OK) {
+        return std::nullopt;
+    }
+    const bool read = sqlite3_step(version) == SQLITE_ROW;
+    const qint64 commits = read ? sqlite3_column_int64(version, 0) : 0;
+    sqlite3_finalize(version);
+    if (!read) {
+        return std::nullopt;
+    }
+    return ChangeStamp{opening, commits, sqlite3_total_changes64(db)};
+}
+
 NativeQuery::~NativeQuery() {
     clear();
 }
@@ -24,20 +54,21 @@ void NativeQuery::clear() {
 
 bool NativeQuery::prepare(const QSqlDatabase& database, const QString& sql) {
     clear();
-    const QVariant handle = database.driver() != nullptr ? database.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        return false;
-    }
-    sqlite3* db = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3* db = handleOf(database);
     if (db == nullptr) {
         return false;
     }
     const QByteArray text = sql.toUtf8();
+    const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &m_statement,
-                           nullptr) != SQLITE_OK) {
+                           &tail) != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
         clear();
         throw Error(EngineErrorText::translate(message));
+    }
+    if (tail != nullptr && !QByteArray(tail).trimmed().isEmpty()) {
+        clear();
+        return false;
     }
     m_database = db;
     return true;
@@ -79,6 +110,61 @@ QVariant NativeQuery::value(int column) const {
             return QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
         }
     }
+}
+
+void NativeQuery::bind(int index, const QVariant& value) {
+    const int place = index + 1;
+    if (value.isNull() || !value.isValid()) {
+        sqlite3_bind_null(m_statement, place);
+        return;
+    }
+    switch (value.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+            sqlite3_bind_double(m_statement, place, value.toDouble());
+            return;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Bool:
+            sqlite3_bind_int64(m_statement, place, value.toLongLong());
+            return;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            sqlite3_bind_blob(m_statement, place, bytes.constData(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
+        default: {
+            const QByteArray text = value.toString().toUtf8();
+            sqlite3_bind_text(m_statement, place, text.constData(), static_cast<int>(text.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
+    }
+}
+
+void NativeQuery::bind(const QString& name, const QVariant& value) {
+    const int place = sqlite3_bind_parameter_index(m_statement, name.toUtf8().constData());
+    if (place > 0) {
+        bind(place - 1, value);
+    }
+}
+
+bool NativeQuery::execute() {
+    int result = sqlite3_step(m_statement);
+    while (result == SQLITE_ROW) {
+        result = sqlite3_step(m_statement);
+    }
+    const bool ok = result == SQLITE_DONE;
+    m_error = ok ? QString() : QString::fromUtf8(sqlite3_errmsg(m_database));
+    finish();
+    return ok;
+}
+
+int NativeQuery::changes() const {
+    return m_database != nullptr ? sqlite3_changes(m_database) : 0;
 }
 
 void NativeQuery::finish() {

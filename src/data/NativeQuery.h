@@ -3,16 +3,33 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 class QSqlDatabase;
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace ambitra {
 
-// A read-only statement run on the embedded engine's own interface, for the
-// reads that go through every row of a table (paging, exports): the general
-// driver converts each value twice and keeps a copy of each row, which costs
-// more than the engine's own work. Other engines use the general driver.
+// What had been written to a database when it was taken: two equal stamps mean
+// that nothing was written in between, by this connection or any other.
+struct ChangeStamp {
+    qint64 opening = 0;     // the connection's opening (its counts restart)
+    qint64 commits = 0;     // the engine's count of other connections' commits
+    qint64 ownChanges = 0;  // rows this connection changed
+    bool operator==(const ChangeStamp&) const = default;
+};
+
+// The stamp of the embedded engine's database now; none for other engines and
+// inside a transaction (what it wrote may yet be undone).
+std::optional<ChangeStamp> changeStampOf(const QSqlDatabase& database, qint64 opening);
+
+// A statement run on the embedded engine's own interface, for the reads that go
+// through every row of a table (paging, exports) and for the statements that runs
+// issue for every record (savepoints, the row written, the log row): the general
+// driver converts each value twice, keeps a copy of each row and checks each
+// binding, which costs more than the engine's own work. Other engines use the
+// general driver.
 class NativeQuery {
   public:
     NativeQuery() = default;
@@ -21,7 +38,8 @@ class NativeQuery {
     NativeQuery& operator=(const NativeQuery&) = delete;
 
     // False (and nothing prepared) when the connection is not the embedded
-    // engine; raises when the statement is refused.
+    // engine or the text holds more than one statement (the general driver then
+    // reports it); raises when the statement is refused.
     bool prepare(const QSqlDatabase& database, const QString& sql);
     bool isValid() const { return m_statement != nullptr; }
     void clear();
@@ -35,9 +53,22 @@ class NativeQuery {
     // Ends the run and releases what the engine holds for it.
     void finish();
 
+    // Binds a parameter of a statement without result rows by its place (from 0)
+    // or by its name (":NAME"; a name the statement does not hold is passed over):
+    // null, a number or text, stored as the general driver stores them.
+    void bind(int index, const QVariant& value);
+    void bind(const QString& name, const QVariant& value);
+    // Runs the statement to its end with the values bound and clears them; false
+    // when the engine refused it, errorText() then giving the engine's text.
+    bool execute();
+    const QString& errorText() const { return m_error; }
+    // Rows changed by the last execute().
+    int changes() const;
+
   private:
     sqlite3* m_database = nullptr;
     sqlite3_stmt* m_statement = nullptr;
+    QString m_error;
 };
 
 }  // namespace ambitra

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "data/EngineErrorText.h"
+#include "data/NativeQuery.h"
+
 #include <QList>
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+
+#include <optional>
 
 namespace ambitra {
 
@@ -31,6 +36,8 @@ class Statement {
     // The user's text for the engine error of q; the parameters give the values
     // (a parameter is named after the column it fills).
     QString errorText(const QSqlQuery& q) const;
+    EngineErrorText::ValueOf parameterValues() const;
+    const QList<std::pair<QString, QVariant>>& parameters() const { return m_parameters; }
     Connection& m_connection;
 
   private:
@@ -48,6 +55,9 @@ class Command : public Statement {
     int rowsAffected() const { return m_rowsAffected; }
 
   private:
+    // Runs the statement on the embedded engine's own interface; false when it
+    // is left to the general driver.
+    bool executeNative();
     int m_rowsAffected = 0;
 };
 
@@ -58,7 +68,9 @@ class Query : public Statement {
 
     void open();  // raises on an engine error
     void close();
-    void requery();  // runs again with the current parameters
+    // Runs again with the current parameters; keeps the rows when nothing was
+    // written since they were read (the windows ask at every activation).
+    void requery();
     bool isOpen() const { return m_open; }
     bool isEmpty() const { return m_rows.isEmpty(); }
     int rowCount() const { return static_cast<int>(m_rows.size()); }
@@ -80,6 +92,10 @@ class Query : public Statement {
     QList<QList<QVariant>> m_rows;
     int m_row = 0;
     bool m_open = false;
+    // What the rows were read for: the text, the parameters and the register.
+    QString m_readText;
+    QList<std::pair<QString, QVariant>> m_readParameters;
+    std::optional<ChangeStamp> m_readStamp;
 };
 
 }  // namespace ambitra

@@ -230,27 +230,37 @@ void TDados::CloseDatabase() {
     }
 }
 
-QString TDados::GetLastCode() {
+QString TDados::highestStoredCode() {
     m_sqlTmp.close();
+    const std::optional<ChangeStamp> stamp = m_conn.changeStamp();
+    if (stamp && stamp == m_highestCodeStamp) {
+        return m_highestCode;
+    }
     // Each code right-aligned behind blanks: the text maximum is the longest code
     // and, among codes of one length, the highest.
     m_sqlTmp.setText(QStringLiteral(
         "SELECT MAX(substr('             ' || BECODIGO, -13)) AS LastCode FROM Bens"));
     m_sqlTmp.open();
-    QString result;
+    QString value;
     if (m_sqlTmp.isOpen() && !m_sqlTmp.isEmpty()) {
         m_sqlTmp.first();
-        const QString value = m_sqlTmp.value(QStringLiteral("LastCode")).toString();
-        if (m_settings.CodeBar == QLatin1String("EAN8")) {
-            result = DigitsOnly(value.left(12), 7);
-        } else if (m_settings.CodeBar == QLatin1String("EAN13")) {
-            result = DigitsOnly(value.left(12), 12);
-        } else {
-            result = value.trimmed();
-        }
+        value = m_sqlTmp.value(QStringLiteral("LastCode")).toString();
     }
     m_sqlTmp.close();
-    return result;
+    m_highestCode = value;
+    m_highestCodeStamp = stamp;
+    return value;
+}
+
+QString TDados::GetLastCode() {
+    const QString value = highestStoredCode();
+    if (m_settings.CodeBar == QLatin1String("EAN8")) {
+        return DigitsOnly(value.left(12), 7);
+    }
+    if (m_settings.CodeBar == QLatin1String("EAN13")) {
+        return DigitsOnly(value.left(12), 12);
+    }
+    return value.trimmed();
 }
 
 void TDados::CreateDBFTable(const QString& folder, const QString& fileName) {

@@ -100,6 +100,8 @@ class TDados : public QObject {
     void UpgradeSchema();
     // The version our programs wrote into the file (0 for any other file).
     int storedSchemaVersion();
+    // The highest code as stored, read again only when the register changed.
+    QString highestStoredCode();
 
     QString m_appDir;
     QString m_iniPath;
@@ -116,6 +118,10 @@ class TDados : public QObject {
     DataTable m_tStatus;
     std::unique_ptr<THalcyonDataSet> m_dbfTmp;
     int m_schemaVersion = 0;
+    // Start-up and every opening of the assets window ask for the highest code:
+    // on a million assets each answer reads them all.
+    QString m_highestCode;
+    std::optional<ChangeStamp> m_highestCodeStamp;
 };
 
 }  // namespace ambitra

@@ -1,5 +1,6 @@
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/Query.h"
 #include "data/Schema.h"
 #include "data/TDados.h"
 #include "support/ScriptedPrompter.h"
@@ -170,6 +171,40 @@ TEST(GetLastCode, TakesTheLongestThenHighestCodeInTheFormOfTheCoding) {
     EXPECT_EQ(d.GetLastCode(), QStringLiteral("0000001"));
     d.settings().CodeBar = QStringLiteral("EAN13");
     EXPECT_EQ(d.GetLastCode(), QStringLiteral("000000000001"));
+}
+
+// The highest code and the manufacturers are read again only when something
+// was written since: by another program, or by this one and kept.
+TEST(GetLastCode, AndTheManufacturersFollowEveryWriteToTheRegister) {
+    TestDatabase t;
+    TDados& d = t.dados();
+    addAsset(t, QStringLiteral("5"));
+    Query& makers = d.QFabricantes();
+    makers.open();
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("5"));
+
+    TDados other(t.dir().path(), t.dir().file(QStringLiteral("ambitra.ini")), t.prompter());
+    other.ReadIniFile();
+    ASSERT_TRUE(other.OpenDatabase());
+    other.Conn().exec(QStringLiteral("INSERT INTO Bens (BECODIGO, BEFABRICA) VALUES ('77', 'F1')"));
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("77"));
+    makers.requery();
+    ASSERT_EQ(makers.rowCount(), 1);
+
+    {
+        Transaction undone(d.Conn());
+        d.Conn().exec(
+            QStringLiteral("INSERT INTO Bens (BECODIGO, BEFABRICA) VALUES ('999', 'F2')"));
+        EXPECT_EQ(d.GetLastCode(), QStringLiteral("999"));
+        makers.requery();
+        EXPECT_EQ(makers.rowCount(), 2);
+    }
+    EXPECT_EQ(d.GetLastCode(), QStringLiteral("77"));
+    makers.requery();
+    EXPECT_EQ(makers.rowCount(), 1);
+    d.Conn().exec(QStringLiteral("UPDATE Bens SET BEFABRICA = 'F3' WHERE BECODIGO = '5'"));
+    makers.requery();
+    EXPECT_EQ(makers.rowCount(), 2);
 }
 
 TEST(OpenDatabase, RaisesLastCodeOnlyWhenTheStoredCodeIsNumericallyGreater) {

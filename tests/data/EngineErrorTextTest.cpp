@@ -80,3 +80,21 @@ TEST(EngineErrorText, ConnectionAndSchemaErrorsInPortuguese) {
               QStringLiteral("Erro no banco de dados. (something new)"));
     EXPECT_TRUE(EngineErrorText::translate(QString()).isEmpty());
 }
+
+TEST(EngineErrorText, AnEditedRowIsRefusedWithItsValueAndTwoStatementsAtOnceNotRun) {
+    TestDatabase t;
+    DataTable& bens = t.dados().TBens();
+    bens.open();
+    bens.insert();
+    bens.setValue(QStringLiteral("BECODIGO"), QStringLiteral("1"));
+    bens.post();
+    // An edited row is refused with its value named, like a new one.
+    bens.edit();
+    bens.setValue(QStringLiteral("BENOME"), QString(33, u'x'));
+    EXPECT_EQ(postError(bens), QStringLiteral("Bens: Descrição (BENOME) tem mais de 32 caracteres. "
+                                              "(CHECK constraint failed: CK_Bens_BENOME)"));
+
+    // Two statements in one text: refused, neither runs.
+    EXPECT_THROW(t.dados().Conn().exec(QStringLiteral("DELETE FROM Log; DELETE FROM Bens")), Error);
+    EXPECT_EQ(t.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 1);
+}

@@ -71,7 +71,10 @@ void TAbertura::buildMenu() {
     add(arquivos, {"Trocas1", "Importação/Exportação"});
     arquivos->addSeparator();
     add(arquivos, {"Log1", "Log de Inventário"});
-    add(bar, {"Sincronizacao1", "Sincronização"});
+    QMenu* sincronizacao = bar->addMenu(QStringLiteral("Sincronização"));
+    sincronizacao->menuAction()->setObjectName(QStringLiteral("Sincronizacao0"));
+    add(sincronizacao, {"Sincronizacao1", "Sincronização"});
+    add(sincronizacao, {"Conferencia1", "Conferência"});
     add(bar, {"Opcoes1", "Opções"});
     add(bar, {"Sobre1", "Sobre"});
 }
@@ -101,6 +104,10 @@ void TAbertura::MainMenuClick(const QString& item) {
         } else if (item == QLatin1String("Sincronizacao1")) {
             if (CloseAllForms()) {
                 showDialog(QStringLiteral("Sincronizacao"));
+            }
+        } else if (item == QLatin1String("Conferencia1")) {
+            if (CloseAllForms()) {
+                showDialog(QStringLiteral("Conferencia"));
             }
         } else if (item == QLatin1String("Opcoes1")) {
             if (CloseAllForms()) {

@@ -4,6 +4,7 @@
 #include "app/TSobre.h"
 #include "app/WidgetPrompter.h"
 #include "common/ProgramFolder.h"
+#include "count/TConferencia.h"
 #include "log/TLog.h"
 #include "options/TOpcoes.h"
 #include "data/TDados.h"
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     sincronizacao.setChildSize(
         [&abertura] { return QSize(abertura.ChildWidth(), abertura.ChildHeight()); });
     abertura.setDialog(QStringLiteral("Sincronizacao"), &sincronizacao);
+    ui::TConferencia conferencia(dados, prompter, &abertura);
+    abertura.setDialog(QStringLiteral("Conferencia"), &conferencia);
     ui::TOpcoes opcoes(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Opcoes"), &opcoes);
     ui::TSobre sobre(programFile, &abertura);

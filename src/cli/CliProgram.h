@@ -8,8 +8,9 @@
 #include <memory>
 
 namespace ambitra {
+class SyncLog;
 class TDados;
-}
+}  // namespace ambitra
 
 namespace ambitra::cli {
 
@@ -38,6 +39,9 @@ class CliProgram {
     std::unique_ptr<TDados> m_dados;
 };
 
+// Prints every line of the synchronisation log on stdout as it is added.
+void printLines(SyncLog& log);
+
 // Commands: args are what follows the command's name. Arguments a command does
 // not accept make it return kUsage without printing: main prints its usage. A
 // new command is one row of the table in main.cpp.
@@ -53,6 +57,10 @@ int runLabelsCommand(CliProgram& program, const QStringList& args);
 // "db init" gives an empty server database the register's tables; "db copy
 // --from FILE" copies a register file into it.
 int runDbCommand(CliProgram& program, const QStringList& args);
+// Inventory counts: the list (or closing one), the report, the review.
+int runCountsCommand(CliProgram& program, const QStringList& args);
+int runReportCommand(CliProgram& program, const QStringList& args);
+int runReviewCommand(CliProgram& program, const QStringList& args);
 // The labels usage names the sheet layouts, which the label code knows.
 QString labelsUsage();
 

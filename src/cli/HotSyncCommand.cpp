@@ -46,15 +46,6 @@ std::optional<HotSyncArgs> parseHotSyncArgs(const QStringList& args) {
     return parsed;
 }
 
-// Prints every line of the synchronisation log as it is added.
-void printLines(SyncLog& log) {
-    QObject::connect(&log, &SyncLog::linesAdded, &log, [](const QStringList& lines) {
-        for (const QString& line : lines) {
-            printOut(line);
-        }
-    });
-}
-
 // Marks every location, or only those with the given codes; false (after saying
 // which) when a code is not in the list.
 bool markLocations(LocationCheckList& list, const QStringList& codes, CliPrompter& prompter) {
@@ -106,6 +97,14 @@ bool runUnload(CliProgram& program, const QString& file, const QString& user) {
 }
 
 }  // namespace
+
+void printLines(SyncLog& log) {
+    QObject::connect(&log, &SyncLog::linesAdded, &log, [](const QStringList& lines) {
+        for (const QString& line : lines) {
+            printOut(line);
+        }
+    });
+}
 
 int runHotSyncCommand(CliProgram& program, const QStringList& args) {
     const std::optional<HotSyncArgs> parsed = parseHotSyncArgs(args);

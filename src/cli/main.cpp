@@ -56,6 +56,16 @@ const QList<Command>& commands() {
          QStringLiteral("usage: ambitra-cli [--app-dir DIR] db init\n"
                         "       ambitra-cli [--app-dir DIR] db copy --from FILE.db"),
          runDbCommand},
+        {"counts", QStringLiteral("usage: ambitra-cli [--app-dir DIR] counts [--close N]"),
+         runCountsCommand},
+        {"report",
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] report [--count N] [--csv FILE] "
+                        "[--pdf FILE] [--details]"),
+         runReportCommand},
+        {"review",
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] review [--count N] (--list | --accept "
+                        "all|CODE... | --reject all|CODE...)"),
+         runReviewCommand},
     };
     return table;
 }
@@ -84,11 +94,12 @@ int usageError(const QString& usage) {
     return kUsage;
 }
 
-// Labels are painted with fonts, which need the graphical application object;
-// the companion never shows a window, so it paints offscreen.
+// Labels and reports are painted with fonts, which need the graphical
+// application object; the companion never shows a window, so it paints offscreen.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
     const int commandAt = argc > 1 && qstrcmp(argv[1], "--app-dir") == 0 ? 3 : 1;
-    if (commandAt < argc && qstrcmp(argv[commandAt], "labels") == 0) {
+    if (commandAt < argc &&
+        (qstrcmp(argv[commandAt], "labels") == 0 || qstrcmp(argv[commandAt], "report") == 0)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }

@@ -56,6 +56,46 @@ QString checked(const QString& table, const ColumnDef& c) {
         .arg(c.size);
 }
 
+// The inventory counts: one per load sent to a handheld (its user, the marked
+// locations, the assets sent with the location they were sent for) and the
+// readings that came back, kept with their class until they are applied or
+// discarded. Counts and readings outlive the assets they name: no reference to
+// Bens, so the count stays the record of what was seen.
+QStringList countStatements() {
+    return {
+        QStringLiteral(
+            "CREATE TABLE Contagens ( CTNUMERO INTEGER NOT NULL, CTDATA DATETIME NOT NULL, "
+            "CTUSUARIO VARCHAR(50) NOT NULL, CTABERTA INTEGER NOT NULL, CTENCERRADA DATETIME "
+            "NULL, CONSTRAINT PK_Contagens PRIMARY KEY ( CTNUMERO ) )"),
+        QStringLiteral("CREATE INDEX IX_Contagens_CTUSUARIO ON Contagens ( CTUSUARIO, CTNUMERO )"),
+        QStringLiteral(
+            "CREATE TABLE ContagemLocais ( CLCONTAGEM INTEGER NOT NULL, CLLOCAL VARCHAR(4) NOT "
+            "NULL, CONSTRAINT PK_ContagemLocais PRIMARY KEY ( CLCONTAGEM, CLLOCAL ), CONSTRAINT "
+            "FK_ContagemLocais_CLCONTAGEM FOREIGN KEY ( CLCONTAGEM ) REFERENCES Contagens ( "
+            "CTNUMERO ) ON DELETE CASCADE )"),
+        QStringLiteral(
+            "CREATE TABLE Esperados ( ESCONTAGEM INTEGER NOT NULL, ESBEM VARCHAR(13) NOT NULL, "
+            "ESLOCAL VARCHAR(4) NULL, CONSTRAINT PK_Esperados PRIMARY KEY ( ESCONTAGEM, ESBEM ), "
+            "CONSTRAINT FK_Esperados_ESCONTAGEM FOREIGN KEY ( ESCONTAGEM ) REFERENCES Contagens "
+            "( CTNUMERO ) ON DELETE CASCADE )"),
+        // A reading keeps every field the unload applies, as read (a code or a value
+        // the handheld got wrong included: LEERROS holds what could not be read), its
+        // class and the register's values it was compared with. LEESTADO: P pending,
+        // A applied, R rejected.
+        QStringLiteral(
+            "CREATE TABLE Leituras ( LECONTAGEM INTEGER NOT NULL, LESEQ INTEGER NOT NULL, "
+            "LEDATA DATETIME NOT NULL, LEBEM VARCHAR(13) NULL, LENOME VARCHAR(32) NULL, LELOCAL "
+            "VARCHAR(4) NULL, LEFABRICA VARCHAR(16) NULL, LESITUACAO VARCHAR(2) NULL, LENSERIE "
+            "VARCHAR(16) NULL, LEVALOR MONEY NULL, LECOMPRA DATE NULL, LEULTINV DATE NULL, "
+            "LEULTOPE VARCHAR(16) NULL, LEERROS VARCHAR(200) NULL, LECLASSE VARCHAR(10) NULL, "
+            "LEINVALIDO INTEGER NOT NULL, LELOCANT VARCHAR(4) NULL, LESITANT VARCHAR(2) NULL, "
+            "LESERANT VARCHAR(16) NULL, LEESTADO VARCHAR(1) NOT NULL, CONSTRAINT PK_Leituras "
+            "PRIMARY KEY ( LECONTAGEM, LESEQ ), CONSTRAINT FK_Leituras_LECONTAGEM FOREIGN KEY ( "
+            "LECONTAGEM ) REFERENCES Contagens ( CTNUMERO ) ON DELETE CASCADE )"),
+        QStringLiteral("CREATE INDEX IX_Leituras_LEBEM ON Leituras ( LECONTAGEM, LEBEM )"),
+    };
+}
+
 }  // namespace
 
 const TableDef& operadores() {
@@ -158,6 +198,14 @@ QStringList createStatements() {
     // Period queries of the log window, and the cascade from Bens.
     statements << QStringLiteral("CREATE INDEX IX_Log_LGDATA ON Log ( LGDATA )");
     statements << QStringLiteral("CREATE INDEX IX_Log_LGBEM ON Log ( LGBEM )");
+    return statements + upgradeStatements(1);
+}
+
+QStringList upgradeStatements(int from) {
+    QStringList statements;
+    if (from < 2) {
+        statements << countStatements();
+    }
     return statements;
 }
 

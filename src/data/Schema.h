@@ -44,7 +44,8 @@ struct TableDef {
 namespace schema {
 
 // Current schema version, kept in PRAGMA user_version of databases we create.
-constexpr int kVersion = 1;
+// 1: the five tables of the register; 2: adds the inventory count tables.
+constexpr int kVersion = 2;
 
 const TableDef& operadores();
 const TableDef& locais();
@@ -54,6 +55,10 @@ const TableDef& log();
 
 // The statements that create a new database, in order.
 QStringList createStatements();
+
+// The statements that bring a database of our version `from` to kVersion, in
+// order (empty when it is current). Run in one transaction by the caller.
+QStringList upgradeStatements(int from);
 
 // The declared type of a column by its name (names are unique across the tables
 // thanks to their two-letter prefixes); Text for unknown names.

@@ -21,7 +21,8 @@ struct Settings {
     QString DirSDF;
     QString DirTXT;
     QString DirCSV;
-    QString LabelTitle;  // organisation name printed on asset labels
+    QString LabelTitle;   // organisation name printed on asset labels
+    bool Review = false;  // returned readings wait for review before they are applied
 
     QString DBProvider;
     QString DBMajor;

@@ -94,6 +94,7 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     s.DecimalPoint = ini.value(kPrefs, QStringLiteral("DecimalPoint"), kDefaultDecimalPoint);
     s.TextQualifier = ini.value(kPrefs, QStringLiteral("TextQualifier"), kDefaultTextQualifier);
     s.LabelTitle = ini.value(kPrefs, QStringLiteral("LabelTitle"), QString());
+    s.Review = readBool(ini, kPrefs, QStringLiteral("Review"));
     s.DirDBF = ini.value(kDir, QStringLiteral("DBF"), appDir);
     s.DirSDF = ini.value(kDir, QStringLiteral("SDF"), appDir);
     s.DirTXT = ini.value(kDir, QStringLiteral("TXT"), appDir);
@@ -131,6 +132,7 @@ void writeSettingsFile(const Settings& s, const QString& iniPath, const QString&
     writeUnlessEqual(ini, QStringLiteral("DecimalPoint"), s.DecimalPoint, kDefaultDecimalPoint);
     writeUnlessEqual(ini, QStringLiteral("TextQualifier"), s.TextQualifier, kDefaultTextQualifier);
     writeUnlessEqual(ini, QStringLiteral("LabelTitle"), s.LabelTitle, QString());
+    writeBool(ini, kPrefs, QStringLiteral("Review"), s.Review);
     writeFolder(ini, QStringLiteral("DBF"), s.DirDBF, appDir);
     writeFolder(ini, QStringLiteral("SDF"), s.DirSDF, appDir);
     writeFolder(ini, QStringLiteral("TXT"), s.DirTXT, appDir);

@@ -56,6 +56,18 @@ void showOtherDesktopsChange(TDados& dados, const QString& table) {
     }
 }
 
+// Tables shown in the order their rows were added, rather than by key.
+QStringList insertionOrderedTables() {
+    QStringList names;
+    for (const TableDef* table : {&schema::operadores(), &schema::locais(), &schema::bens(),
+                                  &schema::status(), &schema::log()}) {
+        if (!table->keyOrder) {
+            names << table->name;
+        }
+    }
+    return names;
+}
+
 }  // namespace
 
 TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* parent)
@@ -176,15 +188,8 @@ void TDados::CreateSchema() {
     DatabaseEngine& engine = m_conn.engine();
     // One transaction: a creation that fails part-way leaves no half schema.
     Transaction transaction(m_conn);
-    QStringList insertionOrdered;
-    for (const TableDef* table : {&schema::operadores(), &schema::locais(), &schema::bens(),
-                                  &schema::status(), &schema::log()}) {
-        if (!table->keyOrder) {
-            insertionOrdered << table->name;
-        }
-    }
     for (const QString& statement :
-         engine.schemaStatements(schema::createStatements(), insertionOrdered)) {
+         engine.schemaStatements(schema::createStatements(), insertionOrderedTables())) {
         m_conn.exec(statement);
     }
     engine.setSchemaVersion(m_conn, schema::kVersion);
@@ -192,6 +197,7 @@ void TDados::CreateSchema() {
 }
 
 bool TDados::OpenDatabase() {
+    m_schemaVersion = 0;
     m_conn.setProvider(GetProvider(m_settings.DBProvider));
     m_conn.setConnectionString(CreateStringConnection());
     if (m_settings.DBProvider == QLatin1String("POSTGRESQL") &&
@@ -227,6 +233,12 @@ bool TDados::OpenDatabase() {
             // run of another program writes it, without holding that run up.
             m_conn.allowConcurrentReaders();
         }
+        try {
+            UpgradeSchema();
+        } catch (const Error& error) {
+            // The file stays at its version; only the count features are missing.
+            m_prompter.beepError(error.message());
+        }
         const QString code = GetLastCode();
         if (TextToFloat(code) > TextToFloat(m_settings.LastCode)) {
             m_settings.LastCode = code;
@@ -237,11 +249,33 @@ bool TDados::OpenDatabase() {
     return m_conn.isOpen();
 }
 
+void TDados::UpgradeSchema() {
+    const int version = storedSchemaVersion();
+    m_schemaVersion = version;
+    if (version <= 0 || version >= schema::kVersion) {
+        return;
+    }
+    DatabaseEngine& engine = m_conn.engine();
+    Transaction transaction(m_conn);
+    for (const QString& statement :
+         engine.schemaStatements(schema::upgradeStatements(version), insertionOrderedTables())) {
+        m_conn.exec(statement);
+    }
+    engine.setSchemaVersion(m_conn, schema::kVersion);
+    transaction.commit();
+    m_schemaVersion = schema::kVersion;
+}
+
+int TDados::storedSchemaVersion() {
+    return m_conn.engine().schemaVersion(m_conn);
+}
+
 bool TDados::isOurDatabase() {
-    return m_conn.engine().schemaVersion(m_conn) >= 1;
+    return storedSchemaVersion() >= 1;
 }
 
 void TDados::CloseDatabase() {
+    m_schemaVersion = 0;
     m_sqlTmp.close();
     m_qLog.close();
     m_qFabricantes.close();

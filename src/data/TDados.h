@@ -67,6 +67,13 @@ class TDados : public QObject {
     // The highest stored asset code in the form of LastCode; raises engine errors.
     QString GetLastCode();
 
+    // The schema version of the open database: 0 for a file that is not ours
+    // (opened as it is, never altered), else our version after any upgrade.
+    int schemaVersion() const { return m_schemaVersion; }
+    // Whether the inventory count tables are there (a database of ours, version 2
+    // on); when not, the count features say so instead of running.
+    bool CountsAvailable() const { return m_schemaVersion >= 2; }
+
     // A new, empty exchange file of the layout its name selects.
     void CreateDBFTable(const QString& folder, const QString& fileName);
 
@@ -93,6 +100,11 @@ class TDados : public QObject {
     // A database this program created (it carries our schema version); others
     // are used as they are and never altered.
     bool isOurDatabase();
+    // Brings a database of an older version of ours to the current one, in one
+    // transaction; raises engine errors (the file then stays as it was).
+    void UpgradeSchema();
+    // The version our programs wrote into the file (0 for any other file).
+    int storedSchemaVersion();
     // The highest code as stored, read again only when the register changed.
     QString highestStoredCode();
 
@@ -111,6 +123,7 @@ class TDados : public QObject {
     DataTable m_tStatus;
     std::unique_ptr<THalcyonDataSet> m_dbfTmp;
     bool m_createdSchema = false;
+    int m_schemaVersion = 0;
     // Start-up and every opening of the assets window ask for the highest code:
     // on a million assets each answer reads them all.
     QString m_highestCode;

@@ -155,6 +155,7 @@ void loadOptions(OptionsForm& form, const Settings& settings) {
     form.dirTXT = settings.DirTXT;
     form.dirCSV = settings.DirCSV;
     form.labelTitle = settings.LabelTitle;
+    form.review = settings.Review;
     UpdateDependentControls(form);
 }
 
@@ -279,6 +280,7 @@ void storeOptions(const OptionsForm& form, Settings& settings) {
     settings.DirTXT = form.dirTXT;
     settings.DirCSV = form.dirCSV;
     settings.LabelTitle = form.labelTitle;
+    settings.Review = form.review;
 }
 
 OptionsControl ApplyOptions(OptionsForm& form, TDados& dados, Prompter& prompter,

@@ -38,6 +38,7 @@ struct OptionsForm {
     QString dirTXT;
     QString dirCSV;
     QString labelTitle;
+    bool review = false;  // readings wait for review before they are applied
 
     // The two text formats exclude each other: ticking one clears the other;
     // clearing one leaves the other as it is.

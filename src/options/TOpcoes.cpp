@@ -188,10 +188,19 @@ QWidget* TOpcoes::buildPreferences() {
                                0, labels);
     m_labelTitle->setMaxLength(60);
 
+    auto* inventory = new QGroupBox(QStringLiteral(" Inventário "), page);
+    inventory->setObjectName(QStringLiteral("GroupBox4"));
+    auto* inventoryLayout = new QVBoxLayout(inventory);
+    m_review = new QCheckBox(QStringLiteral("Conferir leituras antes de aplicar"), inventory);
+    m_review->setObjectName(QStringLiteral("CheckBox6"));
+    m_review->setAccessibleName(m_review->text());
+    inventoryLayout->addWidget(m_review);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(ids);
     layout->addWidget(formats);
     layout->addWidget(labels);
+    layout->addWidget(inventory);
     return page;
 }
 
@@ -247,6 +256,7 @@ void TOpcoes::connectControls() {
     connect(m_autoId, &QCheckBox::toggled, this, change);
     connect(m_formats[0], &QCheckBox::toggled, this, change);
     connect(m_formats[3], &QCheckBox::toggled, this, change);
+    connect(m_review, &QCheckBox::toggled, this, change);
     // The two text formats exclude each other.
     connect(m_formats[1], &QCheckBox::toggled, this, [this](bool on) {
         m_form.setUseSDF(on);
@@ -283,8 +293,8 @@ void TOpcoes::FormActivate() {
 }
 
 void TOpcoes::showForm() {
-    QList<QObject*> controls{m_autoId,       m_coding,        m_lastCode,  m_delimiter,
-                             m_decimalPoint, m_textQualifier, m_labelTitle};
+    QList<QObject*> controls{m_autoId,       m_coding,        m_lastCode,   m_delimiter,
+                             m_decimalPoint, m_textQualifier, m_labelTitle, m_review};
     for (QObject* o : m_formats) {
         controls << o;
     }
@@ -307,6 +317,7 @@ void TOpcoes::showForm() {
     m_decimalPoint->setText(m_form.decimalPoint);
     m_textQualifier->setText(m_form.textQualifier);
     m_labelTitle->setText(m_form.labelTitle);
+    m_review->setChecked(m_form.review);
     const std::array<QString, 4> folders = {m_form.dirDBF, m_form.dirSDF, m_form.dirTXT,
                                             m_form.dirCSV};
     for (int i = 0; i < 4; ++i) {
@@ -326,6 +337,7 @@ void TOpcoes::AnyChange() {
     m_form.decimalPoint = m_decimalPoint->text();
     m_form.textQualifier = m_textQualifier->text();
     m_form.labelTitle = m_labelTitle->text();
+    m_form.review = m_review->isChecked();
     m_form.dirDBF = m_folders[0]->text();
     m_form.dirSDF = m_folders[1]->text();
     m_form.dirTXT = m_folders[2]->text();

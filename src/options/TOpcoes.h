@@ -81,6 +81,7 @@ class TOpcoes : public QDialog {
     QLineEdit* m_decimalPoint = nullptr;
     QLineEdit* m_textQualifier = nullptr;
     QLineEdit* m_labelTitle = nullptr;
+    QCheckBox* m_review = nullptr;
     std::array<QLineEdit*, 4> m_folders{};
     std::array<QLabel*, 4> m_folderLabels{};
     QPushButton* m_ok = nullptr;

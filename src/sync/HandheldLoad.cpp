@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
+#include "count/CountStore.h"
 #include "data/DataTable.h"
 #include "data/TDados.h"
 #include "sync/LocationCheckList.h"
@@ -66,6 +67,8 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
         parts[2] = table.fieldIndex(QStringLiteral("LODEPTO"));
         parts[3] = table.fieldIndex(QStringLiteral("LOSALA"));
     }
+    const int codeColumn =
+        selection == Selection::Assets ? table.fieldIndex(QStringLiteral("BECODIGO")) : 0;
     m_progress.setMaximum(table.rowCount());
     m_progress.setValue(0);
     // Records go to the file in blocks under the append lock: the same bytes as one
@@ -84,6 +87,9 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
                     }
                 }
                 dbf.Post();
+                if (m_sent != nullptr && selection == Selection::Assets) {
+                    m_sent->append({table.value(codeColumn).toString(), table.value(parts[0])});
+                }
             } catch (const Error& error) {
                 dbf.Cancel();
                 m_dados.prompter().beepError(error.message());

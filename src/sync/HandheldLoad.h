@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace ambitra {
 
 class DataTable;
 class LocationCheckList;
+struct SentAsset;
 class Progress;
 class SyncLog;
 class TDados;
@@ -23,6 +25,10 @@ class HandheldLoad {
     // record is shown and the next record is written.
     void ExportForHandheld(DataTable& table, const QString& folder);
 
+    // Every asset written from now on is added here with the location it was
+    // sent for (what the inventory count expects to see).
+    void collectSentAssets(QList<SentAsset>* sent) { m_sent = sent; }
+
   private:
     enum class Selection { All, Locations, Assets };
 
@@ -35,6 +41,7 @@ class HandheldLoad {
     const LocationCheckList& m_locations;
     SyncLog& m_log;
     Progress& m_progress;
+    QList<SentAsset>* m_sent = nullptr;
 };
 
 }  // namespace ambitra

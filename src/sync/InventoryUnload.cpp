@@ -1,6 +1,8 @@
 #include "sync/InventoryUnload.h"
 
 #include "common/Error.h"
+#include "count/CountStore.h"
+#include "count/Reading.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "data/Connection.h"
@@ -20,28 +22,6 @@ namespace ambitra {
 
 namespace {
 
-// The fields of a returned record, found once per file. BEFLAG must exist to
-// read the file at all; a missing other field fails each record that needs it.
-class Record {
-  public:
-    explicit Record(THalcyonDataSet& dbf)
-        : flag(dbf.FieldByName(QStringLiteral("BEFLAG"))), m_dbf(dbf) {}
-
-    THalcyonField& flag;
-    THalcyonField& operator[](const char* name) const {
-        const QString key = QString::fromLatin1(name);
-        auto it = m_fields.constFind(key);
-        if (it == m_fields.constEnd()) {
-            it = m_fields.insert(key, m_dbf.FindField(key));
-        }
-        return *it != nullptr ? **it : m_dbf.FieldByName(key);  // raises "not found"
-    }
-
-  private:
-    THalcyonDataSet& m_dbf;
-    mutable QHash<QString, THalcyonField*> m_fields;
-};
-
 // Two values differ when one is null and the other not, or when their texts
 // differ (letter case counts); two nulls are equal.
 bool differs(const QVariant& old, const QVariant& now) {
@@ -51,13 +31,12 @@ bool differs(const QVariant& old, const QVariant& now) {
     return old.toString() != now.toString();
 }
 
-// Compares one column of the asset with the record and carries the change over,
+// Compares one column of the asset with the reading and carries the change over,
 // adding its part to the occurrence text.
-void carryOver(DataTable& bens, const char* column, const char* label, const THalcyonField& field,
+void carryOver(DataTable& bens, const char* column, const char* label, const QVariant& now,
                QString& occurrence) {
     const QString name = QString::fromLatin1(column);
     const QVariant old = bens.value(name);
-    const QVariant now = field.AsVariant();
     if (!differs(old, now)) {
         return;
     }
@@ -67,6 +46,19 @@ void carryOver(DataTable& bens, const char* column, const char* label, const THa
     occurrence += QString::fromLatin1(label) + QLatin1Char(':') + old.toString() +
                   QLatin1Char('>') + now.toString();
     bens.setValue(name, now);
+}
+
+QString codingCaption(const QString& coding) {
+    return coding == QLatin1String("EAN8") ? QStringLiteral("padrão EAN-8")
+                                           : QStringLiteral("padrão EAN-13");
+}
+
+void openOrRequery(DataTable& bens) {
+    if (bens.isOpen()) {
+        bens.requery();
+    } else {
+        bens.open();
+    }
 }
 
 }  // namespace
@@ -89,116 +81,193 @@ void InventoryUnload::ProcessFile(const QString& userName, const QString& path) 
         return;
     }
     DataTable& bens = m_dados.TBens();
-    if (bens.isOpen()) {
-        bens.requery();
-    } else {
-        bens.open();
-    }
+    openOrRequery(bens);
     THalcyonDataSet& dbf = m_dados.DBFTmp();
     dbf.Close();
     dbf.SetDatabaseName(QFileInfo(path).absolutePath());
     dbf.SetTableName(QFileInfo(path).fileName());
     dbf.Open();
     if (dbf.Active()) {
-        m_processed = 0;
-        m_newRows = 0;
-        const QDateTime start = QDateTime::currentDateTime();
-        applyRecords(userName);
-        // Set only once the unload is through: one that failed part-way must not
-        // leave the log window a period that ends before it starts.
-        m_dados.DayStart = start;
-        m_dados.DayEnd = QDateTime::currentDateTime();
-        m_log.append(QStringLiteral("   ") +
-                     QStringLiteral("Processamento de %1 registros de inventário concluído!")
-                         .arg(m_processed));
-        if (m_newRows > 0) {
-            m_log.append(QStringLiteral("   ") +
-                         QStringLiteral("Verifique o LOG de inventário que tem %1 registros novos!")
-                             .arg(m_newRows));
-        }
-        m_completed = true;
+        processRecords(userName);
         dbf.Close();
     }
     bens.first();
 }
 
-void InventoryUnload::applyRecords(const QString& userName) {
+void InventoryUnload::processRecords(const QString& userName) {
     THalcyonDataSet& dbf = m_dados.DBFTmp();
+    m_processed = 0;
+    m_newRows = 0;
+    const bool review = m_dados.settings().Review;
+    ReturnedRecords records(dbf, m_progress);
+    auto fromFile = [&records](Reading& reading) { return records.next(reading); };
+    m_progress.setMaximum(dbf.RecordCount());
+    m_progress.setValue(0);
+    if (!m_dados.CountsAvailable()) {
+        if (review) {
+            // Applying now would skip the review the user asked for; the copy
+            // kept under Recebidos can be applied once the option is off.
+            m_log.appendError(
+                QStringLiteral("> As leituras não foram aplicadas: a conferência de leituras "
+                               "precisa das tabelas de contagem, que este banco de dados não "
+                               "tem."));
+            return;
+        }
+        const QDateTime start = QDateTime::currentDateTime();
+        applyAll(userName, fromFile, true, {}, nullptr, {});
+        finish(start);
+        return;
+    }
+    CountStore store(m_dados);
+    const StoredBatch batch =
+        store.storeReadings(records, userName, m_dados.settings().CodeBar, m_progress);
+    if (review) {
+        m_log.append(QStringLiteral("   %1 leituras aguardando conferência.").arg(batch.size()));
+        m_completed = true;
+        return;
+    }
+    m_progress.setValue(0);
+    records.rewind();
+    QList<int> notApplied;
+    const QDateTime start = QDateTime::currentDateTime();
+    applyAll(userName, fromFile, true, {}, &notApplied, [&] {
+        QList<int> seqs;
+        for (int place : notApplied) {
+            seqs << batch.firstSeq + place - 1;
+        }
+        store.markApplied(batch, seqs);
+    });
+    finish(start);
+}
+
+void InventoryUnload::ApplyReadings(const QString& userName, const ReadingSource& source,
+                                    const AppliedHook& applied) {
+    BusyGuard busy(m_progress);
+    m_completed = false;
+    m_log.append(QStringLiteral("> Processando dados descarregados do Palm..."));
     DataTable& bens = m_dados.TBens();
-    Connection& conn = m_dados.Conn();
+    openOrRequery(bens);
+    m_processed = 0;
+    m_newRows = 0;
+    const QDateTime start = QDateTime::currentDateTime();
+    // Readings named for applying are applied whatever their code.
+    applyAll(userName, source, false, applied, nullptr, {});
+    finish(start);
+    bens.first();
+}
+
+void InventoryUnload::finish(const QDateTime& start) {
+    // Set only once the unload is through: one that failed part-way must not
+    // leave the log window a period that ends before it starts.
+    m_dados.DayStart = start;
+    m_dados.DayEnd = QDateTime::currentDateTime();
+    m_log.append(
+        QStringLiteral("   ") +
+        QStringLiteral("Processamento de %1 registros de inventário concluído!").arg(m_processed));
+    if (m_newRows > 0) {
+        m_log.append(QStringLiteral("   ") +
+                     QStringLiteral("Verifique o LOG de inventário que tem %1 registros novos!")
+                         .arg(m_newRows));
+    }
+    m_completed = true;
+}
+
+void InventoryUnload::applyAll(const QString& userName, const ReadingSource& source,
+                               bool holdInvalid, const AppliedHook& applied, QList<int>* notApplied,
+                               const std::function<void()>& beforeCommit) {
     Command& insertLog = m_dados.SQLCmd();
     insertLog.setText(QStringLiteral(
         "INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, LGOCORRENC) VALUES (:LGDATA, "
         ":LGUSUARIO, :LGOPERADOR, :LGBEM, :LGOCORRENC)"));
-    const Record r(dbf);
-    m_progress.setMaximum(dbf.RecordCount());
-    m_progress.setValue(0);
-
-    Transaction transaction(conn, m_progress);
-    for (dbf.First(); !dbf.Eof(); dbf.Next()) {
-        m_progress.advance();
-        if (r.flag.AsString() != QLatin1String("X")) {
-            continue;
-        }
-        QString occurrence;
-        QString code;
-        {
-            Savepoint record(conn);
-            try {
-                code = r["BECODIGO"].AsString();
-                if (bens.locate(code)) {
-                    bens.edit();
-                    carryOver(bens, "BELOCAL", "LOCAL", r["BELOCAL"], occurrence);
-                    carryOver(bens, "BESITUACAO", "SITUACAO", r["BESITUACAO"], occurrence);
-                    carryOver(bens, "BENSERIE", "NSERIE", r["BENSERIE"], occurrence);
-                } else {
-                    bens.insert();
-                    for (const char* column : {"BECODIGO", "BENOME", "BELOCAL", "BEFABRICA",
-                                               "BESITUACAO", "BENSERIE", "BECOMPRA"}) {
-                        bens.setValue(QString::fromLatin1(column), r[column].AsVariant());
-                    }
-                    // A blank amount reads as zero, never as null.
-                    bens.setValue(QStringLiteral("BEVALOR"), r["BEVALOR"].AsVariant().toDouble());
-                    occurrence = QStringLiteral("NOVO");
-                }
-                bens.setValue(QStringLiteral("BEULTINV"), r["BEULTINV"].AsVariant());
-                bens.setValue(QStringLiteral("BEULTOPE"), r["BEULTOPE"].AsVariant());
-                bens.post();
-                record.release();
-            } catch (const Error& error) {
-                // Only this record's change is abandoned; the savepoint rolls it back.
-                bens.cancel();
-                m_log.appendError(QStringLiteral("> ") + error.message());
-                continue;
-            }
-        }
-        ++m_processed;
-        if (occurrence.isEmpty()) {
-            continue;
-        }
-        // The log row has a savepoint of its own: a refused row leaves the asset
-        // saved and counted.
-        Savepoint logRow(conn);
-        try {
-            insertLog.setParameter(QStringLiteral("LGDATA"), QDateTime::currentDateTime());
-            insertLog.setParameter(QStringLiteral("LGUSUARIO"), userName);
-            insertLog.setParameter(QStringLiteral("LGOPERADOR"), r["BEULTOPE"].AsVariant());
-            insertLog.setParameter(QStringLiteral("LGBEM"), code);
-            insertLog.setParameter(QStringLiteral("LGOCORRENC"), occurrence);
-            insertLog.execute();
-            logRow.release();
-            ++m_newRows;
-        } catch (const Error& error) {
-            m_log.appendError(QStringLiteral("> ") + error.message());
+    Transaction transaction(m_dados.Conn(), m_progress);
+    Reading reading;
+    int place = 0;
+    while (source(reading)) {
+        ++place;
+        if (!applyOne(reading, userName, holdInvalid, applied) && notApplied != nullptr) {
+            notApplied->append(place);
         }
     }
     try {
+        if (beforeCommit) {
+            beforeCommit();
+        }
         transaction.commit();
     } catch (const Error&) {
         // Nothing of the unload was kept: show the table as it is again.
-        bens.requery();
+        m_dados.TBens().requery();
         throw;
     }
+}
+
+bool InventoryUnload::applyOne(const Reading& r, const QString& userName, bool holdInvalid,
+                               const AppliedHook& applied) {
+    DataTable& bens = m_dados.TBens();
+    Connection& conn = m_dados.Conn();
+    QString occurrence;
+    QString code;
+    {
+        Savepoint record(conn);
+        try {
+            code = r.value(Reading::Code).toString();
+            const QString& coding = m_dados.settings().CodeBar;
+            if (holdInvalid && FailsCheckDigit(code, coding) && !bens.locate(code)) {
+                // A misread code would otherwise become a new asset: it waits in
+                // the count for someone to look at it.
+                m_log.append(QStringLiteral("> Leitura do bem %1 retida: código inválido no %2.")
+                                 .arg(code, codingCaption(coding)));
+                return false;
+            }
+            if (bens.locate(code)) {
+                bens.edit();
+                carryOver(bens, "BELOCAL", "LOCAL", r.value(Reading::Location), occurrence);
+                carryOver(bens, "BESITUACAO", "SITUACAO", r.value(Reading::Condition), occurrence);
+                carryOver(bens, "BENSERIE", "NSERIE", r.value(Reading::Serial), occurrence);
+            } else {
+                bens.insert();
+                for (int field : {Reading::Code, Reading::Name, Reading::Location, Reading::Maker,
+                                  Reading::Condition, Reading::Serial, Reading::Bought}) {
+                    bens.setValue(Reading::fieldName(field), r.value(field));
+                }
+                // A blank amount reads as zero, never as null.
+                bens.setValue(QStringLiteral("BEVALOR"), r.value(Reading::Value).toDouble());
+                occurrence = QStringLiteral("NOVO");
+            }
+            bens.setValue(QStringLiteral("BEULTINV"), r.value(Reading::Inventoried));
+            bens.setValue(QStringLiteral("BEULTOPE"), r.value(Reading::Operator));
+            bens.post();
+            if (applied) {
+                applied(r);
+            }
+            record.release();
+        } catch (const Error& error) {
+            // Only this record's change is abandoned; the savepoint rolls it back.
+            bens.cancel();
+            m_log.appendError(QStringLiteral("> ") + error.message());
+            return false;
+        }
+    }
+    ++m_processed;
+    if (occurrence.isEmpty()) {
+        return true;
+    }
+    // The log row has a savepoint of its own: a refused row leaves the asset
+    // saved and counted.
+    Command& insertLog = m_dados.SQLCmd();
+    Savepoint logRow(conn);
+    try {
+        insertLog.setParameter(QStringLiteral("LGDATA"), QDateTime::currentDateTime());
+        insertLog.setParameter(QStringLiteral("LGUSUARIO"), userName);
+        insertLog.setParameter(QStringLiteral("LGOPERADOR"), r.value(Reading::Operator));
+        insertLog.setParameter(QStringLiteral("LGBEM"), code);
+        insertLog.setParameter(QStringLiteral("LGOCORRENC"), occurrence);
+        insertLog.execute();
+        logRow.release();
+        ++m_newRows;
+    } catch (const Error& error) {
+        m_log.appendError(QStringLiteral("> ") + error.message());
+    }
+    return true;
 }
 
 }  // namespace ambitra

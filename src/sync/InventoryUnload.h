@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <functional>
+
+class QDateTime;
 
 namespace ambitra {
 
 class Progress;
+class Reading;
 class SyncLog;
 class TDados;
 
@@ -13,11 +19,22 @@ class TDados;
 // condition or serial number, and each new asset, becomes a row of the
 // inventory log.
 //
+// Where the register keeps inventory counts, the records are first kept as the
+// readings of the user's count; with review on they then wait there, and are
+// applied later by the same rules (ApplyReadings). A record whose code fails the
+// check digit of the coding is held in the count instead of becoming a new asset.
+//
 // The whole unload is one transaction with a savepoint per record: a record that
 // cannot be applied is rolled back alone, and an interrupted unload leaves the
 // register as it was before.
 class InventoryUnload {
   public:
+    // The next reading to apply; false when there is none left.
+    using ReadingSource = std::function<bool(Reading&)>;
+    // Run inside a reading's savepoint once its asset is saved (the reading is then
+    // marked applied with it).
+    using AppliedHook = std::function<void(const Reading&)>;
+
     InventoryUnload(TDados& dados, SyncLog& log, Progress& progress);
 
     // userName: the HotSync user of the cycle; folder: the user's exchange folder.
@@ -26,13 +43,29 @@ class InventoryUnload {
     // one received earlier): path names the file itself.
     void ProcessFile(const QString& userName, const QString& path);
 
+    // Applies readings kept earlier exactly as the unload applies a file: the same
+    // log rows, counters and completion lines, in one transaction.
+    void ApplyReadings(const QString& userName, const ReadingSource& source,
+                       const AppliedHook& applied);
+
     int processed() const { return m_processed; }
     int newRows() const { return m_newRows; }
     // Whether the last run reached its completion line.
     bool completed() const { return m_completed; }
 
   private:
-    void applyRecords(const QString& userName);
+    // Keeps the file's readings in the user's count and, unless they wait for
+    // review, applies them; false when nothing more is to be done.
+    void processRecords(const QString& userName);
+    // Applies every reading of source in one transaction; the places (1, 2, ...)
+    // of the readings not applied go to notApplied when given.
+    void applyAll(const QString& userName, const ReadingSource& source, bool holdInvalid,
+                  const AppliedHook& applied, QList<int>* notApplied,
+                  const std::function<void()>& beforeCommit);
+    // One reading; false when it was held or failed.
+    bool applyOne(const Reading& reading, const QString& userName, bool holdInvalid,
+                  const AppliedHook& applied);
+    void finish(const QDateTime& start);
 
     TDados& m_dados;
     SyncLog& m_log;

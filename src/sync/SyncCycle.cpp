@@ -3,11 +3,13 @@
 #include "common/Conversions.h"
 #include "common/Error.h"
 #include "common/Prompter.h"
+#include "count/CountStore.h"
 #include "data/DataTable.h"
 #include "data/TDados.h"
 #include "sync/HandheldLoad.h"
 #include "sync/HotSyncControl.h"
 #include "sync/InventoryUnload.h"
+#include "sync/LocationCheckList.h"
 #include "sync/ReceivedCopy.h"
 #include "sync/SyncLog.h"
 #include "xbase/HalcyonDataSet.h"
@@ -253,6 +255,8 @@ void SyncCycle::answerRequest() {
     if (operation == QLatin1String("C")) {
         m_log.append(QStringLiteral("> Carga de arquivos solicitada pelo usuário..."));
         HandheldLoad load(m_dados, m_locations, m_log, m_progress);
+        QList<SentAsset> sent;
+        load.collectSentAssets(&sent);
         {
             // The three files from one view of the register: an import that
             // another program commits meanwhile reaches the handheld whole or
@@ -264,6 +268,7 @@ void SyncCycle::answerRequest() {
                 load.ExportForHandheld(*table, m_handheldDir);
             }
         }
+        openCount(sent);
         send(kOperatorsFile);
         send(kLocationsFile);
         send(kAssetsFile);
@@ -274,6 +279,29 @@ void SyncCycle::answerRequest() {
         m_log.append(QStringLiteral("> Nenhuma operação solicitada pelo usuário!"));
     }
     send(kRequestFile);
+}
+
+void SyncCycle::openCount(const QList<SentAsset>& sent) {
+    if (!m_dados.CountsAvailable()) {
+        return;
+    }
+    QStringList marked;
+    for (int i = 0; i < m_locations.count(); ++i) {
+        if (m_locations.item(i).checked) {
+            // The code is the first part of the line, padded with blanks.
+            QString code = m_locations.item(i).text.left(5);
+            while (code.endsWith(u' ')) {
+                code.chop(1);
+            }
+            marked << code;
+        }
+    }
+    try {
+        CountStore(m_dados).openCount(m_control.PilotUserName(), marked, sent);
+    } catch (const Error& error) {
+        // The handheld gets its load all the same; only the count is missing.
+        m_log.appendError(QStringLiteral("> ") + error.message());
+    }
 }
 
 void SyncCycle::transferFailed() {

@@ -10,6 +10,7 @@ class LocationCheckList;
 class Progress;
 class SyncLog;
 class TDados;
+struct SentAsset;
 
 // The synchronisation cycle, driven by the status events of the HotSync control:
 // at the start the handheld's request table COMUNICA.DBF is fetched; when it
@@ -55,6 +56,8 @@ class SyncCycle : public QObject {
     void transferFailed();
     void cycleEnd();
     void answerRequest();
+    // Opens the inventory count of the load just written.
+    void openCount(const QList<SentAsset>& sent);
     QString markRequestAnswered();
     void makeHandheldDir(const QString& base);
     void requireOwnFile(const QString& path) const;

@@ -2,6 +2,7 @@
 #include "data/DatabaseEngine.h"
 #include "data/Connection.h"
 #include "data/Query.h"
+#include "data/Schema.h"
 #include "data/TDados.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempAppDir.h"
@@ -9,6 +10,7 @@
 
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <gtest/gtest.h>
 
@@ -41,17 +43,77 @@ TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
     ASSERT_TRUE(p.dados.OpenDatabase());
     EXPECT_TRUE(QFile::exists(p.db()));
     EXPECT_TRUE(p.prompter.shown.isEmpty());
+    QSqlQuery q(p.dados.Conn().database());
+    ASSERT_TRUE(q.exec(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")));
+    QStringList tables;
+    while (q.next()) {
+        tables << q.value(0).toString();
+    }
+    EXPECT_EQ(tables, (QStringList{QStringLiteral("Bens"), QStringLiteral("ContagemLocais"),
+                                   QStringLiteral("Contagens"), QStringLiteral("Esperados"),
+                                   QStringLiteral("Leituras"), QStringLiteral("Locais"),
+                                   QStringLiteral("Log"), QStringLiteral("Operadores"),
+                                   QStringLiteral("Status")}));
+    ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
+    EXPECT_EQ(q.value(0).toInt(), 2);
+    EXPECT_TRUE(p.dados.CountsAvailable());
+}
 
-    // The same on the register of the run, which may be a server's.
-    TestDatabase t;
-    Connection& conn = t.dados().Conn();
-    QStringList tables = conn.engine().tableNames(conn);
-    std::sort(tables.begin(), tables.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
-    EXPECT_EQ(tables.join(u' ').toLower(), u"bens locais log operadores status");
-    EXPECT_EQ(conn.engine().schemaVersion(conn), 1);
-    EXPECT_TRUE(t.prompter().shown.isEmpty());
+TEST(OpenDatabase, AVersionOneDatabaseIsUpgradedInPlaceKeepingEveryRow) {
+    Program p;
+    const QStringList all = schema::createStatements();
+    const QStringList v1 = all.mid(0, all.size() - schema::upgradeStatements(1).size());
+    const QStringList tables{QStringLiteral("Operadores"), QStringLiteral("Locais"),
+                             QStringLiteral("Bens"), QStringLiteral("Status"),
+                             QStringLiteral("Log")};
+    auto dump = [&tables](QSqlDatabase db) {
+        QStringList rows;
+        QSqlQuery q(db);
+        for (const QString& table : tables) {
+            EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM ") + table));
+            while (q.next()) {
+                QStringList values{table};
+                for (int i = 0; i < q.record().count(); ++i) {
+                    values << q.value(i).toString();
+                }
+                rows << values.join(u'|');
+            }
+        }
+        return rows;
+    };
+    QStringList before;
+    {
+        // The previous release's file: the five tables, some rows, version 1.
+        Connection conn;
+        conn.setProvider(QStringLiteral("QSQLITE"));
+        conn.setConnectionString(QStringLiteral("Data Source=") + p.db() + u';');
+        conn.open();
+        for (const QString& statement : v1) {
+            conn.exec(statement);
+        }
+        for (const char* sql :
+             {"INSERT INTO Operadores VALUES ('01', 'abc', 'Ana')",
+              "INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1')",
+              "INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BEVALOR, BECOMPRA) VALUES ('1', "
+              "'Mesa', '0101', 10.5, '2020-01-02')",
+              "INSERT INTO Status VALUES ('EX', 'Excelente')",
+              "INSERT INTO Log VALUES ('2024-03-09 10:00:00.000', 'U', 'Ana', '1', 'NOVO')",
+              "PRAGMA user_version = 1"}) {
+            conn.exec(QString::fromLatin1(sql));
+        }
+        before = dump(conn.database());
+        conn.close();
+    }
+    ASSERT_EQ(before.size(), 5);
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    EXPECT_TRUE(p.prompter.shown.isEmpty());
+    EXPECT_EQ(p.dados.schemaVersion(), 2);
+    EXPECT_TRUE(p.dados.CountsAvailable());
+    EXPECT_EQ(dump(p.dados.Conn().database()), before);
+    QSqlQuery q(p.dados.Conn().database());
+    EXPECT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM Leituras")) && q.next());
 }
 
 TEST(OpenDatabase, RefusesAFileThatIsNotADatabaseAndLeavesItAlone) {
@@ -89,6 +151,7 @@ TEST(OpenDatabase, ADatabaseWithoutTheTablesOpensUnchangedAndShowsTheQueryError)
     ASSERT_EQ(p.prompter.shown.size(), 1);
     EXPECT_EQ(p.prompter.shown[0].text,
               QStringLiteral("A tabela Bens não existe no banco de dados. (no such table: Bens)"));
+    EXPECT_FALSE(p.dados.CountsAvailable());
     p.dados.CloseDatabase();
     EXPECT_EQ(readAll(p.db()), before);
 }

@@ -127,7 +127,7 @@ TEST(RegisterCopy, EveryTableAndRowOfAFileArriveInOrderOnceOnly) {
 
     TestDatabase target;
     const RegisterCopy::Counts counts = RegisterCopy(target.dados().Conn()).copyFrom(file);
-    ASSERT_EQ(counts.size(), 5);
+    ASSERT_GE(counts.size(), 5);
     qint64 rows = 0;
     for (const auto& entry : counts) {
         rows += entry.second;

@@ -196,7 +196,7 @@ TEST_F(ExchangeCommand, TwoImportsAtOnceBothCompleteOneAfterTheOther) {
 TEST_F(ExchangeCommand, DbInitSaysWhatItDidAndDbCopyFillsOnlyAnEmptyServerRegister) {
     CliRun r = cli({QStringLiteral("db"), QStringLiteral("init")});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.endsWith(u"já tem as tabelas do Ambitra (versão 1); nada foi alterado.\n"))
+    EXPECT_TRUE(r.out.endsWith(u"já tem as tabelas do Ambitra (versão 2); nada foi alterado.\n"))
         << r.out.toStdString();
 
     TempAppDir source(TempAppDir::Register::File);
@@ -216,9 +216,10 @@ TEST_F(ExchangeCommand, DbInitSaysWhatItDidAndDbCopyFillsOnlyAnEmptyServerRegist
         return;
     }
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("Copiados de ") + file +
-                         QStringLiteral(" para PostgreSQL: Operadores 0, Locais 1, Bens 0, "
-                                        "Status 0, Log 0 registros.\n"));
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Copiados de ") + file +
+                                 QStringLiteral(" para PostgreSQL: Operadores 0, Locais 1, "
+                                                "Bens 0, Status 0, Log 0")))
+        << r.out.toStdString();
     r = cli({QStringLiteral("db"), QStringLiteral("copy"), QStringLiteral("--from"), file});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(u"já contém registros (tabela locais)")) << r.err.toStdString();

@@ -250,3 +250,20 @@ TEST_F(OptionsDialog, AFolderTheSettingsFileCannotHoldIsRefusedOnItsPage) {
     apply()->click();
     EXPECT_EQ(settings.DirCSV, QStringLiteral("/dados/Exportação"));
 }
+
+TEST_F(OptionsDialog, TheReviewOptionIsLoadedAndStoredAsReviewInPrefs) {
+    dialog.show();
+    QCheckBox* review = box(6);
+    ASSERT_NE(review, nullptr);
+    EXPECT_EQ(review->text(), QStringLiteral("Conferir leituras antes de aplicar"));
+    EXPECT_FALSE(review->isChecked());
+    review->click();
+    EXPECT_TRUE(apply()->isEnabled());
+    apply()->click();
+    EXPECT_TRUE(settings.Review);
+    EXPECT_TRUE(readAll(ini()).contains("Review=1\r\n"));
+    dialog.hide();
+    settings.Review = false;
+    dialog.show();
+    EXPECT_FALSE(box(6)->isChecked());
+}

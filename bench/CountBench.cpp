@@ -1,0 +1,210 @@
+// What the inventory count costs: the unload of a returned inventory on a
+// register that keeps counts (the readings stored and classified, then applied)
+// beside the same unload on the same register without the count tables, the
+// storing alone, and the report of a count of every asset.
+//
+// usage: bench_count [ASSETS [ROUNDS]]   (defaults 100000 and 3)
+#include "common/Progress.h"
+#include "common/Prompter.h"
+#include "count/CountReport.h"
+#include "count/CountStore.h"
+#include "data/TDados.h"
+#include "sync/InventoryUnload.h"
+#include "sync/SyncLog.h"
+#include "xbase/ExchangeLayouts.h"
+#include "xbase/HalcyonDataSet.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <random>
+#include <vector>
+
+using namespace ambitra;
+
+namespace {
+
+class SilentPrompter : public Prompter {
+  public:
+    Answer message(Kind, const QString& text, Buttons) override {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return Answer::Ok;
+    }
+    void beep() override {}
+};
+
+QString code(int i) {
+    return QStringLiteral("%1").arg(i, 13, 10, QLatin1Char('0'));
+}
+QString location(int i) {
+    return QStringLiteral("%1").arg(1 + i % 500, 4, 10, QLatin1Char('0'));
+}
+
+// A register of assets in 500 locations, kept aside as Original for restoring.
+void generate(TDados& dados, int assets) {
+    Transaction transaction(dados.Conn());
+    QSqlQuery q(dados.Conn().database());
+    q.prepare(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO, BENSERIE, "
+                       "BEVALOR) VALUES (?, ?, ?, 'BO', ?, 10.5)"));
+    for (int i = 1; i <= assets; ++i) {
+        q.addBindValue(code(i));
+        q.addBindValue(QStringLiteral("Bem patrimonial %1").arg(i));
+        q.addBindValue(location(i));
+        q.addBindValue(QStringLiteral("SN%1").arg(i));
+        q.exec();
+    }
+    dados.Conn().exec(QStringLiteral("CREATE TABLE Original AS SELECT * FROM Bens"));
+    transaction.commit();
+}
+
+// The handheld's answer in the order the readings were taken: every asset read,
+// a tenth of them elsewhere, a hundredth new codes.
+void writeReturn(const QString& folder, int assets) {
+    CreateDBFTable(folder, QStringLiteral("BENS.DBF"));
+    std::vector<int> order(static_cast<size_t>(assets + assets / 100));
+    std::iota(order.begin(), order.end(), 1);
+    std::mt19937 random(20261209);
+    std::shuffle(order.begin(), order.end(), random);
+    THalcyonDataSet dbf;
+    dbf.SetDatabaseName(folder);
+    dbf.SetTableName(QStringLiteral("BENS.DBF"));
+    dbf.Open();
+    dbf.BeginBulkAppend();
+    for (const int i : order) {
+        dbf.Insert();
+        const bool added = i > assets;
+        dbf.FieldByName(QStringLiteral("BECODIGO"))
+            .SetAsString(added ? QStringLiteral("9%1").arg(i, 12, 10, QLatin1Char('0')) : code(i));
+        dbf.FieldByName(QStringLiteral("BELOCAL")).SetAsString(location(i % 10 == 0 ? i + 7 : i));
+        dbf.FieldByName(QStringLiteral("BESITUACAO")).SetAsString(QStringLiteral("BO"));
+        dbf.FieldByName(QStringLiteral("BENSERIE")).SetAsString(QStringLiteral("SN%1").arg(i));
+        dbf.FieldByName(QStringLiteral("BEULTINV")).SetAsVariant(QDate(2026, 12, 9));
+        dbf.FieldByName(QStringLiteral("BEULTOPE")).SetAsString(QStringLiteral("Operador 7"));
+        dbf.FieldByName(QStringLiteral("BEFLAG")).SetAsString(QStringLiteral("X"));
+        dbf.Post();
+    }
+    dbf.EndBulkAppend();
+    dbf.Close();
+}
+
+double seconds(const std::function<void()>& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+void restore(TDados& dados) {
+    Transaction transaction(dados.Conn());
+    dados.Conn().exec(QStringLiteral("DELETE FROM Log"));
+    dados.Conn().exec(QStringLiteral("DELETE FROM Bens"));
+    dados.Conn().exec(QStringLiteral("INSERT INTO Bens SELECT * FROM Original"));
+    if (dados.CountsAvailable()) {
+        dados.Conn().exec(QStringLiteral("DELETE FROM Leituras"));
+    }
+    transaction.commit();
+    if (dados.TBens().isOpen()) {
+        dados.TBens().requery();
+    }
+}
+
+// Best of rounds of the unload of the file in folder.
+double unloading(TDados& dados, const QString& folder, int rounds) {
+    double best = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        restore(dados);
+        SyncLog log;
+        InventoryUnload unload(dados, log, noProgress());
+        best = std::min(best,
+                        seconds([&] { unload.ProcessInventory(QStringLiteral("Bench"), folder); }));
+        if (round == 0) {
+            std::printf("  %s\n", qPrintable(log.lines().join(QStringLiteral(" / "))));
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int assets = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 100000;
+    const int rounds = argc > 2 ? std::max(1, QString::fromLatin1(argv[2]).toInt()) : 3;
+    QTemporaryDir counted;
+    QTemporaryDir plain;
+    SilentPrompter prompter;
+    TDados dados(counted.path(), counted.filePath(QStringLiteral("ambitra.ini")), prompter);
+    dados.ReadIniFile();
+    dados.OpenDatabase();
+    generate(dados, assets);
+    QList<SentAsset> sent;
+    for (int i = 1; i <= assets; ++i) {
+        sent.append({code(i), location(i)});
+    }
+    CountStore(dados).openCount(QStringLiteral("Bench"), {}, sent);
+    const QString folder = counted.filePath(QStringLiteral("device"));
+    QDir().mkpath(folder);
+    writeReturn(folder, assets);
+
+    // The same register as a file without our version: no count tables, nothing
+    // stored; the same journal mode, so that only the count makes the difference.
+    dados.CloseDatabase();
+    QFile::copy(dados.settings().DBName, plain.filePath(QStringLiteral("Ambitra.db")));
+    TDados other(plain.path(), plain.filePath(QStringLiteral("ambitra.ini")), prompter);
+    other.ReadIniFile();
+    other.OpenDatabase();
+    for (const char* sql :
+         {"DROP TABLE Leituras", "DROP TABLE Esperados", "DROP TABLE ContagemLocais",
+          "DROP TABLE Contagens", "PRAGMA user_version = 0"}) {
+        other.Conn().exec(QString::fromLatin1(sql));
+    }
+    other.CloseDatabase();
+    other.OpenDatabase();
+    QSqlQuery mode(other.Conn().database());
+    mode.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    mode.finish();
+    dados.OpenDatabase();
+
+    std::printf("assets %d (+%d new readings) in 500 locations; best of %d rounds; wall seconds\n",
+                assets, assets / 100, rounds);
+    const double withoutCounts = unloading(other, folder, rounds);
+    const double withCounts = unloading(dados, folder, rounds);
+    double storing = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        restore(dados);
+        THalcyonDataSet& dbf = dados.DBFTmp();
+        dbf.Close();
+        dbf.SetDatabaseName(folder);
+        dbf.SetTableName(QStringLiteral("BENS.DBF"));
+        dbf.Open();
+        ReturnedRecords records(dbf, noProgress());
+        storing = std::min(storing, seconds([&] {
+                               CountStore(dados).storeReadings(records, QStringLiteral("Bench"),
+                                                               QString(), noProgress());
+                           }));
+        dbf.Close();
+    }
+    double report = 1e9;
+    QStringList totals;
+    for (int round = 0; round < rounds; ++round) {
+        report = std::min(
+            report, seconds([&] { totals = CountReport::build(dados, 1).lines(false).mid(500); }));
+    }
+    std::printf("%-58s %8.3f\n", "unload, register without count tables", withoutCounts);
+    std::printf("%-58s %8.3f\n", "unload, readings stored and classified first", withCounts);
+    std::printf("%-58s %7.1f%% (target at most 30%%)\n", "added by the count",
+                100.0 * (withCounts - withoutCounts) / withoutCounts);
+    std::printf("%-58s %8.3f\n", "storing and classifying alone", storing);
+    std::printf("%-58s %8.3f (target under 1 s)\n", "report of the count", report);
+    std::printf("  %s\n", qPrintable(totals.join(QStringLiteral(" / "))));
+    return 0;
+}

@@ -1,0 +1,204 @@
+#include "common/Conversions.h"
+#include "common/Error.h"
+#include "common/Progress.h"
+#include "count/CountReport.h"
+#include "count/CountReview.h"
+#include "count/CountStore.h"
+#include "sync/InventoryUnload.h"
+#include "sync/SyncFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+
+namespace {
+
+using Record = QMap<QString, QVariant>;
+
+// An EAN-13 code whose last digit is not its check digit.
+QString badEan13() {
+    const QString good = AddEANCheckDigit(QStringLiteral("789123456789"));
+    return good.left(12) + QChar(u'0' + (good.back().digitValue() + 1) % 10);
+}
+
+Record reading(const char* code, const char* location, const char* condition = "01",
+               const char* serial = nullptr) {
+    Record r{{QStringLiteral("BECODIGO"), QString::fromLatin1(code)},
+             {QStringLiteral("BELOCAL"), QString::fromLatin1(location)},
+             {QStringLiteral("BESITUACAO"), QString::fromLatin1(condition)},
+             {QStringLiteral("BEULTOPE"), QStringLiteral("Ana")},
+             {QStringLiteral("BEULTINV"), QDate(2024, 3, 9)},
+             {QStringLiteral("BENOME"), QStringLiteral("Lido")},
+             {QStringLiteral("BEFLAG"), QStringLiteral("X")}};
+    if (serial != nullptr) {
+        r.insert(QStringLiteral("BENSERIE"), QString::fromLatin1(serial));
+    }
+    return r;
+}
+
+// A register of three locations, a count of the first two, and the readings of
+// every class coming back (EAN-13 coding).
+struct Counting : SyncFixture {
+    explicit Counting(bool review) {
+        db.dados().settings().CodeBar = QStringLiteral("EAN13");
+        db.dados().settings().Review = review;
+        db.exec(
+            QStringLiteral("INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), "
+                           "('0202', 'P2', NULL, NULL), ('0303', 'P3', NULL, NULL)"));
+        db.exec(QStringLiteral(
+            "INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO, BENSERIE) VALUES "
+            "('1', 'Mesa', '0101', '01', NULL), ('2', 'Cadeira', '0101', '01', NULL), "
+            "('3', 'Armário', '0202', '01', NULL), ('4', 'Estante', '0303', '01', NULL), "
+            "('5', 'Monitor', '0101', '01', 'S1'), ('6', 'Sofá', '0202', '01', NULL)"));
+        CountStore(db.dados())
+            .openCount(QStringLiteral("Coletor"), {QStringLiteral("0101"), QStringLiteral("0202")},
+                       {{QStringLiteral("1"), QStringLiteral("0101")},
+                        {QStringLiteral("2"), QStringLiteral("0101")},
+                        {QStringLiteral("3"), QStringLiteral("0202")},
+                        {QStringLiteral("5"), QStringLiteral("0101")},
+                        {QStringLiteral("6"), QStringLiteral("0202")}});
+        const QByteArray bad = badEan13().toLatin1();
+        writeReturnedAssets({reading("1", "0101"), reading("2", "0101", "02"), reading("3", "0101"),
+                             reading("4", "0202"), reading("5", "0101", "01", "S2"),
+                             reading("99", "0202"), reading(bad.constData(), "0101")});
+    }
+
+    void unload() {
+        InventoryUnload(db.dados(), log, noProgress())
+            .ProcessFile(QStringLiteral("Coletor"), path(QStringLiteral("BENS.DBF")));
+    }
+    QStringList bens() {
+        return db.column(QStringLiteral(
+            "SELECT BECODIGO || '|' || ifnull(BELOCAL, '') || '|' || ifnull(BESITUACAO, '') || "
+            "'|' || ifnull(BENSERIE, '') || '|' || ifnull(BEULTINV, '') || '|' || "
+            "ifnull(BEULTOPE, '') FROM Bens ORDER BY BECODIGO"));
+    }
+    QStringList logRows() {
+        return db.column(QStringLiteral(
+            "SELECT LGUSUARIO || '|' || LGOPERADOR || '|' || LGBEM || '|' || LGOCORRENC FROM Log "
+            "ORDER BY rowid"));
+    }
+};
+
+}  // namespace
+
+TEST(Count, WithReviewOnTheUnloadKeepsClassifiedReadingsAndChangesNothing) {
+    Counting c(true);
+    const QStringList bens = c.bens();
+    c.unload();
+    EXPECT_EQ(c.log.lines(),
+              (QStringList{QStringLiteral("> Processando dados descarregados do Palm..."),
+                           QStringLiteral("   7 leituras aguardando conferência.")}));
+    EXPECT_EQ(c.bens(), bens);
+    EXPECT_TRUE(c.logRows().isEmpty());
+    EXPECT_EQ(c.db.column(QStringLiteral("SELECT LECLASSE || '|' || LEESTADO FROM Leituras "
+                                         "WHERE LECONTAGEM = 1 ORDER BY LESEQ")),
+              (QStringList{QStringLiteral("unchanged|P"), QStringLiteral("condition|P"),
+                           QStringLiteral("moved|P"), QStringLiteral("moved|P"),
+                           QStringLiteral("serial|P"), QStringLiteral("new|P"),
+                           QStringLiteral("invalid|P")}));
+
+    QList<QString> listed;
+    for (const CountStore::PendingRow& row : CountStore(c.db.dados()).pendingRows(1)) {
+        listed << CountReview::describe(row);
+    }
+    EXPECT_EQ(
+        listed,
+        (QStringList{QStringLiteral("unchanged\t1"), QStringLiteral("condition\t2\t01>02"),
+                     QStringLiteral("moved\t3\t0202>0101"), QStringLiteral("moved\t4\t0303>0202"),
+                     QStringLiteral("serial\t5\tS1>S2"), QStringLiteral("new\t99\t>0202"),
+                     QStringLiteral("invalid\t") + badEan13() + QStringLiteral("\t>0101")}));
+
+    const CountReport report = CountReport::build(c.db.dados(), 1);
+    EXPECT_EQ(
+        report.lines(true),
+        (QStringList{QStringLiteral("0101\t3\t3\t0\t0\t1\t0\t1"),
+                     QStringLiteral("0202\t2\t0\t1\t1\t1\t1\t0"),
+                     QStringLiteral("TOTAL\t5\t3\t1\t1\t2\t1\t1"),
+                     QStringLiteral("missing\t6\t0202\t\tSofá"),
+                     QStringLiteral("elsewhere\t3\t0202\t0101\tArmário"),
+                     QStringLiteral("from_elsewhere\t4\t0303\t0202\tEstante"),
+                     QStringLiteral("new\t99\t\t0202\tLido"),
+                     QStringLiteral("invalid\t") + badEan13() + QStringLiteral("\t\t0101\tLido")}));
+}
+
+TEST(Count, AcceptingEveryReadingGivesTheRegisterOfAnUnloadWithoutReview) {
+    Counting reviewed(true);
+    reviewed.unload();
+    reviewed.log.clear();
+    CountReview review(reviewed.db.dados(), reviewed.log, noProgress());
+    ASSERT_TRUE(review.accept(1, ReadingChoice::all()));
+
+    Counting direct(false);
+    direct.unload();
+    EXPECT_EQ(reviewed.bens(), direct.bens());
+    EXPECT_EQ(reviewed.logRows(), direct.logRows());
+    EXPECT_EQ(direct.logRows(), (QStringList{QStringLiteral("Coletor|Ana|2|SITUACAO:01>02"),
+                                             QStringLiteral("Coletor|Ana|3|LOCAL:0202>0101"),
+                                             QStringLiteral("Coletor|Ana|4|LOCAL:0303>0202"),
+                                             QStringLiteral("Coletor|Ana|5|NSERIE:S1>S2"),
+                                             QStringLiteral("Coletor|Ana|99|NOVO")}));
+    const QStringList completion{
+        QStringLiteral("   Processamento de 6 registros de inventário concluído!"),
+        QStringLiteral("   Verifique o LOG de inventário que tem 5 registros novos!")};
+    EXPECT_EQ(reviewed.log.lines().mid(1), completion);
+    // Without review the misread code is held, not made a new asset.
+    const QStringList held{QStringLiteral("> Processando dados descarregados do Palm..."),
+                           QStringLiteral("> Leitura do bem ") + badEan13() +
+                               QStringLiteral(" retida: código inválido no padrão EAN-13.")};
+    EXPECT_EQ(direct.log.lines(), held + completion);
+    EXPECT_EQ(direct.log.errorCount(), 0);
+    // Both counts keep the held reading pending; the others are applied.
+    for (Counting* c : {&reviewed, &direct}) {
+        EXPECT_EQ(c->db.column(QStringLiteral("SELECT LEBEM FROM Leituras WHERE LEESTADO = 'P'")),
+                  QStringList{badEan13()});
+    }
+    // Named, it is applied.
+    reviewed.log.clear();
+    ASSERT_TRUE(review.accept(1, ReadingChoice::codes({badEan13()})));
+    EXPECT_EQ(reviewed.logRows().last(),
+              QStringLiteral("Coletor|Ana|") + badEan13() + QStringLiteral("|NOVO"));
+}
+
+TEST(Count, ANamedCodeWithoutAPendingReadingAppliesNothing) {
+    Counting c(true);
+    c.unload();
+    CountReview review(c.db.dados(), c.log, noProgress());
+    try {
+        review.accept(1, ReadingChoice::codes({QStringLiteral("1"), QStringLiteral("77")}));
+        FAIL() << "accepted";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.message(),
+                  QStringLiteral("A contagem 1 não tem leitura pendente do bem 77."));
+    }
+    EXPECT_TRUE(c.logRows().isEmpty());
+    EXPECT_EQ(review.reject(1, ReadingChoice::codes({QStringLiteral("3")})), 1);
+    EXPECT_EQ(CountReport::build(c.db.dados(), 1).lines(false).first(),
+              QStringLiteral("0101\t3\t3\t0\t0\t0\t0\t1"));
+}
+
+TEST(Count, ANewLoadClosesTheUsersOpenCountAndReadingsWithoutACountOpenOne) {
+    SyncFixture f;
+    CountStore store(f.db.dados());
+    EXPECT_EQ(store.openCount(QStringLiteral("A"), {}, {}), 1);
+    EXPECT_EQ(store.openCount(QStringLiteral("B"), {}, {}), 2);
+    EXPECT_EQ(store.openCount(QStringLiteral("A"), {}, {}), 3);
+    QStringList states;
+    for (const CountInfo& info : store.counts()) {
+        states << QStringLiteral("%1%2").arg(info.number).arg(QChar(info.open ? u'o' : u'c'));
+    }
+    EXPECT_EQ(states,
+              (QStringList{QStringLiteral("3o"), QStringLiteral("2o"), QStringLiteral("1c")}));
+    store.closeCount(3);
+    f.writeReturnedAssets({reading("1", "0101")});
+    InventoryUnload(f.db.dados(), f.log, noProgress())
+        .ProcessFile(QStringLiteral("A"), f.path(QStringLiteral("BENS.DBF")));
+    const std::optional<CountInfo> added = store.count(4);
+    ASSERT_TRUE(added);
+    EXPECT_TRUE(added->open);
+    EXPECT_EQ(added->expected, 0);
+    EXPECT_EQ(added->readings, 1);
+    EXPECT_EQ(added->pending, 0);
+    EXPECT_THROW(store.closeCount(3), Error);
+}

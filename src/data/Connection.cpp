@@ -107,6 +107,7 @@ void Connection::exec(const QString& statement) {
         }
         return;
     }
+    engine().refuseStatementList(statement);
     if (!engine().preparesEveryStatement()) {
         QSqlQuery query(m_db);
         if (!query.exec(statement)) {

@@ -43,6 +43,10 @@ class DatabaseEngine {
     // Whether statements without parameters may be prepared (the engine may
     // refuse to prepare transaction control and definitions).
     virtual bool preparesEveryStatement() const = 0;
+    // Raises when the text holds more than one statement and the driver would
+    // run them one after the other (the embedded engine's driver refuses such a
+    // text itself).
+    virtual void refuseStatementList(const QString& sql) const { Q_UNUSED(sql); }
     // Whether bulk reads may go through the embedded engine's own interface.
     virtual bool hasNativeReads() const = 0;
 

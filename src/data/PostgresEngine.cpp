@@ -40,6 +40,60 @@ QString quoted(const QString& text, const QString& before) {
     return pattern.match(text).captured(1);
 }
 
+// Where the quoted text, comment or dollar-quoted body that starts at i ends
+// (one past it); i itself when nothing of the kind starts there.
+qsizetype skipLiteral(const QString& sql, qsizetype i) {
+    const qsizetype n = sql.size();
+    const QChar c = sql[i];
+    const QChar next = i + 1 < n ? sql[i + 1] : QChar();
+    if (c == u'\'' || c == u'"') {
+        // E'...' strings take backslash escapes; a doubled quote is one quote.
+        const bool escapes = c == u'\'' && i > 0 && (sql[i - 1] == u'E' || sql[i - 1] == u'e');
+        for (qsizetype j = i + 1; j < n; ++j) {
+            if (escapes && sql[j] == u'\\') {
+                ++j;
+            } else if (sql[j] == c) {
+                if (j + 1 < n && sql[j + 1] == c) {
+                    ++j;
+                } else {
+                    return j + 1;
+                }
+            }
+        }
+        return n;
+    }
+    if (c == u'-' && next == u'-') {
+        const qsizetype end = sql.indexOf(u'\n', i);
+        return end < 0 ? n : end + 1;
+    }
+    if (c == u'/' && next == u'*') {
+        // Block comments nest.
+        int depth = 0;
+        for (qsizetype j = i; j + 1 < n; ++j) {
+            if (sql[j] == u'/' && sql[j + 1] == u'*') {
+                ++depth;
+                ++j;
+            } else if (sql[j] == u'*' && sql[j + 1] == u'/') {
+                ++j;
+                if (--depth == 0) {
+                    return j + 1;
+                }
+            }
+        }
+        return n;
+    }
+    if (c == u'$' && (i == 0 || !(sql[i - 1].isLetterOrNumber() || sql[i - 1] == u'_'))) {
+        static const QRegularExpression tag(QStringLiteral("\\$([A-Za-z_][A-Za-z_0-9]*)?\\$"));
+        const QRegularExpressionMatch opened = tag.match(
+            sql, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+        if (opened.hasMatch()) {
+            const qsizetype end = sql.indexOf(opened.captured(0), opened.capturedEnd());
+            return end < 0 ? n : end + opened.capturedLength();
+        }
+    }
+    return i;
+}
+
 QString uniqueCanonical(const QString& text) {
     // Keys are named PK_<table>; the detail names the column.
     const QString constraint = quoted(text, QStringLiteral("constraint"));
@@ -82,6 +136,23 @@ QSqlError PostgresEngine::startSession(QSqlDatabase& db) const {
         return query.lastError();
     }
     return QSqlError();
+}
+
+void PostgresEngine::refuseStatementList(const QString& sql) const {
+    // The driver sends the text as it stands, even when preparing it, and the
+    // server runs every statement in it: a text is refused when anything but
+    // blanks and comments follows a semicolon outside quotes and bodies.
+    bool ended = false;
+    for (qsizetype i = 0; i < sql.size();) {
+        const qsizetype after = skipLiteral(sql, i);
+        const bool comment = after > i && (sql[i] == u'-' || sql[i] == u'/');
+        if (ended && !comment && !sql[i].isSpace() && sql[i] != u';') {
+            throw Error(EngineErrorText::translate(
+                QStringLiteral("Unable to execute multiple statements at a time")));
+        }
+        ended = ended || sql[i] == u';';
+        i = after > i ? after : i + 1;
+    }
 }
 
 void PostgresEngine::beginWrite(Connection& connection, Progress& wait, int waitMs) const {

@@ -17,6 +17,7 @@ class PostgresEngine : public DatabaseEngine {
     QSqlError startSession(QSqlDatabase& db) const override;
     QString openErrorText(const QSqlError& error, const QString& source) const override;
     bool preparesEveryStatement() const override { return false; }
+    void refuseStatementList(const QString& sql) const override;
     bool hasNativeReads() const override { return false; }
     void beginWrite(Connection& connection, Progress& wait, int waitMs) const override;
     void beginRowWrite(Connection& connection) const override;

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/DatabaseEngine.h"
 #include "data/EngineErrorText.h"
 #include "data/NativeQuery.h"
 #include "data/Schema.h"
@@ -53,6 +54,7 @@ void Statement::release() {
 
 QSqlQuery& Statement::prepared() {
     if (m_preparedFor != m_connection.generation()) {
+        m_connection.engine().refuseStatementList(m_text);
         m_query = QSqlQuery(m_connection.database());
         if (!m_query.prepare(m_text)) {
             throw Error(errorText(m_query));

@@ -102,8 +102,8 @@ TEST(EngineErrorText, AnEditedRowIsRefusedWithItsValueAndTwoStatementsAtOnceNotR
     // An edited row is refused with its value named, like a new one.
     bens.edit();
     bens.setValue(QStringLiteral("BENOME"), QString(33, u'x'));
-    EXPECT_EQ(postError(bens), QStringLiteral("Bens: Descrição (BENOME) tem mais de 32 caracteres. "
-                                              "(CHECK constraint failed: CK_Bens_BENOME)"));
+    expectWorded(postError(bens), "Bens: Descrição (BENOME) tem mais de 32 caracteres.",
+                 "CHECK constraint failed: CK_Bens_BENOME");
 
     // Two statements in one text: refused, neither runs.
     EXPECT_THROW(t.dados().Conn().exec(QStringLiteral("DELETE FROM Log; DELETE FROM Bens")), Error);

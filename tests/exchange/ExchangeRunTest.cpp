@@ -136,7 +136,7 @@ TEST(ExchangeRun, ARecordErrorStopsTheRunAndKeepsTheEarlierRecordsUnlessTheTable
     EXPECT_EQ(f.db.prompter().shown[0].kind, Prompter::Kind::Error);
     const QString& text = f.db.prompter().shown[0].text;
     EXPECT_TRUE(text.startsWith(QStringLiteral("LOCAIS.TXT, linha 2: "))) << qPrintable(text);
-    EXPECT_TRUE(text.contains(QStringLiteral("CK_Locais_LOSALA")));
+    EXPECT_TRUE(text.contains(QStringLiteral("CK_Locais_LOSALA"), Qt::CaseInsensitive));
     EXPECT_TRUE(
         text.endsWith(QStringLiteral("A importação foi interrompida e nada deste arquivo "
                                      "foi gravado: a tabela Locais ficou como estava "

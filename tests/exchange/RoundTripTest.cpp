@@ -86,8 +86,8 @@ void fillAssets(ExchangeFixture& f) {
 int differences(ExchangeFixture& f) {
     return f.db
         .scalar(QStringLiteral("SELECT (SELECT count(*) FROM (SELECT * FROM Bens EXCEPT SELECT * "
-                               "FROM Original)) + (SELECT count(*) FROM (SELECT * FROM Original "
-                               "EXCEPT SELECT * FROM Bens))"))
+                               "FROM Original) AS a) + (SELECT count(*) FROM (SELECT * FROM "
+                               "Original EXCEPT SELECT * FROM Bens) AS b)"))
         .toInt();
 }
 

@@ -240,7 +240,7 @@ TEST(TextExport, WritesInPlaceWhereTheFolderRefusesNewFilesButNotOverLinesItCann
     f.run.ExportCSV(f.locais(), f.folder);
     const QByteArray written = f.read(QStringLiteral("LOCAIS.CSV"));
     // A line break cannot be written in a text line: the old file stays whole.
-    f.db.exec(QStringLiteral("UPDATE Locais SET LODEPTO = 'A' || char(10) || 'B'"));
+    f.db.exec(QStringLiteral("UPDATE Locais SET LODEPTO = ?"), {QStringLiteral("A\nB")});
     f.locais().requery();
     f.run.ExportCSV(f.locais(), f.folder);
     const QByteArray afterRefusal = f.read(QStringLiteral("LOCAIS.CSV"));

@@ -20,6 +20,14 @@ TestDatabase::TestDatabase()
 
 void TestDatabase::exec(const QString& sql, const QVariantList& values) {
     QSqlQuery q(m_dados.Conn().database());
+    // A server prepares no transaction control nor definitions: a statement
+    // without values runs as it stands.
+    if (values.isEmpty()) {
+        if (!q.exec(sql)) {
+            throw Error(q.lastError().text());
+        }
+        return;
+    }
     if (!q.prepare(sql)) {
         throw Error(q.lastError().text());
     }

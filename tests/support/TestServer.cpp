@@ -43,6 +43,11 @@ void execOnServer(const QString& sql) {
     }
 }
 
+QString refusal(const char* portuguese, const char* fileEngineText) {
+    const QString words = QString::fromUtf8(portuguese) + QStringLiteral(" (");
+    return onServer() ? words : words + QString::fromUtf8(fileEngineText) + u')';
+}
+
 TestSchema::TestSchema() {
     static QAtomicInt counter;
     m_name = QStringLiteral("t_%1_%2")

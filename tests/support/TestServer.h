@@ -30,4 +30,9 @@ class TestSchema {
 // Runs one statement on the test server, outside any register.
 void execOnServer(const QString& sql);
 
+// How a refused statement's text begins: the Portuguese words, then the
+// engine's own in parentheses. The embedded engine's own words are known; a
+// server words them its own way, so there the text is known up to "(".
+QString refusal(const char* portuguese, const char* fileEngineText);
+
 }  // namespace ambitra::test

@@ -1,8 +1,10 @@
 #include "common/Progress.h"
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/SqlValue.h"
 #include "sync/InventoryUnload.h"
 #include "xbase/DbfBuilder.h"
+#include "support/TestServer.h"
 #include "SyncFixture.h"
 
 #include <QDate>
@@ -91,8 +93,9 @@ TEST_F(Unload, ChangesBecomeLogRowsWithTheirOccurrenceTexts) {
                            QStringLiteral("9|0101|2024-03-09|Ana|10.25|-")}));
     // The day range brackets exactly this unload.
     const QDateTime first =
-        QDateTime::fromString(db.scalar(QStringLiteral("SELECT MIN(LGDATA) FROM Log")).toString(),
-                              QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        sqlvalue::fromSql(db.scalar(QStringLiteral("SELECT MIN(LGDATA) FROM Log")),
+                          ColumnType::DateTime)
+            .toDateTime();
     EXPECT_LE(db.dados().DayStart, first);
     EXPECT_GE(db.dados().DayEnd, first);
 }
@@ -118,8 +121,8 @@ TEST_F(Unload, AFailingRecordIsReportedOnceAndTheOthersAreApplied) {
     writeReturnedAssets({reading(""), with(reading("8"), "BENOME", QStringLiteral("Oito"))});
     run();
     ASSERT_EQ(log.lines().size(), 4);
-    EXPECT_EQ(log.lines()[1], QStringLiteral("> Bens: Código (BECODIGO) não pode ficar vazio. "
-                                             "(NOT NULL constraint failed: Bens.BECODIGO)"));
+    EXPECT_TRUE(log.lines()[1].startsWith(refusal("> Bens: Código (BECODIGO) não pode ficar vazio.",
+                                                  "NOT NULL constraint failed: Bens.BECODIGO")));
     EXPECT_EQ(db.column(QStringLiteral("SELECT BECODIGO FROM Bens WHERE BECODIGO = '8'")),
               QStringList{QStringLiteral("8")});
     EXPECT_EQ(log.lines()[2],
@@ -127,16 +130,27 @@ TEST_F(Unload, AFailingRecordIsReportedOnceAndTheOthersAreApplied) {
 }
 
 TEST_F(Unload, ARefusedLogRowLeavesTheAssetSavedAndCounted) {
-    db.exec(
-        QStringLiteral("CREATE TEMP TRIGGER refuse BEFORE INSERT ON Log WHEN NEW.LGBEM = '1' "
-                       "BEGIN SELECT RAISE(ABORT, 'log recusado'); END"));
+    if (onServer()) {
+        db.exec(
+            QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$ BEGIN RAISE EXCEPTION 'log recusado'; END $$"));
+        db.exec(
+            QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Log FOR EACH ROW "
+                           "WHEN (NEW.LGBEM = '1') EXECUTE FUNCTION refuse()"));
+    } else {
+        db.exec(
+            QStringLiteral("CREATE TEMP TRIGGER refuse BEFORE INSERT ON Log WHEN NEW.LGBEM = '1' "
+                           "BEGIN SELECT RAISE(ABORT, 'log recusado'); END"));
+    }
     writeReturnedAssets({with(reading("1"), "BELOCAL", QStringLiteral("0505")),
                          with(reading("2"), "BELOCAL", QStringLiteral("0505"))});
     run();
-    EXPECT_EQ(log.lines(),
+    QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines.takeAt(1).startsWith(refusal("> Erro no banco de dados.", "log recusado")));
+    EXPECT_EQ(lines,
               (QStringList{
                   QStringLiteral("> Processando dados descarregados do Palm..."),
-                  QStringLiteral("> Erro no banco de dados. (log recusado)"),
                   QStringLiteral("   Processamento de 2 registros de inventário concluído!"),
                   QStringLiteral("   Verifique o LOG de inventário que tem 1 registros novos!")}));
     EXPECT_EQ(db.column(QStringLiteral("SELECT BELOCAL FROM Bens WHERE BECODIGO IN ('1', '2')")),

@@ -196,15 +196,20 @@ void writeReadings(const QString& folder, const QString& csv) {
     out.write(lines);
 }
 
+// The occurrence text's part for one column of the asset (b) and the reading
+// (s): ";LABEL:old>new" when they differ, in the engine's words.
+QString changed(const char* column, const char* label, bool onServer) {
+    return QStringLiteral(
+               "CASE WHEN b.%1 %3 s.%1 THEN ';%2:' || %4(b.%1, '') || '>' || %4(s.%1, '') ELSE "
+               "'' END")
+        .arg(QLatin1String(column), QLatin1String(label),
+             onServer ? QStringLiteral("IS DISTINCT FROM") : QStringLiteral("IS NOT"),
+             onServer ? QStringLiteral("coalesce") : QStringLiteral("ifnull"));
+}
+
 // On the server the log rows are taken before the assets change and written
 // after the new ones exist (the log names its asset).
 QString serverUnloadScript(const QString& csv) {
-    auto changed = [](const char* column, const char* label) {
-        return QStringLiteral(
-                   "CASE WHEN b.%1 IS DISTINCT FROM s.%1 THEN ';%2:' || coalesce(b.%1, '') || "
-                   "'>' || coalesce(s.%1, '') ELSE '' END")
-            .arg(QLatin1String(column), QLatin1String(label));
-    };
     return QStringLiteral(
                "BEGIN;\n"
                "CREATE TEMP TABLE staging (LIKE Bens) ON COMMIT DROP;\n"
@@ -223,17 +228,11 @@ QString serverUnloadScript(const QString& csv) {
                "INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, LGOCORRENC) SELECT "
                "localtimestamp, 'Bench', operador, bem, ocorrencia FROM changes;\n"
                "COMMIT;\n")
-        .arg(csv, changed("BELOCAL", "LOCAL"), changed("BESITUACAO", "SITUACAO"),
-             changed("BENSERIE", "NSERIE"));
+        .arg(csv, changed("BELOCAL", "LOCAL", true), changed("BESITUACAO", "SITUACAO", true),
+             changed("BENSERIE", "NSERIE", true));
 }
 
 QString peerUnloadScript(const QString& csv) {
-    auto changed = [](const char* column, const char* label) {
-        return QStringLiteral(
-                   "CASE WHEN b.%1 IS NOT s.%1 THEN ';%2:' || ifnull(b.%1, '') || "
-                   "'>' || ifnull(s.%1, '') ELSE '' END")
-            .arg(QLatin1String(column), QLatin1String(label));
-    };
     return QStringLiteral(
                "BEGIN;\n"
                "CREATE TEMP TABLE staging (BECODIGO, BENOME, BELOCAL, BEFABRICA, BESITUACAO, "
@@ -252,8 +251,8 @@ QString peerUnloadScript(const QString& csv) {
                "BEVALOR, BECOMPRA, BEULTINV, BEULTOPE) SELECT * FROM staging WHERE true ON "
                "CONFLICT DO NOTHING;\n"
                "COMMIT;\n")
-        .arg(csv, changed("BELOCAL", "LOCAL"), changed("BESITUACAO", "SITUACAO"),
-             changed("BENSERIE", "NSERIE"));
+        .arg(csv, changed("BELOCAL", "LOCAL", false), changed("BESITUACAO", "SITUACAO", false),
+             changed("BENSERIE", "NSERIE", false));
 }
 
 struct Timing {

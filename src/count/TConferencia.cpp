@@ -52,13 +52,16 @@ QPushButton* button(const char* name, const char* caption, QWidget* parent) {
     return b;
 }
 
-QComboBox* labeledCombo(const char* name, const char* caption, QHBoxLayout* row, QWidget* parent) {
+// A drop-down as wide as its longest caption.
+QComboBox* labeledCombo(const char* name, const char* caption, QHBoxLayout* row, QWidget* parent,
+                        int stretch) {
     auto* label = new QLabel(QString::fromUtf8(caption), parent);
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     label->setBuddy(combo);
     row->addWidget(label);
-    row->addWidget(combo, 1);
+    row->addWidget(combo, stretch);
     return combo;
 }
 
@@ -71,10 +74,14 @@ TConferencia::TConferencia(TDados& dados, Prompter& prompter, QWidget* parent)
     setModal(true);
     resize(820, 560);
 
+    // The count has a row of its own: its caption (number, moment, user, state,
+    // pending readings) is read whole to choose the right count.
+    auto* count = new QHBoxLayout;
+    m_counts = labeledCombo("ComboBox1", "Contagem", count, this, 1);
     auto* filters = new QHBoxLayout;
-    m_counts = labeledCombo("ComboBox1", "Contagem", filters, this);
-    m_classes = labeledCombo("ComboBox2", "Classe", filters, this);
-    m_locations = labeledCombo("ComboBox3", "Local lido", filters, this);
+    m_classes = labeledCombo("ComboBox2", "Classe", filters, this, 0);
+    m_locations = labeledCombo("ComboBox3", "Local lido", filters, this, 0);
+    filters->addStretch(1);
 
     m_grid = new QTableWidget(0, 6, this);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
@@ -107,6 +114,7 @@ TConferencia::TConferencia(TDados& dados, Prompter& prompter, QWidget* parent)
     buttons->addWidget(closeWindow);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addLayout(count);
     layout->addLayout(filters);
     layout->addWidget(m_grid, 1);
     layout->addWidget(m_memo);

@@ -80,6 +80,9 @@ class DataTable : public QObject {
     QVariant value(const QString& name) const { return value(fieldIndex(name)); }
     bool isNull(const QString& name) const { return value(name).isNull(); }
     QString text(const QString& name) const { return value(name).toString(); }
+    // Every value of the current row at once, for runs over a whole table that
+    // would otherwise find the row again for each column.
+    QList<QVariant> values() const;
     // Values of any row, for grids (the looked-up columns included).
     QVariant valueAt(int row, int column) const;
 

@@ -92,7 +92,6 @@ QStringList countStatements() {
             "LESERANT VARCHAR(16) NULL, LEESTADO VARCHAR(1) NOT NULL, CONSTRAINT PK_Leituras "
             "PRIMARY KEY ( LECONTAGEM, LESEQ ), CONSTRAINT FK_Leituras_LECONTAGEM FOREIGN KEY ( "
             "LECONTAGEM ) REFERENCES Contagens ( CTNUMERO ) ON DELETE CASCADE )"),
-        QStringLiteral("CREATE INDEX IX_Leituras_LEBEM ON Leituras ( LECONTAGEM, LEBEM )"),
     };
 }
 

@@ -49,15 +49,25 @@ void AssetsProtocol::openTables() {
 }
 
 void AssetsProtocol::LoadManufacturers() {
-    m_manufacturers.clear();
-    Query& query = m_dados.QFabricantes();
-    if (query.isOpen()) {
-        query.requery();
-    } else {
-        query.open();
+    // Reading the list takes a pass over every asset (a second on a million):
+    // opening the window or saving a record must not wait for a list that is
+    // only looked at when the manufacturer is typed.
+    m_manufacturersOutdated = true;
+    emit manufacturersOutdated();
+}
+
+const QStringList& AssetsProtocol::manufacturers() {
+    if (m_manufacturersOutdated) {
+        Query& query = m_dados.QFabricantes();
+        if (query.isOpen()) {
+            query.requery();
+        } else {
+            query.open();
+        }
+        m_manufacturers = firstColumn(query);
+        m_manufacturersOutdated = false;
     }
-    m_manufacturers = firstColumn(query);
-    emit manufacturersLoaded(m_manufacturers);
+    return m_manufacturers;
 }
 
 void AssetsProtocol::LoadOperatorNames() {

@@ -9,7 +9,8 @@
 namespace ambitra {
 
 // The assets' editing rules: suggestion lists of manufacturers and operator names
-// rebuilt on every activation, automatic codes on Insert and LastCode advanced on
+// renewed on every activation (the manufacturers, which take a pass over every
+// asset, when they are next asked for), automatic codes on Insert and LastCode advanced on
 // Post, LastCode aligned and the look-up tables opened on the first activation,
 // the focus on the description after an automatic code, and the description rule.
 class AssetsProtocol : public EditingProtocol {
@@ -22,9 +23,11 @@ class AssetsProtocol : public EditingProtocol {
     void FormActivate() override;
     QString FocusField() const override;
 
+    // Marks the manufacturers' list for reading again and says so.
     void LoadManufacturers();
     void LoadOperatorNames();
-    const QStringList& manufacturers() const { return m_manufacturers; }
+    // The manufacturers of the register, read again when marked since last asked.
+    const QStringList& manufacturers();
     const QStringList& operatorNames() const { return m_operatorNames; }
 
     // The date a calendar picker shows for a date column's value: the date when it
@@ -32,7 +35,8 @@ class AssetsProtocol : public EditingProtocol {
     static QDate PickerDate(const QVariant& value);
 
   signals:
-    void manufacturersLoaded(const QStringList& names);
+    // The manufacturers' list changed and is read when manufacturers() is next called.
+    void manufacturersOutdated();
     void operatorNamesLoaded(const QStringList& names);
 
   protected:
@@ -46,6 +50,7 @@ class AssetsProtocol : public EditingProtocol {
     CodeAllocator m_allocator;
     QString m_automaticCode;  // the code placed on Insert, while it stands
     QStringList m_manufacturers;
+    bool m_manufacturersOutdated = true;
     QStringList m_operatorNames;
 };
 

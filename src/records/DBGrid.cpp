@@ -53,7 +53,11 @@ class RecordIndicator : public QHeaderView {
 DBGrid::DBGrid(DataTable& table, QWidget* parent)
     : QTableView(parent), m_table(table), m_model(new TableModel(table, this)) {
     setObjectName(QStringLiteral("DBGrid1"));
-    setVerticalHeader(new RecordIndicator(table, this));
+    auto* indicator = new RecordIndicator(table, this);
+    // Sized before the rows arrive: resizing a million sections afterwards costs
+    // a visible moment at every opening.
+    indicator->setDefaultSectionSize(fontMetrics().height() + 4);
+    setVerticalHeader(indicator);
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -61,7 +65,6 @@ DBGrid::DBGrid(DataTable& table, QWidget* parent)
     setWordWrap(false);
     setCornerButtonEnabled(false);
     setTabKeyNavigation(false);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -1,5 +1,6 @@
 #include "records/TBens.h"
 
+#include "common/Prompter.h"
 #include "data/TDados.h"
 #include "records/AssetsProtocol.h"
 #include "records/DBLookupComboBox.h"
@@ -8,6 +9,7 @@
 #include "records/PanelBuilder.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
@@ -68,8 +70,12 @@ TBens::TBens(TDados& dados, Prompter& prompter, QSize childArea, QWidget* parent
     bindControls();
     addLabelsButton(dados, false);
 
-    connect(&m_rules, &AssetsProtocol::manufacturersLoaded, this,
-            [this](const QStringList& names) { FieldBinding::setSuggestions(DBComboBox1, names); });
+    // The manufacturers are read when the list is first used, then after every change.
+    connect(&m_rules, &AssetsProtocol::manufacturersOutdated, this, [this] {
+        if (m_manufacturersShown) {
+            showManufacturers();
+        }
+    });
     connect(&m_rules, &AssetsProtocol::operatorNamesLoaded, this,
             [this](const QStringList& names) { FieldBinding::setSuggestions(DBComboBox2, names); });
     connect(DateTimePicker1, &DatePicker::dateChosen, this,
@@ -82,6 +88,20 @@ TBens::TBens(TDados& dados, Prompter& prompter, QSize childArea, QWidget* parent
             setPickersFromRecord();
         }
     });
+}
+
+void TBens::showManufacturers() {
+    reportErrors(m_prompter, [this] {
+        FieldBinding::setSuggestions(DBComboBox1, m_rules.manufacturers());
+        m_manufacturersShown = true;
+    });
+}
+
+bool TBens::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DBComboBox1 && event->type() == QEvent::FocusIn && !m_manufacturersShown) {
+        showManufacturers();
+    }
+    return RecordWindow::eventFilter(watched, event);
 }
 
 void TBens::buildMainRows(TDados& dados) {

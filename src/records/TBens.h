@@ -45,6 +45,7 @@ class TBens : public RecordWindow {
 
   protected:
     void beforeEnableControls() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildMainRows(TDados& dados);
@@ -53,8 +54,11 @@ class TBens : public RecordWindow {
     void setPickersFromRecord();
     // A date chosen in a picker goes into its column while a record is changed.
     void DateTimePickerChange(const QString& column, const QDate& date);
+    // Fills the manufacturer's list with the register's manufacturers.
+    void showManufacturers();
 
     AssetsProtocol& m_rules;
+    bool m_manufacturersShown = false;  // the list was filled once: it is kept current
 };
 
 }  // namespace ambitra::ui

@@ -31,7 +31,8 @@ HandheldLoad::HandheldLoad(TDados& dados, const LocationCheckList& locations, Sy
                            Progress& progress)
     : m_dados(dados), m_locations(locations), m_log(log), m_progress(progress) {}
 
-bool HandheldLoad::goes(Selection selection, const DataTable& table, const int (&parts)[4]) const {
+bool HandheldLoad::goes(Selection selection, const QList<QVariant>& row,
+                        const int (&parts)[4]) const {
     if (selection == Selection::All) {
         return true;
     }
@@ -39,8 +40,8 @@ bool HandheldLoad::goes(Selection selection, const DataTable& table, const int (
     // Assets are matched by their location code and the location's looked-up
     // building, department and room (empty when the location does not exist).
     const QString line = LocationCheckList::LocationLine(
-        table.value(parts[0]).toString(), table.value(parts[1]).toString(),
-        table.value(parts[2]).toString(), table.value(parts[3]).toString());
+        row.value(parts[0]).toString(), row.value(parts[1]).toString(),
+        row.value(parts[2]).toString(), row.value(parts[3]).toString());
     const int item = m_locations.find(line);
     if (item < 0) {
         // A location row always has its item; an asset of an unlisted location goes.
@@ -75,11 +76,12 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
     // append at a time, written in a fraction of the time.
     dbf.BeginBulkAppend();
     for (table.first(); !table.eof() && !table.isEmpty(); table.next()) {
-        if (goes(selection, table, parts)) {
+        const QList<QVariant> row = table.values();
+        if (goes(selection, row, parts)) {
             try {
                 dbf.Insert();
                 for (const ColumnField& f : fields) {
-                    const QVariant value = table.value(f.column);
+                    const QVariant& value = row.at(f.column);
                     if (!value.isNull()) {
                         THalcyonField& field =
                             f.field != nullptr ? *f.field : dbf.FieldByName(columns[f.column].name);
@@ -88,7 +90,7 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
                 }
                 dbf.Post();
                 if (m_sent != nullptr && selection == Selection::Assets) {
-                    m_sent->append({table.value(codeColumn).toString(), table.value(parts[0])});
+                    m_sent->append({row.at(codeColumn).toString(), row.at(parts[0])});
                 }
             } catch (const Error& error) {
                 dbf.Cancel();

@@ -33,7 +33,7 @@ class HandheldLoad {
     enum class Selection { All, Locations, Assets };
 
     // parts: the columns of code, building, department and room.
-    bool goes(Selection selection, const DataTable& table, const int (&parts)[4]) const;
+    bool goes(Selection selection, const QList<QVariant>& row, const int (&parts)[4]) const;
     void writeRows(DataTable& table, Selection selection);
     void reportNotCreated(const QString& path);
 

@@ -446,6 +446,9 @@ void THalcyonDataSet::writeHeader(char* header, qint64 recordCount) {
 void THalcyonDataSet::BeginBulkAppend() {
     requireWritable();
     m_bulk = true;
+    // One buffer for the whole batch: growing it anew for every block cost more
+    // than writing the records.
+    m_pending.reserve(kBulkBlockBytes + m_recordLength + 1);
 }
 
 void THalcyonDataSet::EndBulkAppend() {
@@ -466,7 +469,7 @@ void THalcyonDataSet::flushBulk() {
         m_pending.chop(1);
         throw;
     }
-    m_pending.clear();
+    m_pending.resize(0);  // keeps the buffer's room for the next block
     m_pendingCount = 0;
     if (currentIsPending) {
         m_recNo = m_recordCount;  // the last posted record, where it finally landed

@@ -2,6 +2,7 @@
 #include "common/Cp1252.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
+#include "sync/EndToEndFixture.h"
 
 #include <QRegularExpression>
 
@@ -22,28 +23,14 @@ QString badEan13() {
     return good.left(12) + QChar(u'0' + (good.back().digitValue() + 1) % 10);
 }
 
-// A register of three locations, a handheld and the user's registry, with EAN-13
-// coding so that a misread bar code is recognised.
-struct CountEndToEnd : ::testing::Test {
-    TestDatabase db;
-    QTemporaryDir device;
-    QTemporaryDir config;
+// The register coded in EAN-13, so that a misread bar code is recognised.
+struct CountEndToEnd : EndToEndRegister {
     QTemporaryDir out;
-    QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
 
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        QDir(db.dir().path()).mkpath(QStringLiteral("Pilot"));
+        EndToEndRegister::SetUp();
         writeAll(db.dir().file(QStringLiteral("ambitra.ini")), "[PREFS]\r\nCodeBar=EAN13\r\n");
-        db.exec(
-            QStringLiteral("INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), "
-                           "('0202', 'P2', NULL, NULL), ('0303', 'P3', NULL, NULL)"));
-        db.exec(
-            QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO) VALUES "
-                           "('1', 'Mesa', '0101', '01'), ('2', 'Cadeira', '0101', '01'), "
-                           "('3', 'Armário', '0202', '01'), ('4', 'Estante', '0303', '01')"));
     }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", oldConfig); }
 
     ProgramRun cli(const QStringList& args) {
         return run(AMBITRA_CLI, QStringList{QStringLiteral("--app-dir"), db.dir().path()} + args);

@@ -1,4 +1,5 @@
 #include "support/TestDatabase.h"
+#include "sync/EndToEndFixture.h"
 #include "sync/RequestTable.h"
 #include "xbase/DbfBuilder.h"
 #include "xbase/HalcyonDataSet.h"
@@ -45,28 +46,14 @@ QStringList codes(const QString& device, const QString& file) {
     return list;
 }
 
-// A register, a handheld and the user's registry, all in temporary folders.
-struct HotSyncEndToEnd : ::testing::Test {
-    TestDatabase db;
-    QTemporaryDir device;
-    QTemporaryDir config;
-    QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-
+// The register with its operators.
+struct HotSyncEndToEnd : EndToEndRegister {
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        QDir(db.dir().path()).mkpath(QStringLiteral("Pilot"));
+        EndToEndRegister::SetUp();
         db.exec(
             QStringLiteral("INSERT INTO Operadores VALUES ('01', 'abc', 'Ana'), "
                            "('02', NULL, 'Rui')"));
-        db.exec(
-            QStringLiteral("INSERT INTO Locais VALUES ('0101', 'P1', 'ADM', 'S1'), "
-                           "('0202', 'P2', NULL, NULL), ('0303', 'P3', NULL, NULL)"));
-        db.exec(
-            QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO) VALUES "
-                           "('1', 'Mesa', '0101', '01'), ('2', 'Cadeira', '0101', '01'), "
-                           "('3', 'Armário', '0202', '01'), ('4', 'Estante', '0303', '01')"));
     }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", oldConfig); }
 
     ProgramRun cli(const QString& appDir, const QStringList& args) {
         return run(AMBITRA_CLI, QStringList{QStringLiteral("--app-dir"), appDir} + args);

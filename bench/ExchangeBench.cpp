@@ -1,13 +1,17 @@
-// Import/export of the asset table in every format, against the sqlite3
-// command-line tool doing the same comma-separated export and import. The
-// comma-separated imports run twice more with the lines in random code order (a
-// fixed seed), as files from spreadsheets come: into an empty table and as an
-// update of every row.
+// Import/export of the asset table in every format, against the engine's own
+// command-line tool (sqlite3, or psql on a server) doing the same
+// comma-separated export and import. The comma-separated imports run twice more
+// with the lines in random code order (a fixed seed), as files from spreadsheets
+// come: into an empty table and as an update of every row.
 //
-// usage: bench_exchange [ASSETS [ROUNDS [csv]]]   (defaults 100000 and 3; "csv"
-// leaves out the table of every format)
+// usage: bench_exchange [ASSETS [ROUNDS [csv]]] [--engine PostgreSQL [--connection TEXT]]
+// (defaults 100000 and 3; "csv" leaves out the table of every format; the
+// server's connection defaults to AMBITRA_TEST_PG). On a server, processor
+// times include the server's when it runs on this machine.
 //
 // Every import is checked: the table must equal its copy taken before the runs.
+
+#include "BenchEngine.h"
 
 #include "common/Progress.h"
 #include "common/Prompter.h"
@@ -22,6 +26,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <sys/resource.h>
 
@@ -74,7 +79,8 @@ double seconds(const QElapsedTimer& timer) {
 double cpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9 +
+           serverCpuSeconds();
 }
 
 double childCpuSeconds() {
@@ -83,7 +89,7 @@ double childCpuSeconds() {
     auto s = [](const timeval& t) {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
     };
-    return s(usage.ru_utime) + s(usage.ru_stime);
+    return s(usage.ru_utime) + s(usage.ru_stime) + serverCpuSeconds();
 }
 
 struct Timing {
@@ -101,19 +107,25 @@ Timing timed(Work work) {
     return {seconds(timer), cpuSeconds() - cpu};
 }
 
-// Runs the sqlite3 tool on the database with a script.
-Timing sqlite3Run(const QString& database, const QString& script) {
+// Runs the peer tool on the register with a script.
+Timing peerRun(const BenchEngine& engine, const QString& database, const QString& script) {
     QProcess process;
     QElapsedTimer timer;
     timer.start();
     const double cpu = childCpuSeconds();
-    process.start(QStringLiteral("sqlite3"), {database});
-    process.write(script.toUtf8());
+    process.start(engine.peerProgram(), engine.peerArguments(database));
+    process.write(engine.peerScript(script).toUtf8());
     process.closeWriteChannel();
     process.waitForFinished(-1);
-    const Timing t{seconds(timer), childCpuSeconds() - cpu};
+    const double wall = seconds(timer);
+    if (engine.countsServer()) {
+        // The server's process for the peer ends just after the peer: counted then.
+        QThread::msleep(200);
+    }
+    const Timing t{wall, childCpuSeconds() - cpu};
     if (process.exitCode() != 0) {
-        std::fprintf(stderr, "sqlite3: %s\n", process.readAllStandardError().constData());
+        std::fprintf(stderr, "%s: %s\n", qPrintable(engine.peerProgram()),
+                     process.readAllStandardError().constData());
     }
     return t;
 }
@@ -123,8 +135,8 @@ int differences(TDados& dados) {
     QSqlQuery q(dados.Conn().database());
     q.exec(
         QStringLiteral("SELECT (SELECT count(*) FROM (SELECT * FROM Bens EXCEPT SELECT * FROM "
-                       "Original)) + (SELECT count(*) FROM (SELECT * FROM Original EXCEPT "
-                       "SELECT * FROM Bens))"));
+                       "Original) AS a) + (SELECT count(*) FROM (SELECT * FROM Original EXCEPT "
+                       "SELECT * FROM Bens) AS b)"));
     return q.next() ? q.value(0).toInt() : -1;
 }
 
@@ -177,39 +189,57 @@ double peakMiB(int who) {
 
 // The peer's comma-separated import: the file into a staging table, then one
 // upsert; into an empty table when emptying.
-QString peerImportScript(const QString& file, bool emptying) {
+QString peerImportScript(const BenchEngine& engine, const QString& file, bool emptying) {
+    const QString staging =
+        engine.onServer()
+            ? QStringLiteral(
+                  "CREATE TEMP TABLE staging (LIKE Bens) ON COMMIT DROP;\n"
+                  "\\copy staging FROM '%1' WITH (FORMAT csv)\n")
+            : QStringLiteral(
+                  "CREATE TEMP TABLE staging (c1, c2, c3, c4, c5, c6, c7, c8, c9, c10, "
+                  "c11);\n.mode csv\n.import %1 staging\n");
     return QStringLiteral("BEGIN;\n") +
-           (emptying ? QStringLiteral("DELETE FROM Bens;\n") : QString()) +
+           (emptying ? QStringLiteral("DELETE FROM Bens;\n") : QString()) + staging.arg(file) +
            QStringLiteral(
-               "CREATE TEMP TABLE staging (c1, c2, c3, c4, c5, c6, c7, c8, c9, c10, "
-               "c11);\n.mode csv\n.import %1 staging\n"
                "INSERT INTO Bens SELECT * FROM staging WHERE true ON CONFLICT(BECODIGO) DO "
                "UPDATE SET BENOME = excluded.BENOME, BELOCAL = excluded.BELOCAL, BEFABRICA = "
                "excluded.BEFABRICA, BESITUACAO = excluded.BESITUACAO, BENSERIE = "
                "excluded.BENSERIE, BEVALOR = excluded.BEVALOR, BECOMPRA = excluded.BECOMPRA, "
                "BEULTINV = excluded.BEULTINV, BEULTOPE = excluded.BEULTOPE, BEFLAG = "
-               "NULL;\nCOMMIT;\n")
-               .arg(file);
+               "NULL;\nCOMMIT;\n");
 }
 
-void printPeerCommand(const QString& database, const QString& script) {
-    std::printf("  sqlite3 %s <<'EOF'\n%sEOF\n", qPrintable(database), qPrintable(script));
+// The peer's export of the table in key order.
+QString peerExportScript(const BenchEngine& engine, const QString& file) {
+    return (engine.onServer() ? QStringLiteral("\\copy (SELECT * FROM Bens ORDER BY BECODIGO) TO "
+                                               "'%1' WITH (FORMAT csv)\n")
+                              : QStringLiteral(".mode csv\n.output %1\nSELECT * FROM Bens ORDER "
+                                               "BY BECODIGO;\n"))
+        .arg(file);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    const bool csvOnly = argc > 3 && QByteArray(argv[3]) == "csv";
+    QStringList args = app.arguments();
+    BenchEngine engine(args);
+    if (!engine.problem().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(engine.problem()));
+        return 2;
+    }
+    const int count = args.size() > 1 ? args[1].toInt() : 100000;
+    const int rounds = args.size() > 2 ? std::max(1, args[2].toInt()) : 3;
+    const bool csvOnly = args.size() > 3 && args[3] == QLatin1String("csv");
     QTemporaryDir dir;
     PrintingPrompter prompter;
+    engine.writeSettings(dir.filePath(QStringLiteral("ambitra.ini")));
     TDados dados(dir.path(), dir.filePath(QStringLiteral("ambitra.ini")), prompter);
     dados.ReadIniFile();
     if (!dados.OpenDatabase()) {
         return 1;
     }
+    engine.attach(dados.Conn());
     QElapsedTimer timer;
     timer.start();
     fillAssets(dados, count);
@@ -284,21 +314,21 @@ int main(int argc, char** argv) {
     }
     const double ourPeak = peakMiB(RUSAGE_SELF);
 
-    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty()) {
-        std::printf("sqlite3 not found: no comparison\n");
+    if (QStandardPaths::findExecutable(engine.peerProgram()).isEmpty()) {
+        std::printf("%s not found: no comparison\n", qPrintable(engine.peerProgram()));
         return 0;
     }
     dados.CloseDatabase();
     const QString database = dados.settings().DBName;
     const QString peerFile = dir.filePath(QStringLiteral("peer.csv"));
     const QString peerRandom = dir.filePath(QStringLiteral("peer-random.csv"));
-    const QString exportScript =
-        QStringLiteral(".mode csv\n.output %1\nSELECT * FROM Bens ORDER BY BECODIGO;\n")
-            .arg(peerFile);
-    const Timing peerExport = best(rounds, [&] { return sqlite3Run(database, exportScript); });
+    const QString exportScript = peerExportScript(engine, peerFile);
+    const Timing peerExport = best(rounds, [&] { return peerRun(engine, database, exportScript); });
     shuffleLines(peerFile, peerRandom);
     auto peerImport = [&](const QString& file, bool emptying) {
-        return best(rounds, [&] { return sqlite3Run(database, peerImportScript(file, emptying)); });
+        return best(rounds, [&] {
+            return peerRun(engine, database, peerImportScript(engine, file, emptying));
+        });
     };
     const Timing peerNewCode = peerImport(peerFile, true);
     const Timing peerUpdateCode = peerImport(peerFile, false);
@@ -336,7 +366,8 @@ int main(int argc, char** argv) {
     std::printf(
         "\npeer commands (the update import; the others differ in the file and, "
         "into an empty table, a DELETE FROM Bens after BEGIN):\n");
-    printPeerCommand(database, exportScript);
-    printPeerCommand(database, peerImportScript(peerRandom, false));
+    for (const QString& script : {exportScript, peerImportScript(engine, peerRandom, false)}) {
+        std::printf("  %s", qPrintable(engine.peerCommand(database, script)));
+    }
     return 0;
 }

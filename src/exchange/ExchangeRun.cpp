@@ -354,7 +354,13 @@ void ExchangeRun::EmptyTable(DataTable& table) {
 bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& where,
                               const std::function<QString()>& key,
                               const std::function<void()>& assign) {
-    Savepoint savepoint(m_dados.Conn());
+    // A record's own savepoint keeps the records before a failing one. A table
+    // emptied first is put back whole when a record fails, and the run stops
+    // there: the savepoint would only cost a round trip to a server per record.
+    std::optional<Savepoint> savepoint;
+    if (!OverwriteData || CheckOnly) {
+        savepoint.emplace(m_dados.Conn());
+    }
     try {
         if (table.locate(key())) {
             table.edit();
@@ -363,15 +369,21 @@ bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& 
         }
         assign();
         table.post();
-        savepoint.release();
+        if (savepoint) {
+            savepoint->release();
+        }
         return true;
     } catch (const FieldError& error) {
         table.cancel();
-        savepoint.rollback();
+        if (savepoint) {
+            savepoint->rollback();
+        }
         recordError(where() + QStringLiteral(", ") + error.message(), table, Direction::Import);
     } catch (const Error& error) {
         table.cancel();
-        savepoint.rollback();
+        if (savepoint) {
+            savepoint->rollback();
+        }
         recordError(where() + QStringLiteral(": ") + engineErrorText(error), table,
                     Direction::Import);
     }

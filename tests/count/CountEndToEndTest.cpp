@@ -2,6 +2,7 @@
 #include "common/Cp1252.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
+#include "support/TestServer.h"
 #include "sync/EndToEndFixture.h"
 
 #include <QRegularExpression>
@@ -29,7 +30,8 @@ struct CountEndToEnd : EndToEndRegister {
 
     void SetUp() override {
         EndToEndRegister::SetUp();
-        writeAll(db.dir().file(QStringLiteral("ambitra.ini")), "[PREFS]\r\nCodeBar=EAN13\r\n");
+        writeAll(db.dir().file(QStringLiteral("ambitra.ini")),
+                 db.dir().databaseSection() + "[PREFS]\r\nCodeBar=EAN13\r\n");
     }
 
     ProgramRun cli(const QStringList& args) {
@@ -150,7 +152,8 @@ TEST_F(CountEndToEnd, TheReportOfALoadOfTwoLocationsShowsEveryClass) {
 }
 
 TEST_F(CountEndToEnd, WithReviewOnTheUnloadWaitsAndADatabaseOfAnotherProgramHasNoCounts) {
-    writeAll(db.dir().file(QStringLiteral("ambitra.ini")), "[PREFS]\r\nReview=1\r\n");
+    writeAll(db.dir().file(QStringLiteral("ambitra.ini")),
+             db.dir().databaseSection() + "[PREFS]\r\nReview=1\r\n");
     read(QStringLiteral("1"), QStringLiteral("0202"));
     ASSERT_EQ(handheld({QStringLiteral("request"), QStringLiteral("unload")}).exitCode, 0);
     const ProgramRun unload = hotsync();
@@ -163,6 +166,9 @@ TEST_F(CountEndToEnd, WithReviewOnTheUnloadWaitsAndADatabaseOfAnotherProgramHasN
     EXPECT_EQ(cli({QStringLiteral("review"), QStringLiteral("--list")}).out,
               QStringLiteral("moved\t1\t0101>0202\t01>\n"));
 
+    if (onServer()) {
+        return;  // a register without our version is a file of the embedded engine
+    }
     db.exec(QStringLiteral("PRAGMA user_version = 0"));
     const ProgramRun counts = cli({QStringLiteral("counts")});
     EXPECT_EQ(counts.exitCode, 1);

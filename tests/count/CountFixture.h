@@ -68,9 +68,9 @@ struct Counting : SyncFixture {
     }
     QStringList bens() {
         return db.column(QStringLiteral(
-            "SELECT BECODIGO || '|' || ifnull(BELOCAL, '') || '|' || ifnull(BESITUACAO, '') || "
-            "'|' || ifnull(BENSERIE, '') || '|' || ifnull(BEULTINV, '') || '|' || "
-            "ifnull(BEULTOPE, '') FROM Bens ORDER BY BECODIGO"));
+            "SELECT BECODIGO || '|' || coalesce(BELOCAL, '') || '|' || coalesce(BESITUACAO, '') "
+            "|| '|' || coalesce(BENSERIE, '') || '|' || coalesce(CAST(BEULTINV AS VARCHAR), '') "
+            "|| '|' || coalesce(BEULTOPE, '') FROM Bens ORDER BY BECODIGO"));
     }
     QStringList logRows() {
         return db.column(QStringLiteral(

@@ -7,8 +7,8 @@
 // usage: bench_assets_window [ROWS] (default 100000); runs offscreen unless
 // QT_QPA_PLATFORM says otherwise.
 
+#include "SilentPrompter.h"
 #include "app/TAbertura.h"
-#include "common/Prompter.h"
 #include "data/DataTable.h"
 #include "data/TDados.h"
 #include "records/DBGrid.h"
@@ -35,12 +35,6 @@
 using namespace ambitra;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-  public:
-    Answer message(Kind, const QString&, Buttons) override { return Answer::Yes; }
-    void beep() override {}
-};
 
 // Notes the paint events of a widget.
 class PaintWatch : public QObject {

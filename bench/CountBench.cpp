@@ -4,8 +4,8 @@
 // storing alone, and the report of a count of every asset.
 //
 // usage: bench_count [ASSETS [ROUNDS]]   (defaults 100000 and 3)
+#include "SilentPrompter.h"
 #include "common/Progress.h"
-#include "common/Prompter.h"
 #include "count/CountReport.h"
 #include "count/CountStore.h"
 #include "data/TDados.h"
@@ -32,15 +32,6 @@
 using namespace ambitra;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-  public:
-    Answer message(Kind, const QString& text, Buttons) override {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-    void beep() override {}
-};
 
 QString code(int i) {
     return QStringLiteral("%1").arg(i, 13, 10, QLatin1Char('0'));
@@ -155,7 +146,7 @@ int main(int argc, char** argv) {
     const int rounds = argc > 2 ? std::max(1, QString::fromLatin1(argv[2]).toInt()) : 3;
     QTemporaryDir counted;
     QTemporaryDir plain;
-    SilentPrompter prompter;
+    SilentPrompter prompter(Prompter::Answer::Ok, SilentPrompter::Show::Messages);
     TDados dados(counted.path(), counted.filePath(QStringLiteral("ambitra.ini")), prompter);
     dados.ReadIniFile();
     dados.OpenDatabase();

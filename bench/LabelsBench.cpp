@@ -6,9 +6,9 @@
 //
 // usage: bench_labels [ASSETS [ROUNDS]] (default 1000 assets, best of 3)
 
+#include "SilentPrompter.h"
 #include "common/Conversions.h"
 #include "common/Progress.h"
-#include "common/Prompter.h"
 #include "data/Connection.h"
 #include "data/TDados.h"
 #include "labels/LabelJob.h"
@@ -33,12 +33,6 @@
 using namespace ambitra;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-  public:
-    Answer message(Kind, const QString&, Buttons) override { return Answer::Yes; }
-    void beep() override {}
-};
 
 double bestOf(int rounds, const std::function<void()>& work) {
     double best = 1e300;

@@ -4,8 +4,8 @@
 //
 // usage: bench_log [ROWS] (default 1000000; 1000 rows a day)
 
+#include "SilentPrompter.h"
 #include "common/Progress.h"
-#include "common/Prompter.h"
 #include "data/TDados.h"
 #include "log/LogSelection.h"
 
@@ -23,12 +23,6 @@
 using namespace ambitra;
 
 namespace {
-
-class SilentPrompter : public Prompter {
-  public:
-    Answer message(Kind, const QString&, Buttons) override { return Answer::Yes; }
-    void beep() override {}
-};
 
 constexpr int kRowsPerDay = 1000;
 // Generated in UTC: the same texts, without a time-zone look-up per row.

@@ -28,11 +28,9 @@ QSqlError SqliteEngine::startSession(QSqlDatabase& db) const {
     QSqlQuery probe(db);
     if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) ||
         !probe.exec(QStringLiteral("PRAGMA foreign_keys = ON")) ||
-        // Runs touch every row of a large register, in the order the file or the
-        // handheld gives: a 256 MB page cache holds a million assets with their
-        // index, so rows met in any order are not read from the file again (the
-        // engine's default is 2 MB; the cache only grows as far as it is used).
-        !probe.exec(QStringLiteral("PRAGMA cache_size = -262144"))) {
+        // Runs touch every row of a large register: a 64 MB page cache keeps them
+        // from rereading the file (the engine's default is 2 MB).
+        !probe.exec(QStringLiteral("PRAGMA cache_size = -65536"))) {
         return probe.lastError();
     }
     return QSqlError();

@@ -62,37 +62,93 @@ void refuseFilledTarget(Connection& target, const QStringList& tables) {
     }
 }
 
-qint64 copyTable(Connection& source, const QString& table, Connection& target,
-                 const QString& targetTable, Progress& progress) {
-    const QStringList columns = columnsOf(source, table);
+// Rows go to the target a batch at a time: on a server each statement is a round
+// trip, and a register of a million assets took one per row.
+constexpr int kBatchRows = 200;
+
+// The insert of count rows of the given columns in one statement.
+QSqlQuery prepareInsert(Connection& target, const QString& table, const QStringList& columns,
+                        int count) {
     QStringList marks;
     for (int i = 0; i < columns.size(); ++i) {
         marks << QStringLiteral("?");
     }
+    const QString row = u'(' + marks.join(QStringLiteral(", ")) + u')';
+    QStringList rows;
+    for (int i = 0; i < count; ++i) {
+        rows << row;
+    }
     QSqlQuery insert(target.database());
-    if (!insert.prepare(QStringLiteral("INSERT INTO ") + targetTable + u" (" +
-                        columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                        marks.join(QStringLiteral(", ")) + u')')) {
+    if (!insert.prepare(QStringLiteral("INSERT INTO ") + table + u" (" +
+                        columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
+                        rows.join(QStringLiteral(", ")))) {
         throw Error(EngineErrorText::of(insert.lastError()));
     }
+    return insert;
+}
+
+// Inserts one row alone, its refusal worded with its own values.
+void insertRow(QSqlQuery& insert, const QStringList& columns, const QList<QVariant>& values) {
+    for (int i = 0; i < values.size(); ++i) {
+        insert.bindValue(i, values[i]);
+    }
+    if (!insert.exec()) {
+        throw Error(EngineErrorText::of(insert.lastError(), [&](const QString& column) {
+            const int at = static_cast<int>(columns.indexOf(column));
+            return at >= 0 ? values.value(at) : QVariant();
+        }));
+    }
+}
+
+// Inserts a batch in one statement; when the engine refuses it, the batch is
+// undone and its rows are inserted one by one, so that the refusal names the
+// row and the value at fault as a row-by-row copy would.
+void insertBatch(Connection& target, QSqlQuery& many, QSqlQuery& one, const QStringList& columns,
+                 const QList<QList<QVariant>>& batch) {
+    int place = 0;
+    for (const QList<QVariant>& values : batch) {
+        for (const QVariant& value : values) {
+            many.bindValue(place++, value);
+        }
+    }
+    Savepoint savepoint(target, "copy");
+    if (many.exec()) {
+        savepoint.release();
+        return;
+    }
+    savepoint.rollback();
+    for (const QList<QVariant>& values : batch) {
+        insertRow(one, columns, values);
+    }
+}
+
+qint64 copyTable(Connection& source, const QString& table, Connection& target,
+                 const QString& targetTable, Progress& progress) {
+    const QStringList columns = columnsOf(source, table);
+    QSqlQuery one = prepareInsert(target, targetTable, columns, 1);
+    QSqlQuery many = prepareInsert(target, targetTable, columns, kBatchRows);
     QSqlQuery rows =
         selectAll(source.database(),
                   QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
                       QStringLiteral(" FROM ") + table + QStringLiteral(" ORDER BY rowid"));
     qint64 count = 0;
+    QList<QList<QVariant>> batch;
     while (rows.next()) {
+        QList<QVariant> values;
         for (int i = 0; i < columns.size(); ++i) {
-            insert.bindValue(i, rows.value(i));
+            values << rows.value(i);
         }
-        if (!insert.exec()) {
-            throw Error(EngineErrorText::of(insert.lastError(), [&](const QString& column) {
-                const int at = static_cast<int>(columns.indexOf(column));
-                return at >= 0 ? rows.value(at) : QVariant();
-            }));
-        }
-        if (++count % 1000 == 0) {
+        batch << values;
+        ++count;
+        if (batch.size() == kBatchRows) {
+            insertBatch(target, many, one, columns, batch);
+            batch.clear();
             progress.setValue(count);
         }
+    }
+    // The last rows, fewer than a batch, in the order they were read.
+    for (const QList<QVariant>& values : batch) {
+        insertRow(one, columns, values);
     }
     return count;
 }

@@ -10,6 +10,8 @@
 
 #include <QSqlError>
 
+#include <QSqlQuery>
+
 #include <gtest/gtest.h>
 
 using namespace ambitra;
@@ -158,4 +160,46 @@ TEST(RegisterCopy, EveryTableAndRowOfAFileArriveInOrderOnceOnly) {
             << error.message().toStdString();
     }
     EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 2);
+}
+
+TEST(RegisterCopy, RowsGoInBatchesAndARefusedRowNamesItselfWithNothingCopied) {
+    TempAppDir sourceDir(TempAppDir::Register::File);
+    ScriptedPrompter sourcePrompter;
+    TDados source(sourceDir.path(), sourceDir.file(QStringLiteral("ambitra.ini")), sourcePrompter);
+    source.ReadIniFile();
+    ASSERT_TRUE(source.OpenDatabase());
+    // A file written by another program, without the asset check: one log row
+    // far into the file names an asset that does not exist.
+    for (const QString& sql :
+         {QStringLiteral("PRAGMA foreign_keys = OFF"),
+          QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('0001', 'Mesa')"),
+          QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i "
+                         "< 450) INSERT INTO Log (LGUSUARIO, LGBEM, LGOCORRENC) SELECT 'u', CASE i "
+                         "WHEN 333 THEN 'ZZ' ELSE '0001' END, 'r' || i FROM n")}) {
+        source.Conn().exec(sql);
+    }
+    QSqlQuery bad = source.Conn().database().exec(
+        QStringLiteral("SELECT count(*) FROM Log WHERE LGBEM = 'ZZ'"));
+    ASSERT_TRUE(bad.next());
+    ASSERT_EQ(bad.value(0).toInt(), 1);
+    const QString file = source.settings().DBName;
+
+    TestDatabase target;
+    try {
+        RegisterCopy(target.dados().Conn()).copyFrom(file);
+        FAIL() << "a log row of no asset was copied";
+    } catch (const Error& error) {
+        EXPECT_TRUE(error.message().contains(u"ZZ")) << error.message().toStdString();
+    }
+    EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 0);
+
+    source.Conn().exec(QStringLiteral("UPDATE Log SET LGBEM = '0001'"));
+    source.CloseDatabase();
+    RegisterCopy(target.dados().Conn()).copyFrom(file);
+    const QStringList rows =
+        target.column(QStringLiteral("SELECT LGOCORRENC FROM Log ORDER BY rowid"));
+    ASSERT_EQ(rows.size(), 450);
+    EXPECT_EQ(rows[0], u"r1");
+    EXPECT_EQ(rows[332], u"r333");
+    EXPECT_EQ(rows[449], u"r450");
 }

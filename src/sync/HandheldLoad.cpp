@@ -50,7 +50,23 @@ bool HandheldLoad::goes(Selection selection, const QList<QVariant>& row,
     return m_locations.item(item).checked;
 }
 
+bool HandheldLoad::goesCached(Selection selection, const QList<QVariant>& row,
+                              const int (&parts)[4]) {
+    if (selection != Selection::Assets) {
+        return goes(selection, row, parts);
+    }
+    // The assets of one location all go or all stay (their looked-up building,
+    // department and room are the location's): decided once per location.
+    const QString location = row.value(parts[0]).toString();
+    auto known = m_goesByLocation.constFind(location);
+    if (known == m_goesByLocation.constEnd()) {
+        known = m_goesByLocation.insert(location, goes(selection, row, parts));
+    }
+    return *known;
+}
+
 void HandheldLoad::writeRows(DataTable& table, Selection selection) {
+    m_goesByLocation.clear();
     THalcyonDataSet& dbf = m_dados.DBFTmp();
     QList<ColumnField> fields;
     const QList<ColumnDef>& columns = table.columns();
@@ -77,7 +93,7 @@ void HandheldLoad::writeRows(DataTable& table, Selection selection) {
     dbf.BeginBulkAppend();
     for (table.first(); !table.eof() && !table.isEmpty(); table.next()) {
         const QList<QVariant> row = table.values();
-        if (goes(selection, row, parts)) {
+        if (goesCached(selection, row, parts)) {
             try {
                 dbf.Insert();
                 for (const ColumnField& f : fields) {

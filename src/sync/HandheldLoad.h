@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -34,6 +35,8 @@ class HandheldLoad {
 
     // parts: the columns of code, building, department and room.
     bool goes(Selection selection, const QList<QVariant>& row, const int (&parts)[4]) const;
+    // goes() asked once per location for assets.
+    bool goesCached(Selection selection, const QList<QVariant>& row, const int (&parts)[4]);
     void writeRows(DataTable& table, Selection selection);
     void reportNotCreated(const QString& path);
 
@@ -42,6 +45,7 @@ class HandheldLoad {
     SyncLog& m_log;
     Progress& m_progress;
     QList<SentAsset>* m_sent = nullptr;
+    QHash<QString, bool> m_goesByLocation;  // of the assets being written
 };
 
 }  // namespace ambitra

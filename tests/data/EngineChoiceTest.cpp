@@ -41,6 +41,23 @@ QString openingError(const QByteArray& ini) {
     return prompter.shown.value(0).text;
 }
 
+// A register file to copy from, always a file of the embedded engine, filled
+// by the given statements.
+struct SourceFile {
+    TempAppDir dir{TempAppDir::Register::File};
+    ScriptedPrompter prompter;
+    TDados dados{dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter};
+
+    explicit SourceFile(std::initializer_list<QString> statements) {
+        dados.ReadIniFile();
+        EXPECT_TRUE(dados.OpenDatabase());
+        for (const QString& sql : statements) {
+            dados.Conn().exec(sql);
+        }
+    }
+    QString file() const { return dados.settings().DBName; }
+};
+
 }  // namespace
 
 TEST(EngineChoice, TheDbSectionNamesTheEngineAndItsConnection) {
@@ -104,28 +121,20 @@ TEST(EngineChoice, ServerErrorsNameTableFieldAndValueInPortuguese) {
 }
 
 TEST(RegisterCopy, EveryTableAndRowOfAFileArriveInOrderOnceOnly) {
-    TempAppDir sourceDir(TempAppDir::Register::File);
-    ScriptedPrompter sourcePrompter;
-    TDados source(sourceDir.path(), sourceDir.file(QStringLiteral("ambitra.ini")), sourcePrompter);
-    source.ReadIniFile();
-    ASSERT_TRUE(source.OpenDatabase());
-    for (const QString& sql :
-         {QStringLiteral("INSERT INTO Locais VALUES ('L1', 'P', 'D', 'S1')"),
-          QStringLiteral("INSERT INTO Operadores VALUES ('OP1', 'senha', 'Ana Luíza')"),
-          QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BEVALOR, BECOMPRA) VALUES "
-                         "('b', 'Mesa', 'L1', 1234.567, '2024-02-29')"),
-          QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('B', 'Cadeira')"),
-          QStringLiteral("INSERT INTO Status VALUES ('ZZ', 'Última')"),
-          QStringLiteral("INSERT INTO Status VALUES ('AA', 'Primeira')"),
-          QStringLiteral("INSERT INTO Log VALUES ('2024-03-01 10:00:00.250', 'u', 'o', 'b', "
-                         "'segunda')"),
-          QStringLiteral("INSERT INTO Log VALUES ('2024-03-01 09:00:00.000', 'u', 'o', 'B', "
-                         "'primeira')")}) {
-        source.SQLCmd().setText(sql);
-        source.SQLCmd().execute();
-    }
-    const QString file = source.settings().DBName;
-    source.CloseDatabase();
+    SourceFile source(
+        {QStringLiteral("INSERT INTO Locais VALUES ('L1', 'P', 'D', 'S1')"),
+         QStringLiteral("INSERT INTO Operadores VALUES ('OP1', 'senha', 'Ana Luíza')"),
+         QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BEVALOR, BECOMPRA) VALUES "
+                        "('b', 'Mesa', 'L1', 1234.567, '2024-02-29')"),
+         QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('B', 'Cadeira')"),
+         QStringLiteral("INSERT INTO Status VALUES ('ZZ', 'Última')"),
+         QStringLiteral("INSERT INTO Status VALUES ('AA', 'Primeira')"),
+         QStringLiteral("INSERT INTO Log VALUES ('2024-03-01 10:00:00.250', 'u', 'o', 'b', "
+                        "'segunda')"),
+         QStringLiteral("INSERT INTO Log VALUES ('2024-03-01 09:00:00.000', 'u', 'o', 'B', "
+                        "'primeira')")});
+    const QString file = source.file();
+    source.dados.CloseDatabase();
 
     TestDatabase target;
     const RegisterCopy::Counts counts = RegisterCopy(target.dados().Conn()).copyFrom(file);
@@ -163,26 +172,19 @@ TEST(RegisterCopy, EveryTableAndRowOfAFileArriveInOrderOnceOnly) {
 }
 
 TEST(RegisterCopy, RowsGoInBatchesAndARefusedRowNamesItselfWithNothingCopied) {
-    TempAppDir sourceDir(TempAppDir::Register::File);
-    ScriptedPrompter sourcePrompter;
-    TDados source(sourceDir.path(), sourceDir.file(QStringLiteral("ambitra.ini")), sourcePrompter);
-    source.ReadIniFile();
-    ASSERT_TRUE(source.OpenDatabase());
     // A file written by another program, without the asset check: one log row
     // far into the file names an asset that does not exist.
-    for (const QString& sql :
-         {QStringLiteral("PRAGMA foreign_keys = OFF"),
-          QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('0001', 'Mesa')"),
-          QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i "
-                         "< 450) INSERT INTO Log (LGUSUARIO, LGBEM, LGOCORRENC) SELECT 'u', CASE i "
-                         "WHEN 333 THEN 'ZZ' ELSE '0001' END, 'r' || i FROM n")}) {
-        source.Conn().exec(sql);
-    }
-    QSqlQuery bad = source.Conn().database().exec(
+    SourceFile source(
+        {QStringLiteral("PRAGMA foreign_keys = OFF"),
+         QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('0001', 'Mesa')"),
+         QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i "
+                        "< 450) INSERT INTO Log (LGUSUARIO, LGBEM, LGOCORRENC) SELECT 'u', CASE i "
+                        "WHEN 333 THEN 'ZZ' ELSE '0001' END, 'r' || i FROM n")});
+    QSqlQuery bad = source.dados.Conn().database().exec(
         QStringLiteral("SELECT count(*) FROM Log WHERE LGBEM = 'ZZ'"));
     ASSERT_TRUE(bad.next());
     ASSERT_EQ(bad.value(0).toInt(), 1);
-    const QString file = source.settings().DBName;
+    const QString file = source.file();
 
     TestDatabase target;
     try {
@@ -193,8 +195,8 @@ TEST(RegisterCopy, RowsGoInBatchesAndARefusedRowNamesItselfWithNothingCopied) {
     }
     EXPECT_EQ(target.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 0);
 
-    source.Conn().exec(QStringLiteral("UPDATE Log SET LGBEM = '0001'"));
-    source.CloseDatabase();
+    source.dados.Conn().exec(QStringLiteral("UPDATE Log SET LGBEM = '0001'"));
+    source.dados.CloseDatabase();
     RegisterCopy(target.dados().Conn()).copyFrom(file);
     const QStringList rows =
         target.column(QStringLiteral("SELECT LGOCORRENC FROM Log ORDER BY rowid"));

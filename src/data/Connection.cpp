@@ -132,6 +132,38 @@ void Connection::exec(const QString& statement) {
     }
 }
 
+void Connection::journalWrite(const QString& sql, QList<QVariant> values) {
+    if (m_journal != nullptr) {
+        m_journal->append({sql, std::move(values)});
+    }
+}
+
+void Connection::execWrite(const JournaledWrite& write) {
+    // The same interface as the table wrote through, so values are stored alike.
+    if (NativeQuery* native = nativeQuery(write.sql)) {
+        for (int i = 0; i < write.values.size(); ++i) {
+            native->bind(i, write.values[i]);
+        }
+        if (!native->execute()) {
+            throw Error(EngineErrorText::translate(native->errorText()));
+        }
+        return;
+    }
+    QSqlQuery query(m_db);
+    if (!query.prepare(write.sql)) {
+        throw Error(EngineErrorText::of(query.lastError()));
+    }
+    for (int i = 0; i < write.values.size(); ++i) {
+        query.bindValue(i, write.values[i]);
+    }
+    const bool ok = query.exec();
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (!ok) {
+        throw Error(EngineErrorText::of(error));
+    }
+}
+
 std::optional<ChangeStamp> Connection::changeStamp() const {
     return isOpen() ? changeStampOf(m_db, m_generation) : std::nullopt;
 }
@@ -247,6 +279,68 @@ void Savepoint::rollback() {
     m_done = true;
     m_connection.exec(QStringLiteral("ROLLBACK TO ") + m_name);
     m_connection.exec(QStringLiteral("RELEASE ") + m_name);
+}
+
+RecordBatch::RecordBatch(Connection& connection, int records)
+    : m_connection(connection), m_size(records) {}
+
+RecordBatch::~RecordBatch() {
+    if (m_open) {
+        try {
+            m_connection.exec(QStringLiteral("ROLLBACK TO records"));
+            m_connection.exec(QStringLiteral("RELEASE records"));
+        } catch (const Error&) {
+            // The surrounding transaction is gone; its own guard reports nothing more.
+        }
+        close();
+    }
+}
+
+void RecordBatch::close() {
+    m_open = false;
+    m_count = 0;
+    m_journal.clear();
+    m_connection.setWriteJournal(nullptr);
+}
+
+void RecordBatch::begin() {
+    if (m_size > 0 && !m_open) {
+        m_connection.exec(QStringLiteral("SAVEPOINT records"));
+        m_open = true;
+        m_connection.setWriteJournal(&m_journal);
+    }
+    m_recordStart = m_journal.size();
+}
+
+void RecordBatch::keep() {
+    if (m_open && ++m_count >= m_size) {
+        finish();
+    }
+}
+
+void RecordBatch::finish() {
+    if (m_open) {
+        m_connection.exec(QStringLiteral("RELEASE records"));
+        close();
+    }
+}
+
+void RecordBatch::undo(bool engineRefused) {
+    if (!m_open) {
+        return;
+    }
+    if (!engineRefused && m_journal.size() == m_recordStart) {
+        finish();
+        return;
+    }
+    // A server refuses every statement after a failed one until the rollback:
+    // the batch goes back whole and its earlier records are written again.
+    m_connection.setWriteJournal(nullptr);
+    m_connection.exec(QStringLiteral("ROLLBACK TO records"));
+    for (qsizetype i = 0; i < m_recordStart; ++i) {
+        m_connection.execWrite(m_journal[i]);
+    }
+    finish();
 }
 
 }  // namespace ambitra

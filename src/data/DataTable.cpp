@@ -619,25 +619,29 @@ void DataTable::execNative(NativeQuery& statement) const {
 }
 
 void DataTable::storeInsert() {
+    QList<QVariant> values;
+    values.reserve(m_storedIndex.size());
+    for (const int c : m_storedIndex) {
+        values << sqlvalue::toSql(m_buffer[c], m_def.columns[c].type);
+    }
     if (NativeQuery* native = nativeWrite(m_insertSql)) {
-        for (int i = 0; i < m_storedIndex.size(); ++i) {
-            const int c = m_storedIndex[i];
-            native->bind(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+        for (int i = 0; i < values.size(); ++i) {
+            native->bind(i, values[i]);
         }
         execNative(*native);
-        return;
+    } else {
+        QSqlQuery& q = m_insertQuery;
+        for (int i = 0; i < values.size(); ++i) {
+            q.bindValue(i, values[i]);
+        }
+        const bool ok = q.exec();
+        const QString error = ok ? QString() : writeErrorText(q);
+        q.finish();
+        if (!ok) {
+            throw Error(error);
+        }
     }
-    QSqlQuery& q = m_insertQuery;
-    for (int i = 0; i < m_storedIndex.size(); ++i) {
-        const int c = m_storedIndex[i];
-        q.bindValue(i, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
-    }
-    const bool ok = q.exec();
-    const QString error = ok ? QString() : writeErrorText(q);
-    q.finish();
-    if (!ok) {
-        throw Error(error);
-    }
+    m_connection.journalWrite(m_insertSql, std::move(values));
 }
 
 // Only the columns that changed are written: an update of a few columns costs
@@ -665,41 +669,40 @@ void DataTable::storeUpdate() {
                                      sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
                                      m_def.keyColumn + QStringLiteral(" = ?"));
     }
-    if (NativeQuery* native = nativeWrite(*sql)) {
-        int n = 0;
-        for (int i = 0; i < m_storedIndex.size(); ++i) {
-            if (changed & (quint64(1) << i)) {
-                const int c = m_storedIndex[i];
-                native->bind(n++, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
-            }
-        }
-        native->bind(n, m_editKey);
-        execNative(*native);
-        return;
-    }
-    auto it = m_updateQueries.find(changed);
-    if (it == m_updateQueries.end()) {
-        QSqlQuery q(m_connection.database());
-        if (!q.prepare(*sql)) {
-            throw Error(errorText(q));
-        }
-        it = m_updateQueries.insert(changed, q);
-    }
-    QSqlQuery& q = *it;
-    int n = 0;
+    QList<QVariant> values;
     for (int i = 0; i < m_storedIndex.size(); ++i) {
         if (changed & (quint64(1) << i)) {
             const int c = m_storedIndex[i];
-            q.bindValue(n++, sqlvalue::toSql(m_buffer[c], m_def.columns[c].type));
+            values << sqlvalue::toSql(m_buffer[c], m_def.columns[c].type);
         }
     }
-    q.bindValue(n, m_editKey);
-    const bool ok = q.exec();
-    const QString error = ok ? QString() : writeErrorText(q);
-    q.finish();
-    if (!ok) {
-        throw Error(error);
+    values << m_editKey;
+    if (NativeQuery* native = nativeWrite(*sql)) {
+        for (int i = 0; i < values.size(); ++i) {
+            native->bind(i, values[i]);
+        }
+        execNative(*native);
+    } else {
+        auto it = m_updateQueries.find(changed);
+        if (it == m_updateQueries.end()) {
+            QSqlQuery q(m_connection.database());
+            if (!q.prepare(*sql)) {
+                throw Error(errorText(q));
+            }
+            it = m_updateQueries.insert(changed, q);
+        }
+        QSqlQuery& q = *it;
+        for (int i = 0; i < values.size(); ++i) {
+            q.bindValue(i, values[i]);
+        }
+        const bool ok = q.exec();
+        const QString error = ok ? QString() : writeErrorText(q);
+        q.finish();
+        if (!ok) {
+            throw Error(error);
+        }
     }
+    m_connection.journalWrite(*sql, std::move(values));
 }
 
 // Another desktop may have changed or deleted the row since it was read: the
@@ -823,13 +826,15 @@ void DataTable::remove() {
             QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
     const QString key = m_keys.at(m_row);
+    const QString sql = QStringLiteral("DELETE FROM ") + m_def.name + QStringLiteral(" WHERE ") +
+                        m_def.keyColumn + QStringLiteral(" = ?");
     QSqlQuery q(m_connection.database());
-    q.prepare(QStringLiteral("DELETE FROM ") + m_def.name + QStringLiteral(" WHERE ") +
-              m_def.keyColumn + QStringLiteral(" = ?"));
+    q.prepare(sql);
     q.bindValue(0, key);
     if (!q.exec()) {
         throw Error(errorText(q));
     }
+    m_connection.journalWrite(sql, {key});
     const int row = m_row;
     m_keys.removeAt(row);
     m_cache.remove(key);

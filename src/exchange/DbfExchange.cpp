@@ -162,16 +162,19 @@ void ExchangeRun::ImportDBF(DataTable& table, const QString& folder) {
         };
         const QString recordPrefix = name + QStringLiteral(", registro ");
         bool failed = false;
+        RecordBatch records(m_dados.Conn(), recordsPerSavepoint());
         dbf.First();
         while (!CancelRequested && !dbf.Eof()) {
             ++RecordsRead;
             failed |= !storeRecord(
-                table, [&]() -> QString { return recordPrefix + QString::number(dbf.RecNo()); },
+                records, table,
+                [&]() -> QString { return recordPrefix + QString::number(dbf.RecNo()); },
                 [&] { return dbf.FieldByName(keyName).AsVariant().toString(); }, assign);
             m_progress->advance();
             m_progress->yield();
             dbf.Next();
         }
+        records.finish();
         // As for text files: an emptied table is never left half filled.
         if (failed && OverwriteData && !CheckOnly) {
             scope.rollback();

@@ -351,16 +351,21 @@ void ExchangeRun::EmptyTable(DataTable& table) {
     table.requery();
 }
 
-bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& where,
+int ExchangeRun::recordsPerSavepoint() const {
+    // A check goes on past a failing record: a savepoint each. A table emptied
+    // first is put back whole when a record fails: none. Otherwise the run stops
+    // at the failing record, and a savepoint may hold many (see RecordBatch).
+    if (CheckOnly) {
+        return 1;
+    }
+    return OverwriteData ? 0 : kRecordsPerSavepoint;
+}
+
+bool ExchangeRun::storeRecord(RecordBatch& records, DataTable& table,
+                              const std::function<QString()>& where,
                               const std::function<QString()>& key,
                               const std::function<void()>& assign) {
-    // A record's own savepoint keeps the records before a failing one. A table
-    // emptied first is put back whole when a record fails, and the run stops
-    // there: the savepoint would only cost a round trip to a server per record.
-    std::optional<Savepoint> savepoint;
-    if (!OverwriteData || CheckOnly) {
-        savepoint.emplace(m_dados.Conn());
-    }
+    records.begin();
     try {
         if (table.locate(key())) {
             table.edit();
@@ -369,21 +374,15 @@ bool ExchangeRun::storeRecord(DataTable& table, const std::function<QString()>& 
         }
         assign();
         table.post();
-        if (savepoint) {
-            savepoint->release();
-        }
+        records.keep();
         return true;
     } catch (const FieldError& error) {
         table.cancel();
-        if (savepoint) {
-            savepoint->rollback();
-        }
+        records.undo(false);
         recordError(where() + QStringLiteral(", ") + error.message(), table, Direction::Import);
     } catch (const Error& error) {
         table.cancel();
-        if (savepoint) {
-            savepoint->rollback();
-        }
+        records.undo(true);
         recordError(where() + QStringLiteral(": ") + engineErrorText(error), table,
                     Direction::Import);
     }

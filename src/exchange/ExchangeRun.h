@@ -13,6 +13,7 @@ class DataTable;
 class Error;
 class Progress;
 class Prompter;
+class RecordBatch;
 class TDados;
 
 // An import or export run: every chosen table through every format enabled in
@@ -23,6 +24,8 @@ class ExchangeRun {
   public:
     enum class Direction { Import = 0, Export = 1 };
     static constexpr int kTableCount = 3;
+    // Records of a file under one savepoint when a failing record stops the run.
+    static constexpr int kRecordsPerSavepoint = 200;
 
     ExchangeRun(TDados& dados, Prompter& prompter, Progress& progress);
 
@@ -98,12 +101,14 @@ class ExchangeRun {
     void exportTables(const std::function<bool(int)>& marked);
     void exportText(DataTable& table, const QString& folder, TextFormat format);
     void importText(DataTable& table, const QString& folder, TextFormat format);
+    // How many records of a file one savepoint holds (see RecordBatch).
+    int recordsPerSavepoint() const;
     // Reads the record's key, finds its row and edits it or adds one, lets
-    // assign fill it and saves it, inside its own savepoint. A failure of any of
-    // this drops the record, is shown, and stops the run. True when stored.
-    // where names the file and the line or record for the messages (asked
-    // for only when one is needed).
-    bool storeRecord(DataTable& table, const std::function<QString()>& where,
+    // assign fill it and saves it, inside the file's record savepoints. A
+    // failure of any of this drops the record, is shown, and stops the run.
+    // True when stored. where names the file and the line or record for the
+    // messages (asked for only when one is needed).
+    bool storeRecord(RecordBatch& records, DataTable& table, const std::function<QString()>& where,
                      const std::function<QString()>& key, const std::function<void()>& assign);
     // A record that could not be read, stored or written: shown with what
     // became of the run (which stops), or in a check collected.

@@ -53,6 +53,7 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
     QString line;
     qint64 bytes = 0;
     const QString linePrefix = shownName + QStringLiteral(", linha ");
+    RecordBatch records(m_dados.Conn(), recordsPerSavepoint());
     while (!CancelRequested && reader.next(line, bytes)) {
         const bool isHeader = reader.lineNumber() == 1 && !header.isEmpty() && line == header;
         if (!isHeader && !isBlankLine(line)) {
@@ -60,7 +61,7 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
             int amountWidth = 0;
             const QStringList values = layout.readValues(line, &amountWidth);
             const bool stored = storeRecord(
-                table,
+                records, table,
                 [&]() -> QString { return linePrefix + QString::number(reader.lineNumber()); },
                 [&] { return values.first(); },
                 [&] {
@@ -78,6 +79,7 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
         m_progress->advance(bytes);
         m_progress->yield();
     }
+    records.finish();
     // Emptied and then stopped by an error, the table would hold neither what
     // it held nor what the file holds: the whole file is undone.
     if (failed && OverwriteData && !CheckOnly) {

@@ -164,6 +164,40 @@ TEST(ExchangeRun, ARecordErrorStopsTheRunAndKeepsTheEarlierRecordsUnlessTheTable
     EXPECT_TRUE(f.run.RunMessages.isEmpty());
 }
 
+// Records share a savepoint in batches: one failing inside a later batch still
+// keeps exactly the records before it (rows it changed with their new values),
+// and the table's own list of rows agrees with the register.
+TEST(ExchangeRun, ARecordFailingInsideALaterBatchKeepsExactlyTheRecordsBeforeIt) {
+    ExchangeFixture f;
+    f.useFormats(false, false, false, true);
+    const int failing = ExchangeRun::kRecordsPerSavepoint + 30;
+    const auto code = [](int n) { return QStringLiteral("%1").arg(n, 4, 10, QLatin1Char('0')); };
+    for (const int n : {5, failing - 10, failing + 5}) {
+        f.addLocal(code(n).toLatin1().constData(), "old", "old", "old");
+    }
+    QByteArray file;
+    QStringList expected;
+    for (int n = 1; n <= failing + 10; ++n) {
+        file += "\"" + code(n).toLatin1() + "\",\"P\",\"D\",\"" + (n == failing ? "12345" : "S") +
+                "\"\r\n";
+        if (n < failing) {
+            expected << code(n) + QStringLiteral("|P|D|S");
+        }
+    }
+    expected << code(failing + 5) + QStringLiteral("|old|old|old");
+    f.write(QStringLiteral("LOCAIS.CSV"), file);
+    f.run.RunTables(Direction::Import, [](int i) { return i == 1; });
+    ASSERT_EQ(f.db.prompter().texts().size(), 1);
+    const QString text = f.db.prompter().texts()[0];
+    EXPECT_TRUE(text.startsWith(QStringLiteral("LOCAIS.CSV, linha %1: ").arg(failing)))
+        << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("CK_Locais_LOSALA"), Qt::CaseInsensitive));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("os registros anteriores a este foram mantidos.")));
+    EXPECT_EQ(f.rows(QStringLiteral("Locais")), expected);
+    EXPECT_EQ(f.locais().rowCount(), expected.size());
+    EXPECT_FALSE(f.db.dados().Conn().inTransaction());
+}
+
 TEST(ExchangeRun, AnEmptiedAssetTableComesBackWithItsLogAfterARecordError) {
     ExchangeFixture f;
     f.useFormats(false, false, false, true);

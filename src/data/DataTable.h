@@ -73,6 +73,9 @@ class DataTable : public QObject {
     bool locate(const QString& key);
     // Row index of a key, or -1.
     int indexOfKey(const QString& key) const;
+    // Reads in one statement the rows of keys a run is about to edit that are
+    // not at hand, where reading each alone would cost a server's round trip.
+    void prefetch(const QStringList& keys);
     QString keyAt(int row) const { return m_keys.value(row); }
 
     // Values of the current row, or of the edit buffer while inserting or editing.
@@ -181,6 +184,7 @@ class DataTable : public QObject {
     QString m_oneSql;
     bool m_nativePages = false;  // rows read through the engine's own interface
     mutable QSqlQuery m_oneQuery;
+    QSqlQuery m_prefetchQuery;
     mutable QSqlQuery m_lookupQuery;
     QSqlQuery m_lockedOneQuery;
     QString m_insertSql;

@@ -50,24 +50,58 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
     qint64 count = 0;
     bool failed = false;
     TextFileReader reader(file);
-    QString line;
-    qint64 bytes = 0;
     const QString linePrefix = shownName + QStringLiteral(", linha ");
     RecordBatch records(m_dados.Conn(), recordsPerSavepoint());
-    while (!CancelRequested && reader.next(line, bytes)) {
-        const bool isHeader = reader.lineNumber() == 1 && !header.isEmpty() && line == header;
-        if (!isHeader && !isBlankLine(line)) {
+    // Lines are read a batch ahead, so that the rows their records edit are read
+    // together rather than one at a time (each a round trip to a server).
+    struct Line {
+        int number = 0;
+        qint64 bytes = 0;
+        bool isRecord = false;
+        QStringList values;
+        int amountWidth = 0;
+    };
+    QList<Line> ahead;
+    qsizetype next = 0;
+    const auto readAhead = [&] {
+        ahead.clear();
+        next = 0;
+        QStringList keys;
+        QString text;
+        Line read;
+        while (ahead.size() < kRecordsPerSavepoint && reader.next(text, read.bytes)) {
+            read.number = reader.lineNumber();
+            const bool isHeader = read.number == 1 && !header.isEmpty() && text == header;
+            read.isRecord = !isHeader && !isBlankLine(text);
+            read.amountWidth = 0;
+            read.values =
+                read.isRecord ? layout.readValues(text, &read.amountWidth) : QStringList();
+            if (read.isRecord) {
+                keys << read.values.first();
+            }
+            ahead << read;
+        }
+        table.prefetch(keys);
+    };
+    while (!CancelRequested) {
+        if (next == ahead.size()) {
+            readAhead();
+            if (ahead.isEmpty()) {
+                break;
+            }
+        }
+        const Line& current = ahead[next++];
+        if (current.isRecord) {
             ++RecordsRead;
-            int amountWidth = 0;
-            const QStringList values = layout.readValues(line, &amountWidth);
+            const QStringList& values = current.values;
             const bool stored = storeRecord(
                 records, table,
-                [&]() -> QString { return linePrefix + QString::number(reader.lineNumber()); },
+                [&]() -> QString { return linePrefix + QString::number(current.number); },
                 [&] { return values.first(); },
                 [&] {
                     for (int i = 0; i < fields.size(); ++i) {
                         table.setValue(fields[i].column,
-                                       layout.toValue(fields[i], values[i], amountWidth));
+                                       layout.toValue(fields[i], values[i], current.amountWidth));
                     }
                 });
             if (stored) {
@@ -76,7 +110,7 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
                 failed = true;
             }
         }
-        m_progress->advance(bytes);
+        m_progress->advance(current.bytes);
         m_progress->yield();
     }
     records.finish();

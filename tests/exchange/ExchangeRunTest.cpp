@@ -198,6 +198,33 @@ TEST(ExchangeRun, ARecordFailingInsideALaterBatchKeepsExactlyTheRecordsBeforeIt)
     EXPECT_FALSE(f.db.dados().Conn().inTransaction());
 }
 
+// Rows edited out of the table's order are read a batch of lines ahead; a row
+// that an earlier line of the batch changed is not taken from that read.
+TEST(ExchangeRun, AnUpdateOutOfOrderSeesTheChangesOfEarlierLines) {
+    ExchangeFixture f;
+    f.useFormats(false, false, false, true);
+    f.addLocal("L1", "P1", "D1", "S1");
+    f.addLocal("L2", "P2", "D2", "S2");
+    for (const char* code : {"B1", "B2", "B3"}) {
+        f.addBem(QString::fromLatin1(code), QStringLiteral("old"), 1.0);
+    }
+    f.db.exec(QStringLiteral("UPDATE Bens SET BELOCAL = 'L1'"));
+    f.bens().requery();
+    f.write(QStringLiteral("BENS.CSV"),
+            "\"B3\",\"Novo\",\"L2\",,,,2.000\r\n"
+            "\"B1\",\"Um\",\"L2\",,,,1.000\r\n"
+            "\"B3\",\"old\",\"L1\",,,,1.000\r\n");
+    f.run.RunTables(Direction::Import, [](int i) { return i == 2; });
+    EXPECT_TRUE(f.db.prompter().shown.isEmpty());
+    EXPECT_EQ(f.rows(QStringLiteral("Bens")),
+              (QStringList{
+                  QStringLiteral("B1|Um|L2|<null>|<null>|<null>|1|<null>|<null>|<null>|<null>"),
+                  QStringLiteral("B2|old|L1|<null>|<null>|<null>|1|<null>|<null>|<null>|<null>"),
+                  QStringLiteral("B3|old|L1|<null>|<null>|<null>|1|<null>|<null>|<null>|<null>")}));
+    ASSERT_TRUE(f.bens().locate(QStringLiteral("B1")));
+    EXPECT_EQ(f.bens().text(QStringLiteral("LOPREDIO")), QStringLiteral("P2"));
+}
+
 TEST(ExchangeRun, AnEmptiedAssetTableComesBackWithItsLogAfterARecordError) {
     ExchangeFixture f;
     f.useFormats(false, false, false, true);

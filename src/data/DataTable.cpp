@@ -382,7 +382,7 @@ DataTable::Row DataTable::fetchOne(const QString& key) const {
 
 void DataTable::prefetch(const QStringList& keys) {
     // The embedded engine reads a row alone for a fraction of a statement's cost.
-    if (!isOpen() || m_nativePages) {
+    if (!prefetches()) {
         return;
     }
     QStringList wanted;
@@ -668,20 +668,27 @@ void DataTable::execNative(NativeQuery& statement) const {
 }
 
 void DataTable::storeInsert() {
+    const bool journal = m_connection.journalsWrites();
     QList<QVariant> values;
-    values.reserve(m_storedIndex.size());
-    for (const int c : m_storedIndex) {
-        values << sqlvalue::toSql(m_buffer[c], m_def.columns[c].type);
-    }
     if (NativeQuery* native = nativeWrite(m_insertSql)) {
-        for (int i = 0; i < values.size(); ++i) {
-            native->bind(i, values[i]);
+        for (int i = 0; i < m_storedIndex.size(); ++i) {
+            const int c = m_storedIndex[i];
+            QVariant value = sqlvalue::toSql(m_buffer[c], m_def.columns[c].type);
+            native->bind(i, value);
+            if (journal) {
+                values << std::move(value);
+            }
         }
         execNative(*native);
     } else {
         QSqlQuery& q = m_insertQuery;
-        for (int i = 0; i < values.size(); ++i) {
-            q.bindValue(i, values[i]);
+        for (int i = 0; i < m_storedIndex.size(); ++i) {
+            const int c = m_storedIndex[i];
+            QVariant value = sqlvalue::toSql(m_buffer[c], m_def.columns[c].type);
+            q.bindValue(i, value);
+            if (journal) {
+                values << std::move(value);
+            }
         }
         const bool ok = q.exec();
         const QString error = ok ? QString() : writeErrorText(q);
@@ -690,7 +697,9 @@ void DataTable::storeInsert() {
             throw Error(error);
         }
     }
-    m_connection.journalWrite(m_insertSql, std::move(values));
+    if (journal) {
+        m_connection.journalWrite(m_insertSql, std::move(values));
+    }
 }
 
 // Only the columns that changed are written: an update of a few columns costs

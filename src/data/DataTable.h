@@ -76,6 +76,8 @@ class DataTable : public QObject {
     // Reads in one statement the rows of keys a run is about to edit that are
     // not at hand, where reading each alone would cost a server's round trip.
     void prefetch(const QStringList& keys);
+    // Whether prefetch() reads anything on this engine.
+    bool prefetches() const { return isOpen() && !m_nativePages; }
     QString keyAt(int row) const { return m_keys.value(row); }
 
     // Values of the current row, or of the edit buffer while inserting or editing.

@@ -63,13 +63,15 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
     };
     QList<Line> ahead;
     qsizetype next = 0;
+    // Where rows are read alone as cheaply, one line at a time is read.
+    const qsizetype lookahead = table.prefetches() ? kRecordsPerSavepoint : 1;
     const auto readAhead = [&] {
         ahead.clear();
         next = 0;
         QStringList keys;
         QString text;
         Line read;
-        while (ahead.size() < kRecordsPerSavepoint && reader.next(text, read.bytes)) {
+        while (ahead.size() < lookahead && reader.next(text, read.bytes)) {
             read.number = reader.lineNumber();
             const bool isHeader = read.number == 1 && !header.isEmpty() && text == header;
             read.isRecord = !isHeader && !isBlankLine(text);

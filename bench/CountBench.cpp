@@ -1,7 +1,8 @@
 // What the inventory count costs: the unload of a returned inventory on a
-// register that keeps counts (the readings stored and classified, then applied)
-// beside the same unload on the same register without the count tables, the
-// storing alone, and the report of a count of every asset.
+// register that keeps counts (each reading kept, with its class, as it is
+// applied) beside the same unload on the same register without the count
+// tables, the storing alone (what an unload with review on does), and the
+// report of a count of every asset.
 //
 // usage: bench_count [ASSETS [ROUNDS]]   (defaults 100000 and 3)
 #include "SilentPrompter.h"
@@ -209,11 +210,11 @@ int main(int argc, char** argv) {
     };
     std::printf("%-50s %8s %8s\n", "", "wall", "cpu");
     row("unload, register without count tables", withoutCounts);
-    row("unload, readings stored and classified first", withCounts);
+    row("unload, readings kept and classified", withCounts);
     std::printf("%-50s %7.1f%% %7.1f%% (target at most 30%%)\n", "added by the count",
                 100.0 * (withCounts.wall - withoutCounts.wall) / withoutCounts.wall,
                 100.0 * (withCounts.cpu - withoutCounts.cpu) / withoutCounts.cpu);
-    row("storing and classifying alone", storing);
+    row("storing and classifying alone (review on)", storing);
     row("report of the count", report, " (target under 1 s)");
     std::printf("  %s\n", qPrintable(totals.join(QStringLiteral(" / "))));
     return 0;

@@ -136,6 +136,17 @@ void NativeQuery::bind(int index, const QVariant& value) {
                               SQLITE_TRANSIENT);
             return;
         }
+        case QMetaType::QString: {
+            // Kept here until the run ends, so that the engine need not copy it.
+            if (m_texts.size() <= static_cast<size_t>(index)) {
+                m_texts.resize(static_cast<size_t>(index) + 1);
+            }
+            QByteArray& text = m_texts[static_cast<size_t>(index)];
+            text = static_cast<const QString*>(value.constData())->toUtf8();
+            sqlite3_bind_text(m_statement, place, text.constData(), static_cast<int>(text.size()),
+                              SQLITE_STATIC);
+            return;
+        }
         default: {
             const QByteArray text = value.toString().toUtf8();
             sqlite3_bind_text(m_statement, place, text.constData(), static_cast<int>(text.size()),

@@ -161,27 +161,28 @@ void InventoryUnload::applyAll(const QString& userName, const ReadingSource& sou
     insertLog.setText(QStringLiteral(
         "INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, LGOCORRENC) VALUES (:LGDATA, "
         ":LGUSUARIO, :LGOPERADOR, :LGBEM, :LGOCORRENC)"));
-    Transaction transaction(m_dados.Conn(), m_progress);
-    std::optional<CountStore> store;
-    std::optional<ReadingKeeper> keeper;
-    if (keep) {
-        store.emplace(m_dados);
-        keeper.emplace(*store, userName, m_dados.settings().CodeBar);
-    }
-    Reading reading;
-    RegisterRow found;
-    while (source(reading)) {
-        const bool done = applyOne(reading, userName, holdInvalid, applied, found);
-        if (keeper) {
-            // Outside the reading's savepoint: a reading that could not be
-            // applied is still kept, pending.
-            keeper->keepDealt(reading, found, done);
-        }
-    }
     try {
+        Transaction transaction(m_dados.Conn(), m_progress);
+        std::optional<CountStore> store;
+        std::optional<ReadingKeeper> keeper;
+        if (keep) {
+            store.emplace(m_dados);
+            keeper.emplace(*store, userName, m_dados.settings().CodeBar);
+        }
+        Reading reading;
+        RegisterRow found;
+        while (source(reading)) {
+            const bool done = applyOne(reading, userName, holdInvalid, applied, found);
+            if (keeper) {
+                // Outside the reading's savepoint: a reading that could not be
+                // applied is still kept, pending.
+                keeper->keepDealt(reading, found, done);
+            }
+        }
         transaction.commit();
     } catch (const Error&) {
-        // Nothing of the unload was kept: show the table as it is again.
+        // The transaction is rolled back by now: nothing of the unload was
+        // kept, so show the table as it is again.
         m_dados.TBens().requery();
         throw;
     }

@@ -163,6 +163,7 @@ StoredBatch CountStore::storeReadings(ReturnedRecords& records, const QString& u
     while (records.next(reading)) {
         keeper.keepPending(reading);
     }
+    keeper.finish();
     classify(keeper.batch());
     transaction.commit();
     return keeper.batch();

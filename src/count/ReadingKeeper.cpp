@@ -10,28 +10,58 @@ namespace ambitra {
 
 namespace {
 
-const QString& insertText() {
-    static const QString sql = QStringLiteral(
+constexpr int kColumns = 20;
+// Readings sent to a server in one statement: each statement is a round trip.
+constexpr int kRowsPerStatement = 100;
+
+// The insert of rows readings, kColumns values each.
+QString insertText(int rows) {
+    QString sql = QStringLiteral(
         "INSERT INTO Leituras (LECONTAGEM, LESEQ, LEDATA, LEERROS, LEINVALIDO, LECLASSE, "
         "LELOCANT, LESITANT, LESERANT, LEESTADO, LEBEM, LENOME, LELOCAL, LEFABRICA, LESITUACAO, "
-        "LENSERIE, LEVALOR, LECOMPRA, LEULTINV, LEULTOPE) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        "LENSERIE, LEVALOR, LECOMPRA, LEULTINV, LEULTOPE) VALUES ");
+    const QString row =
+        QStringLiteral("(?") + QStringLiteral(", ?").repeated(kColumns - 1) + QLatin1Char(')');
+    for (int i = 0; i < rows; ++i) {
+        if (i > 0) {
+            sql += QStringLiteral(", ");
+        }
+        sql += row;
+    }
     return sql;
 }
 
 }  // namespace
 
 ReadingKeeper::ReadingKeeper(CountStore& store, const QString& user, const QString& coding)
-    : m_coding(coding),
+    : m_store(store),
+      m_coding(coding),
       m_now(sqlvalue::dateTimeText(QDateTime::currentDateTime())),
       m_batch(store.startBatch(user, m_now)) {
     // An unload keeps every reading it receives: on the embedded engine's own
     // statement the insert costs a fraction of what the general driver adds to
-    // each of its values (other engines keep the driver).
-    m_native = store.connection().nativeQuery(insertText());
+    // each of its values; a server gets them in rows of readings instead, one
+    // round trip for many (a refused insert fails the whole unload either way).
+    m_native = store.connection().nativeQuery(insertText(1));
     if (m_native == nullptr) {
-        m_query = store.prepare(insertText());
+        m_query = store.prepare(insertText(kRowsPerStatement));
     }
+}
+
+void ReadingKeeper::finish() {
+    if (m_held.isEmpty()) {
+        return;
+    }
+    QSqlQuery rest = m_store.prepare(insertText(static_cast<int>(m_held.size() / kColumns)));
+    send(rest);
+}
+
+void ReadingKeeper::send(QSqlQuery& query) {
+    for (int i = 0; i < m_held.size(); ++i) {
+        query.bindValue(i, m_held[i]);
+    }
+    m_held.clear();
+    CountStore::run(query);
 }
 
 void ReadingKeeper::keepPending(const Reading& reading) {
@@ -75,7 +105,8 @@ void ReadingKeeper::bind(int index, const QVariant& value) {
     if (m_native != nullptr) {
         m_native->bind(index, value);
     } else {
-        m_query.bindValue(index, value);
+        Q_ASSERT(m_held.size() % kColumns == index);
+        m_held.append(value);
     }
 }
 
@@ -99,7 +130,9 @@ void ReadingKeeper::insert(const Reading& reading, const QString& readingClass,
         bind(10 + i, sqlvalue::toSqlParameter(reading.stored(i)));
     }
     if (m_native == nullptr) {
-        CountStore::run(m_query);
+        if (m_held.size() == kColumns * kRowsPerStatement) {
+            send(m_query);
+        }
     } else if (!m_native->execute()) {
         throw Error(EngineErrorText::translate(m_native->errorText()));
     }

@@ -36,6 +36,10 @@ class ReadingKeeper {
     // table), applied or left pending.
     void keepDealt(const Reading& reading, const RegisterRow& found, bool applied);
 
+    // Writes the readings still held back (a server gets them in rows); to be
+    // called before the transaction commits or the batch is read.
+    void finish();
+
     const StoredBatch& batch() const { return m_batch; }
 
     // The reading's class against a row: moved, condition, serial or unchanged
@@ -46,13 +50,17 @@ class ReadingKeeper {
   private:
     void insert(const Reading& reading, const QString& readingClass, const RegisterRow& row,
                 const char* state);
+    // By place, in order: a server's values are held until a row of readings is full.
     void bind(int index, const QVariant& value);
+    void send(QSqlQuery& query);
 
+    CountStore& m_store;
     const QString m_coding;
     const QString m_now;
     StoredBatch m_batch;
     NativeQuery* m_native = nullptr;
     QSqlQuery m_query;
+    QVariantList m_held;                   // values of the readings not yet sent to a server
     QHash<QString, RegisterRow> m_before;  // rows this table changed, as they were
 };
 

@@ -179,6 +179,9 @@ void InventoryUnload::applyAll(const QString& userName, const ReadingSource& sou
                 keeper->keepDealt(reading, found, done);
             }
         }
+        if (keeper) {
+            keeper->finish();
+        }
         transaction.commit();
     } catch (const Error&) {
         // The transaction is rolled back by now: nothing of the unload was

@@ -115,6 +115,24 @@ TEST(Count, ACodeReadTwiceIsClassedAgainstTheRegisterBeforeTheUnloadWithReviewOr
     EXPECT_EQ(classes[1], classes[0]);
 }
 
+TEST(Count, EveryReadingOfALongFileIsKeptInItsPlace) {
+    // More readings than a server gets in one statement, and some over.
+    Counting c(false);
+    QList<Record> records;
+    for (int i = 1; i <= 250; ++i) {
+        records << reading(QByteArray::number(1000 + i).constData(), "0101");
+    }
+    c.writeReturnedAssets(records);
+    c.unload();
+    EXPECT_EQ(
+        c.db.column(QStringLiteral(
+            "SELECT CAST(COUNT(*) AS VARCHAR) || '|' || CAST(MIN(LESEQ) AS VARCHAR) || '|' || "
+            "CAST(MAX(LESEQ) AS VARCHAR) || '|' || CAST(SUM(CASE WHEN LEBEM = "
+            "CAST(1000 + LESEQ AS VARCHAR) AND LECLASSE = 'new' AND LEESTADO = 'A' THEN 1 "
+            "ELSE 0 END) AS VARCHAR) FROM Leituras WHERE LECONTAGEM = 1")),
+        QStringList{QStringLiteral("250|1|250|250")});
+}
+
 TEST(Count, ANamedCodeWithoutAPendingReadingAppliesNothing) {
     Counting c(true);
     c.unload();

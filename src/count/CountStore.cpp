@@ -1,10 +1,11 @@
 #include "count/CountStore.h"
 
+#include "count/ReadingKeeper.h"
+
 #include "common/Error.h"
 #include "common/Progress.h"
 #include "data/Connection.h"
 #include "data/EngineErrorText.h"
-#include "data/NativeQuery.h"
 #include "data/SqlValue.h"
 #include "data/TDados.h"
 
@@ -140,10 +141,7 @@ int CountStore::openCount(const QString& user, const QStringList& locations,
     return number;
 }
 
-StoredBatch CountStore::storeReadings(ReturnedRecords& records, const QString& user,
-                                      const QString& coding, Progress& progress) {
-    Transaction transaction(m_conn, progress);
-    const QString now = nowText();
+StoredBatch CountStore::startBatch(const QString& user, const QString& now) {
     StoredBatch batch;
     batch.count = openCountOf(user);
     if (batch.count == 0) {
@@ -152,51 +150,23 @@ StoredBatch CountStore::storeReadings(ReturnedRecords& records, const QString& u
     batch.firstSeq = scalar(QStringLiteral("SELECT MAX(LESEQ) FROM Leituras WHERE LECONTAGEM = ?"),
                             {batch.count}) +
                      1;
-    const QString insertSql =
-        QStringLiteral(
-            "INSERT INTO Leituras (LECONTAGEM, LESEQ, LEDATA, LEERROS, LEINVALIDO, "
-            "LEESTADO, ") +
-        QLatin1String(kReadingColumns) +
-        QStringLiteral(") VALUES (?, ?, ?, ?, ?, 'P', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    // An unload stores every reading before it applies any: on the embedded
-    // engine's own statement the insert costs a fraction of what the general
-    // driver adds to each of its values (other engines keep the driver).
-    NativeQuery* native = m_conn.nativeQuery(insertSql);
-    QSqlQuery insert;
-    if (native == nullptr) {
-        insert = prepare(insertSql);
-    }
-    const auto bind = [&](int index, const QVariant& value) {
-        if (native != nullptr) {
-            native->bind(index, value);
-        } else {
-            insert.bindValue(index, value);
-        }
-    };
-    int seq = batch.firstSeq;
+    batch.lastSeq = batch.firstSeq - 1;
+    return batch;
+}
+
+StoredBatch CountStore::storeReadings(ReturnedRecords& records, const QString& user,
+                                      const QString& coding, Progress& progress) {
+    Transaction transaction(m_conn, progress);
+    ReadingKeeper keeper(*this, user, coding);
     Reading reading;
     records.rewind();
     while (records.next(reading)) {
-        const QString errors = reading.errorsText();
-        bind(0, batch.count);
-        bind(1, seq);
-        bind(2, now);
-        bind(3, errors.isEmpty() ? QVariant() : QVariant(errors));
-        bind(4, FailsCheckDigit(reading.code(), coding) ? 1 : 0);
-        for (int i = 0; i < Reading::FieldCount; ++i) {
-            bind(5 + i, sqlvalue::toSqlParameter(reading.stored(i)));
-        }
-        if (native == nullptr) {
-            run(insert);
-        } else if (!native->execute()) {
-            throw Error(EngineErrorText::translate(native->errorText()));
-        }
-        ++seq;
+        keeper.keepPending(reading);
     }
-    batch.lastSeq = seq - 1;
-    classify(batch);
+    keeper.finish();
+    classify(keeper.batch());
     transaction.commit();
-    return batch;
+    return keeper.batch();
 }
 
 void CountStore::classify(const StoredBatch& batch) {
@@ -217,18 +187,6 @@ void CountStore::classify(const StoredBatch& batch) {
         q->addBindValue(batch.firstSeq);
         q->addBindValue(batch.lastSeq);
         run(*q);
-    }
-}
-
-void CountStore::markApplied(const StoredBatch& batch, const QList<int>& exceptSeqs) {
-    QSqlQuery all = prepare(QStringLiteral(
-        "UPDATE Leituras SET LEESTADO = 'A' WHERE LECONTAGEM = ? AND LESEQ BETWEEN ? AND ?"));
-    all.addBindValue(batch.count);
-    all.addBindValue(batch.firstSeq);
-    all.addBindValue(batch.lastSeq);
-    run(all);
-    for (int seq : exceptSeqs) {
-        setState(batch.count, seq, kPending);
     }
 }
 

@@ -61,14 +61,15 @@ class CountStore {
 
     // A new open count for a load of user; the user's open counts are closed.
     int openCount(const QString& user, const QStringList& locations, const QList<SentAsset>& sent);
-    // Stores every reading of records as readings of the user's latest open count
-    // (a new count without expected assets when none is open), each with its class
-    // against the register and the register's values it was compared with. One
-    // transaction: all of them are kept, or none.
+    // Where the next readings of user go, inside the caller's transaction: the
+    // user's latest open count (a new count without expected assets when none is
+    // open) and its next place; the batch holds no reading yet.
+    StoredBatch startBatch(const QString& user, const QString& now);
+    // Stores every reading of records as readings of that count, each with its
+    // class against the register and the register's values it was compared with.
+    // One transaction: all of them are kept, or none.
     StoredBatch storeReadings(ReturnedRecords& records, const QString& user, const QString& coding,
                               Progress& progress);
-    // Marks the readings of a batch applied, except those at the given places.
-    void markApplied(const StoredBatch& batch, const QList<int>& exceptSeqs);
     void setState(int count, int seq, const char* state);
 
     // Closes an open count; raises a message when there is no such open count.
@@ -94,7 +95,10 @@ class CountStore {
     // The user of a count (the one whose HotSync brought its readings).
     QString user(int number);
 
+    Connection& connection() { return m_conn; }
+
   private:
+    friend class ReadingKeeper;
     QSqlQuery prepare(const QString& sql);
     static void run(QSqlQuery& query);
     int scalar(const QString& sql, const QVariantList& values);

@@ -99,6 +99,13 @@ bool ReturnedRecords::next(Reading& reading) {
     return true;
 }
 
+bool ValueChanged(const QVariant& old, const QVariant& now) {
+    if (old.isNull() || now.isNull()) {
+        return old.isNull() != now.isNull();
+    }
+    return old.toString() != now.toString();
+}
+
 bool FailsCheckDigit(const QString& code, const QString& coding) {
     int length = 0;
     if (coding == QLatin1String("EAN8")) {

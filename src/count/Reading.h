@@ -84,4 +84,8 @@ class ReturnedRecords {
 // codings or other lengths.
 bool FailsCheckDigit(const QString& code, const QString& coding);
 
+// Whether a reading's value changes the register's: one null and the other not,
+// or different texts (letter case counts); two nulls are equal.
+bool ValueChanged(const QVariant& old, const QVariant& now);
+
 }  // namespace ambitra

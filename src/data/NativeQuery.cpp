@@ -20,6 +20,23 @@ sqlite3* handleOf(const QSqlDatabase& database) {
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
+// The text as UTF-8 in out, reusing out's storage: the values a run binds for
+// every record are mostly short plain ASCII, and a new array for each would
+// cost more than the conversion.
+void utf8Into(const QString& text, QByteArray& out) {
+    const qsizetype size = text.size();
+    out.resize(size);
+    char* to = out.data();
+    const ushort* from = text.utf16();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (from[i] >= 0x80) {
+            out = text.toUtf8();
+            return;
+        }
+        to[i] = static_cast<char>(from[i]);
+    }
+}
+
 }  // namespace
 
 std::optional<ChangeStamp> changeStampOf(const QSqlDatabase& database, qint64 opening) {
@@ -134,6 +151,17 @@ void NativeQuery::bind(int index, const QVariant& value) {
             const QByteArray bytes = value.toByteArray();
             sqlite3_bind_blob(m_statement, place, bytes.constData(), static_cast<int>(bytes.size()),
                               SQLITE_TRANSIENT);
+            return;
+        }
+        case QMetaType::QString: {
+            // Kept here until the run ends, so that the engine need not copy it.
+            if (m_texts.size() <= static_cast<size_t>(index)) {
+                m_texts.resize(static_cast<size_t>(index) + 1);
+            }
+            QByteArray& text = m_texts[static_cast<size_t>(index)];
+            utf8Into(*static_cast<const QString*>(value.constData()), text);
+            sqlite3_bind_text(m_statement, place, text.constData(), static_cast<int>(text.size()),
+                              SQLITE_STATIC);
             return;
         }
         default: {

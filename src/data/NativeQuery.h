@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 
 #include <optional>
+#include <vector>
 
 class QSqlDatabase;
 struct sqlite3;
@@ -69,6 +71,7 @@ class NativeQuery {
     sqlite3* m_database = nullptr;
     sqlite3_stmt* m_statement = nullptr;
     QString m_error;
+    std::vector<QByteArray> m_texts;  // texts bound by place, until the run ends
 };
 
 }  // namespace ambitra

@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "count/CountStore.h"
 #include "count/Reading.h"
+#include "count/ReadingKeeper.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "data/Connection.h"
@@ -16,20 +17,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
+
+#include <optional>
 
 namespace ambitra {
 
 namespace {
-
-// Two values differ when one is null and the other not, or when their texts
-// differ (letter case counts); two nulls are equal.
-bool differs(const QVariant& old, const QVariant& now) {
-    if (old.isNull() || now.isNull()) {
-        return old.isNull() != now.isNull();
-    }
-    return old.toString() != now.toString();
-}
 
 // Compares one column of the asset with the reading and carries the change over,
 // adding its part to the occurrence text.
@@ -37,7 +30,7 @@ void carryOver(DataTable& bens, const char* column, const char* label, const QVa
                QString& occurrence) {
     const QString name = QString::fromLatin1(column);
     const QVariant old = bens.value(name);
-    if (!differs(old, now)) {
+    if (!ValueChanged(old, now)) {
         return;
     }
     if (!occurrence.isEmpty()) {
@@ -114,29 +107,19 @@ void InventoryUnload::processRecords(const QString& userName) {
             return;
         }
         const QDateTime start = QDateTime::currentDateTime();
-        applyAll(userName, fromFile, true, {}, nullptr, {});
+        applyAll(userName, fromFile, true, {}, false);
         finish(start);
         return;
     }
-    CountStore store(m_dados);
-    const StoredBatch batch =
-        store.storeReadings(records, userName, m_dados.settings().CodeBar, m_progress);
     if (review) {
+        const StoredBatch batch = CountStore(m_dados).storeReadings(
+            records, userName, m_dados.settings().CodeBar, m_progress);
         m_log.append(QStringLiteral("   %1 leituras aguardando conferência.").arg(batch.size()));
         m_completed = true;
         return;
     }
-    m_progress.setValue(0);
-    records.rewind();
-    QList<int> notApplied;
     const QDateTime start = QDateTime::currentDateTime();
-    applyAll(userName, fromFile, true, {}, &notApplied, [&] {
-        QList<int> seqs;
-        for (int place : notApplied) {
-            seqs << batch.firstSeq + place - 1;
-        }
-        store.markApplied(batch, seqs);
-    });
+    applyAll(userName, fromFile, true, {}, true);
     finish(start);
 }
 
@@ -151,7 +134,7 @@ void InventoryUnload::ApplyReadings(const QString& userName, const ReadingSource
     m_newRows = 0;
     const QDateTime start = QDateTime::currentDateTime();
     // Readings named for applying are applied whatever their code.
-    applyAll(userName, source, false, applied, nullptr, {});
+    applyAll(userName, source, false, applied, false);
     finish(start);
     bens.first();
 }
@@ -173,52 +156,66 @@ void InventoryUnload::finish(const QDateTime& start) {
 }
 
 void InventoryUnload::applyAll(const QString& userName, const ReadingSource& source,
-                               bool holdInvalid, const AppliedHook& applied, QList<int>* notApplied,
-                               const std::function<void()>& beforeCommit) {
+                               bool holdInvalid, const AppliedHook& applied, bool keep) {
     Command& insertLog = m_dados.SQLCmd();
     insertLog.setText(QStringLiteral(
         "INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, LGOCORRENC) VALUES (:LGDATA, "
         ":LGUSUARIO, :LGOPERADOR, :LGBEM, :LGOCORRENC)"));
-    Transaction transaction(m_dados.Conn(), m_progress);
-    Reading reading;
-    int place = 0;
-    while (source(reading)) {
-        ++place;
-        if (!applyOne(reading, userName, holdInvalid, applied) && notApplied != nullptr) {
-            notApplied->append(place);
-        }
-    }
     try {
-        if (beforeCommit) {
-            beforeCommit();
+        Transaction transaction(m_dados.Conn(), m_progress);
+        std::optional<CountStore> store;
+        std::optional<ReadingKeeper> keeper;
+        if (keep) {
+            store.emplace(m_dados);
+            keeper.emplace(*store, userName, m_dados.settings().CodeBar);
+        }
+        Reading reading;
+        RegisterRow found;
+        while (source(reading)) {
+            const bool done = applyOne(reading, userName, holdInvalid, applied, found);
+            if (keeper) {
+                // Outside the reading's savepoint: a reading that could not be
+                // applied is still kept, pending.
+                keeper->keepDealt(reading, found, done);
+            }
+        }
+        if (keeper) {
+            keeper->finish();
         }
         transaction.commit();
     } catch (const Error&) {
-        // Nothing of the unload was kept: show the table as it is again.
+        // The transaction is rolled back by now: nothing of the unload was
+        // kept, so show the table as it is again.
         m_dados.TBens().requery();
         throw;
     }
 }
 
 bool InventoryUnload::applyOne(const Reading& r, const QString& userName, bool holdInvalid,
-                               const AppliedHook& applied) {
+                               const AppliedHook& applied, RegisterRow& found) {
     DataTable& bens = m_dados.TBens();
     Connection& conn = m_dados.Conn();
     QString occurrence;
     QString code;
+    found = RegisterRow{};
     {
         Savepoint record(conn);
         try {
             code = r.value(Reading::Code).toString();
+            if (bens.locate(code)) {
+                found = {true, bens.value(QStringLiteral("BELOCAL")),
+                         bens.value(QStringLiteral("BESITUACAO")),
+                         bens.value(QStringLiteral("BENSERIE"))};
+            }
             const QString& coding = m_dados.settings().CodeBar;
-            if (holdInvalid && FailsCheckDigit(code, coding) && !bens.locate(code)) {
+            if (holdInvalid && !found.known && FailsCheckDigit(code, coding)) {
                 // A misread code would otherwise become a new asset: it waits in
                 // the count for someone to look at it.
                 m_log.append(QStringLiteral("> Leitura do bem %1 retida: código inválido no %2.")
                                  .arg(code, codingCaption(coding)));
                 return false;
             }
-            if (bens.locate(code)) {
+            if (found.known) {
                 bens.edit();
                 carryOver(bens, "BELOCAL", "LOCAL", r.value(Reading::Location), occurrence);
                 carryOver(bens, "BESITUACAO", "SITUACAO", r.value(Reading::Condition), occurrence);

@@ -11,6 +11,7 @@ namespace ambitra {
 
 class Progress;
 class Reading;
+struct RegisterRow;
 class SyncLog;
 class TDados;
 
@@ -19,10 +20,12 @@ class TDados;
 // condition or serial number, and each new asset, becomes a row of the
 // inventory log.
 //
-// Where the register keeps inventory counts, the records are first kept as the
-// readings of the user's count; with review on they then wait there, and are
-// applied later by the same rules (ApplyReadings). A record whose code fails the
-// check digit of the coding is held in the count instead of becoming a new asset.
+// Where the register keeps inventory counts, every record is also kept as a
+// reading of the user's count, with its class against the register: with review
+// on they all wait there, and are applied later by the same rules
+// (ApplyReadings); without review each is kept as it is applied, in the same
+// transaction. A record whose code fails the check digit of the coding is held
+// in the count instead of becoming a new asset.
 //
 // The whole unload is one transaction with a savepoint per record: a record that
 // cannot be applied is rolled back alone, and an interrupted unload leaves the
@@ -57,14 +60,14 @@ class InventoryUnload {
     // Keeps the file's readings in the user's count and, unless they wait for
     // review, applies them; false when nothing more is to be done.
     void processRecords(const QString& userName);
-    // Applies every reading of source in one transaction; the places (1, 2, ...)
-    // of the readings not applied go to notApplied when given.
+    // Applies every reading of source in one transaction; with keep, each one
+    // is also kept in the user's count with its class and whether it was applied.
     void applyAll(const QString& userName, const ReadingSource& source, bool holdInvalid,
-                  const AppliedHook& applied, QList<int>* notApplied,
-                  const std::function<void()>& beforeCommit);
-    // One reading; false when it was held or failed.
+                  const AppliedHook& applied, bool keep);
+    // One reading; false when it was held or failed. found: the register's row
+    // for its code as it was before the reading (unknown when the code is new).
     bool applyOne(const Reading& reading, const QString& userName, bool holdInvalid,
-                  const AppliedHook& applied);
+                  const AppliedHook& applied, RegisterRow& found);
     void finish(const QDateTime& start);
 
     TDados& m_dados;

@@ -78,6 +78,11 @@ TEST(Count, AcceptingEveryReadingGivesTheRegisterOfAnUnloadWithoutReview) {
                                QStringLiteral(" retida: código inválido no padrão EAN-13.")};
     EXPECT_EQ(direct.log.lines(), held + completion);
     EXPECT_EQ(direct.log.errorCount(), 0);
+    // Kept as applied, the readings have the classes and old values of the review.
+    const QString kept = QStringLiteral(
+        "SELECT LEBEM || '|' || LECLASSE || '|' || coalesce(LELOCANT, '') || '|' || "
+        "coalesce(LESITANT, '') || '|' || coalesce(LESERANT, '') FROM Leituras ORDER BY LESEQ");
+    EXPECT_EQ(reviewed.db.column(kept), direct.db.column(kept));
     // Both counts keep the held reading pending; the others are applied.
     for (Counting* c : {&reviewed, &direct}) {
         EXPECT_EQ(c->db.column(QStringLiteral("SELECT LEBEM FROM Leituras WHERE LEESTADO = 'P'")),
@@ -88,6 +93,44 @@ TEST(Count, AcceptingEveryReadingGivesTheRegisterOfAnUnloadWithoutReview) {
     ASSERT_TRUE(review.accept(1, ReadingChoice::codes({badEan13()})));
     EXPECT_EQ(reviewed.logRows().last(),
               QStringLiteral("Coletor|Ana|") + badEan13() + QStringLiteral("|NOVO"));
+}
+
+TEST(Count, ACodeReadTwiceIsClassedAgainstTheRegisterBeforeTheUnloadWithReviewOrNot) {
+    QList<QStringList> classes;
+    for (const bool review : {true, false}) {
+        Counting c(review);
+        c.writeReturnedAssets({reading("99", "0202"), reading("3", "0101"), reading("99", "0101"),
+                               reading("3", "0202")});
+        c.unload();
+        classes << c.db.column(
+            QStringLiteral("SELECT LECLASSE FROM Leituras WHERE LECONTAGEM = 1 ORDER BY LESEQ"));
+        // Read last where it was sent for, the asset is seen there; the new
+        // code stays new.
+        EXPECT_EQ(CountReport::build(c.db.dados(), 1).lines(false).mid(0, 2),
+                  (QStringList{QStringLiteral("0101\t3\t0\t3\t0\t0\t1\t0"),
+                               QStringLiteral("0202\t2\t1\t1\t0\t0\t0\t0")}));
+    }
+    EXPECT_EQ(classes[0], (QStringList{QStringLiteral("new"), QStringLiteral("moved"),
+                                       QStringLiteral("new"), QStringLiteral("unchanged")}));
+    EXPECT_EQ(classes[1], classes[0]);
+}
+
+TEST(Count, EveryReadingOfALongFileIsKeptInItsPlace) {
+    // More readings than a server gets in one statement, and some over.
+    Counting c(false);
+    QList<Record> records;
+    for (int i = 1; i <= 250; ++i) {
+        records << reading(QByteArray::number(1000 + i).constData(), "0101");
+    }
+    c.writeReturnedAssets(records);
+    c.unload();
+    EXPECT_EQ(
+        c.db.column(QStringLiteral(
+            "SELECT CAST(COUNT(*) AS VARCHAR) || '|' || CAST(MIN(LESEQ) AS VARCHAR) || '|' || "
+            "CAST(MAX(LESEQ) AS VARCHAR) || '|' || CAST(SUM(CASE WHEN LEBEM = "
+            "CAST(1000 + LESEQ AS VARCHAR) AND LECLASSE = 'new' AND LEESTADO = 'A' THEN 1 "
+            "ELSE 0 END) AS VARCHAR) FROM Leituras WHERE LECONTAGEM = 1")),
+        QStringList{QStringLiteral("250|1|250|250")});
 }
 
 TEST(Count, ANamedCodeWithoutAPendingReadingAppliesNothing) {

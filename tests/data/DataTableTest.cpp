@@ -57,6 +57,15 @@ TEST(DataTable, KeepsRowsInKeyOrderThroughInsertsEditsAndDeletes) {
     locais.post();
     EXPECT_EQ(t.column(QStringLiteral("SELECT LOSALA FROM Locais WHERE LOCODIGO = '1'")),
               QStringList{QStringLiteral("101")});
+    // Texts written one after another are each stored whole, accents included.
+    for (const QString& room :
+         {QStringLiteral("Arq1"), QStringLiteral("Sé"), QStringLiteral("7")}) {
+        locais.edit();
+        locais.setValue(QStringLiteral("LOSALA"), room);
+        locais.post();
+        EXPECT_EQ(t.column(QStringLiteral("SELECT LOSALA FROM Locais WHERE LOCODIGO = '1'")),
+                  QStringList{room});
+    }
 
     locais.remove();
     EXPECT_EQ(locais.rowCount(), 4);

@@ -98,7 +98,6 @@ class CountStore {
     Connection& connection() { return m_conn; }
 
   private:
-    friend class ReadingKeeper;
     QSqlQuery prepare(const QString& sql);
     static void run(QSqlQuery& query);
     int scalar(const QString& sql, const QVariantList& values);

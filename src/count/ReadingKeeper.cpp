@@ -44,24 +44,21 @@ ReadingKeeper::ReadingKeeper(CountStore& store, const QString& user, const QStri
     // round trip for many (a refused insert fails the whole unload either way).
     m_native = store.connection().nativeQuery(insertText(1));
     if (m_native == nullptr) {
-        m_query = store.prepare(insertText(kRowsPerStatement));
+        m_rowsText = insertText(kRowsPerStatement);
     }
 }
 
 void ReadingKeeper::finish() {
-    if (m_held.isEmpty()) {
-        return;
+    if (!m_held.isEmpty()) {
+        send(insertText(static_cast<int>(m_held.size() / kColumns)));
     }
-    QSqlQuery rest = m_store.prepare(insertText(static_cast<int>(m_held.size() / kColumns)));
-    send(rest);
 }
 
-void ReadingKeeper::send(QSqlQuery& query) {
-    for (int i = 0; i < m_held.size(); ++i) {
-        query.bindValue(i, m_held[i]);
-    }
+void ReadingKeeper::send(const QString& sql) {
+    // Journaled: a batch of the unload's records rolled back writes it again.
+    const JournaledWrite rows{sql, m_held};
     m_held.clear();
-    CountStore::run(query);
+    m_store.connection().write(rows);
 }
 
 void ReadingKeeper::keepPending(const Reading& reading) {
@@ -131,7 +128,7 @@ void ReadingKeeper::insert(const Reading& reading, const QString& readingClass,
     }
     if (m_native == nullptr) {
         if (m_held.size() == kColumns * kRowsPerStatement) {
-            send(m_query);
+            send(m_rowsText);
         }
     } else if (!m_native->execute()) {
         throw Error(EngineErrorText::translate(m_native->errorText()));

@@ -3,7 +3,6 @@
 #include "count/CountStore.h"
 
 #include <QHash>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -52,14 +51,14 @@ class ReadingKeeper {
                 const char* state);
     // By place, in order: a server's values are held until a row of readings is full.
     void bind(int index, const QVariant& value);
-    void send(QSqlQuery& query);
+    void send(const QString& sql);
 
     CountStore& m_store;
     const QString m_coding;
     const QString m_now;
     StoredBatch m_batch;
     NativeQuery* m_native = nullptr;
-    QSqlQuery m_query;
+    QString m_rowsText;                    // a server's insert of a full row of readings
     QVariantList m_held;                   // values of the readings not yet sent to a server
     QHash<QString, RegisterRow> m_before;  // rows this table changed, as they were
 };

@@ -149,10 +149,16 @@ void Connection::execWrite(const JournaledWrite& write) {
         }
         return;
     }
-    QSqlQuery query(m_db);
-    if (!query.prepare(write.sql)) {
-        throw Error(EngineErrorText::of(query.lastError()));
+    // Prepared once per text: a run writes the same statement for every record.
+    auto it = m_prepared.find(write.sql);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(write.sql)) {
+            throw Error(EngineErrorText::of(query.lastError()));
+        }
+        it = m_prepared.insert(write.sql, query);
     }
+    QSqlQuery& query = *it;
     for (int i = 0; i < write.values.size(); ++i) {
         query.bindValue(i, write.values[i]);
     }
@@ -161,6 +167,13 @@ void Connection::execWrite(const JournaledWrite& write) {
     query.finish();
     if (!ok) {
         throw Error(EngineErrorText::of(error));
+    }
+}
+
+void Connection::write(const JournaledWrite& write) {
+    execWrite(write);
+    if (m_journal != nullptr) {
+        m_journal->append(write);
     }
 }
 
@@ -307,7 +320,10 @@ void RecordBatch::begin() {
     if (m_size > 0 && !m_open) {
         m_connection.exec(QStringLiteral("SAVEPOINT records"));
         m_open = true;
-        m_connection.setWriteJournal(&m_journal);
+        // A batch of one record has no earlier record to write again.
+        if (m_size > 1) {
+            m_connection.setWriteJournal(&m_journal);
+        }
     }
     m_recordStart = m_journal.size();
 }

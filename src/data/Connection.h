@@ -67,6 +67,8 @@ class Connection {
     void journalWrite(const QString& sql, QList<QVariant> values);
     // Runs a journaled write again; raises on failure.
     void execWrite(const JournaledWrite& write);
+    // Runs a write of the program's own (positional parameters) and journals it.
+    void write(const JournaledWrite& write);
 
     // Takes the write lock at once (a run must not find out half-way that
     // another program holds it), waiting for it up to writeLockWait() with the

@@ -86,17 +86,52 @@ bool Command::executeNative() {
 void Command::execute() {
     // The unload writes a log row for most records: the embedded engine runs the
     // statement for a fraction of what the general driver adds to it.
-    if (executeNative()) {
-        return;
-    }
-    QSqlQuery& q = prepared();
-    if (!q.exec()) {
-        const QString text = errorText(q);
+    if (!executeNative()) {
+        QSqlQuery& q = prepared();
+        if (!q.exec()) {
+            const QString text = errorText(q);
+            q.finish();
+            throw Error(text);
+        }
+        m_rowsAffected = q.numRowsAffected();
         q.finish();
-        throw Error(text);
     }
-    m_rowsAffected = q.numRowsAffected();
-    q.finish();
+    if (m_connection.journalsWrites()) {
+        m_connection.journalWrite(text(), valuesByPlace());
+    }
+}
+
+QList<QVariant> Statement::valuesByPlace() const {
+    // The names in the order the text holds them (outside quoted texts), each
+    // once: the order in which both engines number named parameters.
+    QList<QVariant> values;
+    QStringList seen;
+    bool quoted = false;
+    for (qsizetype i = 0; i < m_text.size(); ++i) {
+        const QChar c = m_text.at(i);
+        if (c == u'\'') {
+            quoted = !quoted;
+        }
+        if (quoted || c != u':') {
+            continue;
+        }
+        if (i + 1 < m_text.size() && m_text.at(i + 1) == u':') {
+            ++i;  // a cast, not a parameter
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < m_text.size() &&
+               (m_text.at(end).isLetterOrNumber() || m_text.at(end) == u'_')) {
+            ++end;
+        }
+        const QString name = m_text.mid(i + 1, end - i - 1);
+        if (!name.isEmpty() && !seen.contains(name, Qt::CaseInsensitive)) {
+            seen << name;
+            values << sqlvalue::toSqlParameter(parameterValues()(name));
+        }
+        i = end - 1;
+    }
+    return values;
 }
 
 void Query::open() {

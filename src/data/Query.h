@@ -41,6 +41,9 @@ class Statement {
     QString errorText(const QSqlQuery& q) const;
     EngineErrorText::ValueOf parameterValues() const;
     const QList<std::pair<QString, QVariant>>& parameters() const { return m_parameters; }
+    // The parameters' values in the order their names first appear in the text
+    // (a parameter given no value is null), as the engines bind them by place.
+    QList<QVariant> valuesByPlace() const;
     Connection& m_connection;
 
   private:

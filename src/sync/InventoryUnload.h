@@ -11,6 +11,7 @@ namespace ambitra {
 
 class Progress;
 class Reading;
+class RecordBatch;
 struct RegisterRow;
 class SyncLog;
 class TDados;
@@ -27,7 +28,7 @@ class TDados;
 // transaction. A record whose code fails the check digit of the coding is held
 // in the count instead of becoming a new asset.
 //
-// The whole unload is one transaction with a savepoint per record: a record that
+// The whole unload is one transaction with record savepoints: a record that
 // cannot be applied is rolled back alone, and an interrupted unload leaves the
 // register as it was before.
 class InventoryUnload {
@@ -64,10 +65,16 @@ class InventoryUnload {
     // is also kept in the user's count with its class and whether it was applied.
     void applyAll(const QString& userName, const ReadingSource& source, bool holdInvalid,
                   const AppliedHook& applied, bool keep);
-    // One reading; false when it was held or failed. found: the register's row
-    // for its code as it was before the reading (unknown when the code is new).
-    bool applyOne(const Reading& reading, const QString& userName, bool holdInvalid,
-                  const AppliedHook& applied, RegisterRow& found);
+    // One reading, inside the run's record savepoints; false when it was held
+    // or failed. found: the register's row for its code as it was before the
+    // reading (unknown when the code is new).
+    bool applyOne(RecordBatch& records, const Reading& reading, const QString& userName,
+                  bool holdInvalid, const AppliedHook& applied, RegisterRow& found);
+    void writeLogRow(const Reading& reading, const QString& userName, const QString& code,
+                     const QString& occurrence);
+    // Records under one savepoint (see RecordBatch).
+    int recordsPerSavepoint(bool reviewing) const;
+    static constexpr int kRecordsPerSavepoint = 200;
     void finish(const QDateTime& start);
 
     TDados& m_dados;

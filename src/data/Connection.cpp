@@ -115,21 +115,25 @@ void Connection::exec(const QString& statement) {
         }
         return;
     }
-    auto it = m_prepared.find(statement);
-    if (it == m_prepared.end()) {
-        QSqlQuery query(m_db);
-        if (!query.prepare(statement)) {
-            throw Error(EngineErrorText::of(query.lastError()));
-        }
-        it = m_prepared.insert(statement, query);
-    }
-    QSqlQuery& query = *it;
+    QSqlQuery& query = preparedQuery(statement);
     const bool ok = query.exec();
     const QSqlError error = query.lastError();
     query.finish();
     if (!ok) {
         throw Error(EngineErrorText::of(error));
     }
+}
+
+QSqlQuery& Connection::preparedQuery(const QString& sql) {
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        QSqlQuery query(m_db);
+        if (!query.prepare(sql)) {
+            throw Error(EngineErrorText::of(query.lastError()));
+        }
+        it = m_prepared.insert(sql, query);
+    }
+    return *it;
 }
 
 void Connection::journalWrite(const QString& sql, QList<QVariant> values) {
@@ -149,16 +153,8 @@ void Connection::execWrite(const JournaledWrite& write) {
         }
         return;
     }
-    // Prepared once per text: a run writes the same statement for every record.
-    auto it = m_prepared.find(write.sql);
-    if (it == m_prepared.end()) {
-        QSqlQuery query(m_db);
-        if (!query.prepare(write.sql)) {
-            throw Error(EngineErrorText::of(query.lastError()));
-        }
-        it = m_prepared.insert(write.sql, query);
-    }
-    QSqlQuery& query = *it;
+    // A run writes the same statement for every record.
+    QSqlQuery& query = preparedQuery(write.sql);
     for (int i = 0; i < write.values.size(); ++i) {
         query.bindValue(i, write.values[i]);
     }

@@ -101,6 +101,9 @@ class Connection {
     int generation() const { return m_generation; }
 
   private:
+    // The statement prepared once per text, kept while the connection is open.
+    QSqlQuery& preparedQuery(const QString& sql);
+
     QString m_name;
     QString m_provider;
     QString m_connectionString;

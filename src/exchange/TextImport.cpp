@@ -1,5 +1,6 @@
 #include "common/Progress.h"
 #include "common/Prompter.h"
+#include "data/ReadAhead.h"
 #include "data/TDados.h"
 #include "exchange/ExchangeRun.h"
 #include "xbase/ExchangeLayouts.h"
@@ -61,38 +62,27 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
         QStringList values;
         int amountWidth = 0;
     };
-    QList<Line> ahead;
-    qsizetype next = 0;
-    // Where rows are read alone as cheaply, one line at a time is read.
-    const qsizetype lookahead = table.prefetches() ? kRecordsPerSavepoint : 1;
-    const auto readAhead = [&] {
-        ahead.clear();
-        next = 0;
-        QStringList keys;
+    ReadAhead<Line> ahead(table, [&](Line& read, QString& key) {
         QString text;
-        Line read;
-        while (ahead.size() < lookahead && reader.next(text, read.bytes)) {
-            read.number = reader.lineNumber();
-            const bool isHeader = read.number == 1 && !header.isEmpty() && text == header;
-            read.isRecord = !isHeader && !isBlankLine(text);
-            read.amountWidth = 0;
-            read.values =
-                read.isRecord ? layout.readValues(text, &read.amountWidth) : QStringList();
-            if (read.isRecord) {
-                keys << read.values.first();
-            }
-            ahead << read;
+        if (!reader.next(text, read.bytes)) {
+            return false;
         }
-        table.prefetch(keys);
-    };
+        read.number = reader.lineNumber();
+        const bool isHeader = read.number == 1 && !header.isEmpty() && text == header;
+        read.isRecord = !isHeader && !isBlankLine(text);
+        read.amountWidth = 0;
+        read.values = read.isRecord ? layout.readValues(text, &read.amountWidth) : QStringList();
+        if (read.isRecord) {
+            key = read.values.first();
+        }
+        return true;
+    });
     while (!CancelRequested) {
-        if (next == ahead.size()) {
-            readAhead();
-            if (ahead.isEmpty()) {
-                break;
-            }
+        const Line* line = ahead.next();
+        if (line == nullptr) {
+            break;
         }
-        const Line& current = ahead[next++];
+        const Line& current = *line;
         if (current.isRecord) {
             ++RecordsRead;
             const QStringList& values = current.values;

@@ -9,6 +9,7 @@
 #include "data/Connection.h"
 #include "data/DataTable.h"
 #include "data/DatabaseEngine.h"
+#include "data/ReadAhead.h"
 #include "data/TDados.h"
 #include "sync/SyncLog.h"
 #include "xbase/ExchangeLayouts.h"
@@ -46,50 +47,6 @@ QString codingCaption(const QString& coding) {
     return coding == QLatin1String("EAN8") ? QStringLiteral("padrão EAN-8")
                                            : QStringLiteral("padrão EAN-13");
 }
-
-// The readings of a source, taken some ahead where the assets table reads rows
-// together (a server): the rows of the next readings' assets are then read in
-// one statement instead of one round trip each.
-class ReadAhead {
-  public:
-    ReadAhead(const InventoryUnload::ReadingSource& source, DataTable& bens)
-        : m_source(source), m_bens(bens), m_ahead(bens.prefetches()) {}
-
-    bool next(Reading& reading) {
-        if (!m_ahead) {
-            return m_source(reading);
-        }
-        if (m_at == m_taken.size()) {
-            fill();
-        }
-        if (m_at == m_taken.size()) {
-            return false;
-        }
-        reading = m_taken[m_at++];
-        return true;
-    }
-
-  private:
-    static constexpr int kAhead = 200;
-
-    void fill() {
-        m_taken.clear();
-        m_at = 0;
-        QStringList codes;
-        Reading reading;
-        while (m_taken.size() < kAhead && m_source(reading)) {
-            m_taken << reading;
-            codes << reading.code();
-        }
-        m_bens.prefetch(codes);
-    }
-
-    const InventoryUnload::ReadingSource& m_source;
-    DataTable& m_bens;
-    const bool m_ahead;
-    QList<Reading> m_taken;
-    qsizetype m_at = 0;
-};
 
 void openOrRequery(DataTable& bens) {
     if (bens.isOpen()) {
@@ -215,15 +172,20 @@ void InventoryUnload::applyAll(const QString& userName, const ReadingSource& sou
             keeper.emplace(*store, userName, m_dados.settings().CodeBar);
         }
         RecordBatch records(m_dados.Conn(), recordsPerSavepoint(applied != nullptr));
-        ReadAhead ahead(source, m_dados.TBens());
-        Reading reading;
+        ReadAhead<Reading> ahead(m_dados.TBens(), [&source](Reading& reading, QString& code) {
+            if (!source(reading)) {
+                return false;
+            }
+            code = reading.code();
+            return true;
+        });
         RegisterRow found;
-        while (ahead.next(reading)) {
-            const bool done = applyOne(records, reading, userName, holdInvalid, applied, found);
+        while (const Reading* reading = ahead.next()) {
+            const bool done = applyOne(records, *reading, userName, holdInvalid, applied, found);
             if (keeper) {
                 // Outside the reading's savepoint: a reading that could not be
                 // applied is still kept, pending.
-                keeper->keepDealt(reading, found, done);
+                keeper->keepDealt(*reading, found, done);
             }
         }
         records.finish();

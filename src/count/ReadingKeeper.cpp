@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "data/Connection.h"
+#include "data/DatabaseEngine.h"
 #include "data/EngineErrorText.h"
 #include "data/NativeQuery.h"
 #include "data/SqlValue.h"
@@ -12,23 +13,41 @@ namespace {
 
 constexpr int kColumns = 20;
 // Readings sent to a server in one statement: each statement is a round trip.
-constexpr int kRowsPerStatement = 100;
+constexpr int kRowsPerStatement = 1000;
 
-// The insert of rows readings, kColumns values each.
-QString insertText(int rows) {
-    QString sql = QStringLiteral(
-        "INSERT INTO Leituras (LECONTAGEM, LESEQ, LEDATA, LEERROS, LEINVALIDO, LECLASSE, "
-        "LELOCANT, LESITANT, LESERANT, LEESTADO, LEBEM, LENOME, LELOCAL, LEFABRICA, LESITUACAO, "
-        "LENSERIE, LEVALOR, LECOMPRA, LEULTINV, LEULTOPE) VALUES ");
-    const QString row =
-        QStringLiteral("(?") + QStringLiteral(", ?").repeated(kColumns - 1) + QLatin1Char(')');
-    for (int i = 0; i < rows; ++i) {
-        if (i > 0) {
-            sql += QStringLiteral(", ");
+const QStringList& columnNames() {
+    static const QStringList names{
+        QStringLiteral("LECONTAGEM"), QStringLiteral("LESEQ"),      QStringLiteral("LEDATA"),
+        QStringLiteral("LEERROS"),    QStringLiteral("LEINVALIDO"), QStringLiteral("LECLASSE"),
+        QStringLiteral("LELOCANT"),   QStringLiteral("LESITANT"),   QStringLiteral("LESERANT"),
+        QStringLiteral("LEESTADO"),   QStringLiteral("LEBEM"),      QStringLiteral("LENOME"),
+        QStringLiteral("LELOCAL"),    QStringLiteral("LEFABRICA"),  QStringLiteral("LESITUACAO"),
+        QStringLiteral("LENSERIE"),   QStringLiteral("LEVALOR"),    QStringLiteral("LECOMPRA"),
+        QStringLiteral("LEULTINV"),   QStringLiteral("LEULTOPE")};
+    return names;
+}
+
+const QStringList& columnTypes() {
+    static const QStringList types = [] {
+        QStringList list{QStringLiteral("INTEGER"), QStringLiteral("INTEGER"),
+                         QStringLiteral("DATETIME"), QStringLiteral("VARCHAR"),
+                         QStringLiteral("INTEGER")};
+        for (int i = 5; i < kColumns; ++i) {
+            list << QStringLiteral("VARCHAR");
         }
-        sql += row;
-    }
-    return sql;
+        list[16] = QStringLiteral("MONEY");
+        list[17] = QStringLiteral("DATE");
+        list[18] = QStringLiteral("DATE");
+        return list;
+    }();
+    return types;
+}
+
+// The insert of one reading.
+QString insertText() {
+    return QStringLiteral("INSERT INTO Leituras (") + columnNames().join(QStringLiteral(", ")) +
+           QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(kColumns - 1) +
+           QLatin1Char(')');
 }
 
 }  // namespace
@@ -42,23 +61,35 @@ ReadingKeeper::ReadingKeeper(CountStore& store, const QString& user, const QStri
     // statement the insert costs a fraction of what the general driver adds to
     // each of its values; a server gets them in rows of readings instead, one
     // round trip for many (a refused insert fails the whole unload either way).
-    m_native = store.connection().nativeQuery(insertText(1));
+    m_native = store.connection().nativeQuery(insertText());
     if (m_native == nullptr) {
-        m_rowsText = insertText(kRowsPerStatement);
+        m_rowsText = store.connection().engine().manyRowsInsertSql(QStringLiteral("Leituras"),
+                                                                   columnNames(), columnTypes());
     }
 }
 
 void ReadingKeeper::finish() {
     if (!m_held.isEmpty()) {
-        send(insertText(static_cast<int>(m_held.size() / kColumns)));
+        send();
     }
 }
 
-void ReadingKeeper::send(const QString& sql) {
-    // Journaled: a batch of the unload's records rolled back writes it again.
-    const JournaledWrite rows{sql, m_held};
+void ReadingKeeper::send() {
+    // Each column's values go as one parameter.
+    const qsizetype rows = m_held.size() / kColumns;
+    const DatabaseEngine& engine = m_store.connection().engine();
+    JournaledWrite write{m_rowsText, {}};
+    for (int column = 0; column < kColumns; ++column) {
+        QList<QVariant> values;
+        values.reserve(rows);
+        for (qsizetype row = 0; row < rows; ++row) {
+            values << m_held.at(row * kColumns + column);
+        }
+        write.values << engine.arrayParameter(values);
+    }
     m_held.clear();
-    m_store.connection().write(rows);
+    // Journaled: a batch of the unload's records rolled back writes it again.
+    m_store.connection().write(write);
 }
 
 void ReadingKeeper::keepPending(const Reading& reading) {
@@ -128,7 +159,7 @@ void ReadingKeeper::insert(const Reading& reading, const QString& readingClass,
     }
     if (m_native == nullptr) {
         if (m_held.size() == kColumns * kRowsPerStatement) {
-            send(m_rowsText);
+            send();
         }
     } else if (!m_native->execute()) {
         throw Error(EngineErrorText::translate(m_native->errorText()));

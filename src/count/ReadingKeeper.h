@@ -51,14 +51,14 @@ class ReadingKeeper {
                 const char* state);
     // By place, in order: a server's values are held until a row of readings is full.
     void bind(int index, const QVariant& value);
-    void send(const QString& sql);
+    void send();
 
     CountStore& m_store;
     const QString m_coding;
     const QString m_now;
     StoredBatch m_batch;
     NativeQuery* m_native = nullptr;
-    QString m_rowsText;                    // a server's insert of a full row of readings
+    QString m_rowsText;                    // a server's insert of many readings at once
     QVariantList m_held;                   // values of the readings not yet sent to a server
     QHash<QString, RegisterRow> m_before;  // rows this table changed, as they were
 };

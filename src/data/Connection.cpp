@@ -4,6 +4,7 @@
 #include "data/DatabaseEngine.h"
 #include "data/EngineErrorText.h"
 #include "data/NativeQuery.h"
+#include "data/RecordBatch.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -137,19 +138,33 @@ QSqlQuery& Connection::preparedQuery(const QString& sql) {
 }
 
 void Connection::journalWrite(const QString& sql, QList<QVariant> values) {
-    if (m_journal != nullptr) {
-        m_journal->append({sql, std::move(values)});
+    if (m_batch != nullptr) {
+        m_batch->journal({sql, std::move(values)});
     }
 }
 
-void Connection::execWrite(const JournaledWrite& write) {
+bool Connection::holdsWrites() const {
+    return m_batch != nullptr && m_batch->holdsWrites();
+}
+
+void Connection::hold(HeldWrite write) {
+    m_batch->hold(std::move(write));
+}
+
+void Connection::sendHeldWrites() {
+    if (m_batch != nullptr) {
+        m_batch->sendHeld();
+    }
+}
+
+void Connection::execWrite(const JournaledWrite& write, const EngineErrorText::ValueOf& valueOf) {
     // The same interface as the table wrote through, so values are stored alike.
     if (NativeQuery* native = nativeQuery(write.sql)) {
         for (int i = 0; i < write.values.size(); ++i) {
             native->bind(i, write.values[i]);
         }
         if (!native->execute()) {
-            throw Error(EngineErrorText::translate(native->errorText()));
+            throw Error(EngineErrorText::translate(native->errorText(), valueOf));
         }
         return;
     }
@@ -162,14 +177,14 @@ void Connection::execWrite(const JournaledWrite& write) {
     const QSqlError error = query.lastError();
     query.finish();
     if (!ok) {
-        throw Error(EngineErrorText::of(error));
+        throw Error(EngineErrorText::of(error, valueOf));
     }
 }
 
 void Connection::write(const JournaledWrite& write) {
     execWrite(write);
-    if (m_journal != nullptr) {
-        m_journal->append(write);
+    if (m_batch != nullptr) {
+        m_batch->journal(write);
     }
 }
 
@@ -288,71 +303,6 @@ void Savepoint::rollback() {
     m_done = true;
     m_connection.exec(QStringLiteral("ROLLBACK TO ") + m_name);
     m_connection.exec(QStringLiteral("RELEASE ") + m_name);
-}
-
-RecordBatch::RecordBatch(Connection& connection, int records)
-    : m_connection(connection), m_size(records) {}
-
-RecordBatch::~RecordBatch() {
-    if (m_open) {
-        try {
-            m_connection.exec(QStringLiteral("ROLLBACK TO records"));
-            m_connection.exec(QStringLiteral("RELEASE records"));
-        } catch (const Error&) {
-            // The surrounding transaction is gone; its own guard reports nothing more.
-        }
-        close();
-    }
-}
-
-void RecordBatch::close() {
-    m_open = false;
-    m_count = 0;
-    m_journal.clear();
-    m_connection.setWriteJournal(nullptr);
-}
-
-void RecordBatch::begin() {
-    if (m_size > 0 && !m_open) {
-        m_connection.exec(QStringLiteral("SAVEPOINT records"));
-        m_open = true;
-        // A batch of one record has no earlier record to write again.
-        if (m_size > 1) {
-            m_connection.setWriteJournal(&m_journal);
-        }
-    }
-    m_recordStart = m_journal.size();
-}
-
-void RecordBatch::keep() {
-    if (m_open && ++m_count >= m_size) {
-        finish();
-    }
-}
-
-void RecordBatch::finish() {
-    if (m_open) {
-        m_connection.exec(QStringLiteral("RELEASE records"));
-        close();
-    }
-}
-
-void RecordBatch::undo(bool engineRefused) {
-    if (!m_open) {
-        return;
-    }
-    if (!engineRefused && m_journal.size() == m_recordStart) {
-        finish();
-        return;
-    }
-    // A server refuses every statement after a failed one until the rollback:
-    // the batch goes back whole and its earlier records are written again.
-    m_connection.setWriteJournal(nullptr);
-    m_connection.exec(QStringLiteral("ROLLBACK TO records"));
-    for (qsizetype i = 0; i < m_recordStart; ++i) {
-        m_connection.execWrite(m_journal[i]);
-    }
-    finish();
 }
 
 }  // namespace ambitra

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Progress.h"
+#include "data/EngineErrorText.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -16,12 +17,15 @@ namespace ambitra {
 
 class DatabaseEngine;
 class NativeQuery;
+class RecordBatch;
 struct ChangeStamp;
+struct HeldWrite;
 
 // A write statement as a table ran it, with its bound values.
 struct JournaledWrite {
     QString sql;
     QList<QVariant> values;
+    qint64 record = 0;  // the run's tag of the record that wrote it
 };
 
 // The data module's one database connection. Every engine failure is raised as
@@ -60,13 +64,19 @@ class Connection {
     // keep the file open); null for other engines. Callers finish() each read, so
     // that no read stays open between runs.
     NativeQuery* nativeQuery(const QString& sql);
-    // While a journal is set, every write of a table on this connection is added
-    // to it once the engine took it (see RecordBatch).
-    void setWriteJournal(QList<JournaledWrite>* journal) { m_journal = journal; }
-    bool journalsWrites() const { return m_journal != nullptr; }
+    // While a run's batch of records is open, every write of a table on this
+    // connection is added to its journal once the engine took it, and on a
+    // server the rows a table writes are handed to it to be held back and sent
+    // together (see RecordBatch).
+    void setRecordBatch(RecordBatch* batch) { m_batch = batch; }
+    bool journalsWrites() const { return m_batch != nullptr; }
     void journalWrite(const QString& sql, QList<QVariant> values);
-    // Runs a journaled write again; raises on failure.
-    void execWrite(const JournaledWrite& write);
+    bool holdsWrites() const;
+    void hold(HeldWrite write);
+    // Sends the writes held back so far: a read must see them.
+    void sendHeldWrites();
+    // Runs a journaled write again; raises on failure, worded with valueOf.
+    void execWrite(const JournaledWrite& write, const EngineErrorText::ValueOf& valueOf = {});
     // Runs a write of the program's own (positional parameters) and journals it.
     void write(const JournaledWrite& write);
 
@@ -112,7 +122,7 @@ class Connection {
     QSqlDatabase m_db;
     QHash<QString, QSqlQuery> m_prepared;
     QHash<QString, std::shared_ptr<NativeQuery>> m_native;
-    QList<JournaledWrite>* m_journal = nullptr;
+    RecordBatch* m_batch = nullptr;
     bool m_inTransaction = false;
     bool m_inReadSnapshot = false;
     int m_generation = 0;
@@ -164,42 +174,6 @@ class Savepoint {
     Connection& m_connection;
     QString m_name;
     bool m_done = false;
-};
-
-// The savepoints of a run that stops at its first failing record. One savepoint
-// holds a batch of records rather than one each: to a server every savepoint
-// and its release are a round trip, as much as the record's own write. When a
-// record fails, its batch is rolled back and the writes of the batch's earlier
-// records (journaled) are made again, so the register keeps exactly the
-// records before the failing one, as with a savepoint each.
-class RecordBatch {
-  public:
-    // records: how many records one savepoint holds; 1 is a savepoint per
-    // record, 0 none at all (a failure then undoes more than the record).
-    RecordBatch(Connection& connection, int records);
-    // Rolls back an open batch: an error escaped the records' own handling.
-    ~RecordBatch();
-    // Before each record.
-    void begin();
-    // The record is stored.
-    void keep();
-    // The record failed: only its work is undone. Nothing needs undoing when
-    // the engine did not refuse it and it wrote nothing.
-    void undo(bool engineRefused);
-    // Keeps the records of the open batch.
-    void finish();
-    RecordBatch(const RecordBatch&) = delete;
-    RecordBatch& operator=(const RecordBatch&) = delete;
-
-  private:
-    void close();
-
-    Connection& m_connection;
-    int m_size;
-    int m_count = 0;  // records in the open batch
-    bool m_open = false;
-    qsizetype m_recordStart = 0;  // the journal's length when the record began
-    QList<JournaledWrite> m_journal;
 };
 
 }  // namespace ambitra

@@ -5,6 +5,7 @@
 #include "data/DatabaseEngine.h"
 #include "data/EngineErrorText.h"
 #include "data/NativeQuery.h"
+#include "data/RecordBatch.h"
 #include "data/SqlValue.h"
 
 #include <QDateTime>
@@ -19,7 +20,7 @@ namespace ambitra {
 namespace {
 
 constexpr int kPageSize = 256;
-constexpr int kPrefetchSize = 200;
+constexpr int kPrefetchSize = 1000;
 constexpr int kCacheLimit = 20000;
 
 QString errorText(const QSqlQuery& query) {
@@ -148,6 +149,7 @@ void DataTable::close() {
 }
 
 void DataTable::loadKeys() {
+    m_connection.sendHeldWrites();
     const QString order = m_def.keyOrder ? m_def.keyColumn : QStringLiteral("rowid");
     const QString sql = QStringLiteral("SELECT ") + m_def.keyColumn + QStringLiteral(" FROM ") +
                         m_def.name + QStringLiteral(" ORDER BY ") + order;
@@ -185,6 +187,18 @@ void DataTable::requery() {
     emit layoutReset();
     const int row = indexOfKey(current);
     setCurrent(row >= 0 ? row : std::min(m_row, rowCount() - 1));
+}
+
+void DataTable::forgetWrite(const QString& key, bool inserted) {
+    invalidateCache();
+    if (inserted) {
+        const int row = indexOfKey(key);
+        if (row >= 0) {
+            m_keys.removeAt(row);
+            emit rowRemoved(row);
+            setCurrent(m_row);
+        }
+    }
 }
 
 void DataTable::invalidateCache() {
@@ -267,6 +281,7 @@ void DataTable::cacheRow(const QString& key, const Row& row) const {
 }
 
 void DataTable::fetchPage(int row) const {
+    m_connection.sendHeldWrites();
     QList<Row> rows;
     if (m_nativePages) {
         rows = fetchNativePage(row);
@@ -363,6 +378,8 @@ void DataTable::keepPosted(int row, const QString& key, Row stored, bool lookups
 }
 
 DataTable::Row DataTable::fetchOne(const QString& key) const {
+    // A row a run wrote is read as the engine holds it.
+    m_connection.sendHeldWrites();
     // Runs over files in any order read a row for each record: the engine's own
     // interface reads it at a fraction of the general driver's cost.
     if (NativeQuery* one = m_nativePages ? m_connection.nativeQuery(m_oneSql) : nullptr) {
@@ -395,25 +412,27 @@ void DataTable::prefetch(const QStringList& keys) {
             wanted << key;
         }
     }
+    if (wanted.size() > 1) {
+        m_connection.sendHeldWrites();
+    }
     // One row alone is read as before, when it is asked for.
     for (qsizetype start = 0; wanted.size() - start > 1; start += kPrefetchSize) {
+        const DatabaseEngine& engine = m_connection.engine();
         if (m_prefetchQuery.lastQuery().isEmpty()) {
-            QStringList marks;
-            for (int i = 0; i < kPrefetchSize; ++i) {
-                marks << QStringLiteral("?");
-            }
             m_prefetchQuery = QSqlQuery(m_connection.database());
             m_prefetchQuery.setForwardOnly(true);
-            if (!m_prefetchQuery.prepare(selectFrom(m_def) + QStringLiteral(" WHERE t.") +
-                                         m_def.keyColumn + QStringLiteral(" IN (") +
-                                         marks.join(QStringLiteral(", ")) + QStringLiteral(")"))) {
+            if (!m_prefetchQuery.prepare(
+                    selectFrom(m_def) + QStringLiteral(" WHERE ") +
+                    engine.keyListCondition(QStringLiteral("t.") + m_def.keyColumn,
+                                            kPrefetchSize))) {
                 throw Error(errorText(m_prefetchQuery));
             }
         }
-        // A shorter list repeats its last key.
-        for (int i = 0; i < kPrefetchSize; ++i) {
-            m_prefetchQuery.bindValue(i,
-                                      wanted.at(std::min<qsizetype>(start + i, wanted.size() - 1)));
+        const QList<QVariant> parameters = engine.keyListParameters(
+            wanted.mid(start, std::min<qsizetype>(kPrefetchSize, wanted.size() - start)),
+            kPrefetchSize);
+        for (qsizetype i = 0; i < parameters.size(); ++i) {
+            m_prefetchQuery.bindValue(static_cast<int>(i), parameters[i]);
         }
         if (!m_prefetchQuery.exec()) {
             throw Error(errorText(m_prefetchQuery));
@@ -670,6 +689,19 @@ void DataTable::execNative(NativeQuery& statement) const {
 void DataTable::storeInsert() {
     const bool journal = m_connection.journalsWrites();
     QList<QVariant> values;
+    if (m_connection.holdsWrites()) {
+        values.reserve(m_storedIndex.size());
+        for (const int c : std::as_const(m_storedIndex)) {
+            values << sqlvalue::toSql(m_buffer[c], m_def.columns[c].type);
+        }
+        m_connection.hold({{m_insertSql, std::move(values)},
+                           &m_def,
+                           m_storedIndex,
+                           true,
+                           m_buffer[m_keyColumn].toString(),
+                           this});
+        return;
+    }
     if (NativeQuery* native = nativeWrite(m_insertSql)) {
         for (int i = 0; i < m_storedIndex.size(); ++i) {
             const int c = m_storedIndex[i];
@@ -735,6 +767,18 @@ void DataTable::storeUpdate() {
         }
     }
     values << m_editKey;
+    // A changed key is written at once: a held write of the new key could
+    // otherwise meet it in the same statement.
+    if (m_connection.holdsWrites() && m_buffer[m_keyColumn].toString() == m_editKey) {
+        QList<int> columns;
+        for (int i = 0; i < m_storedIndex.size(); ++i) {
+            if (changed & (quint64(1) << i)) {
+                columns << m_storedIndex[i];
+            }
+        }
+        m_connection.hold({{*sql, std::move(values)}, &m_def, columns, false, m_editKey, this});
+        return;
+    }
     if (NativeQuery* native = nativeWrite(*sql)) {
         for (int i = 0; i < values.size(); ++i) {
             native->bind(i, values[i]);

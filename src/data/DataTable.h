@@ -102,6 +102,9 @@ class DataTable : public QObject {
     void cancel();
     void remove();  // deletes the current row
 
+    // A write a run held back (see RecordBatch) will never be made: the row is
+    // read again as the engine holds it, and an inserted one is gone.
+    void forgetWrite(const QString& key, bool inserted);
     // Drops cached rows (another connection or statement changed the table).
     void invalidateCache();
     // Drops cached rows and has views show the values anew: a table whose rows

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@ class QSqlError;
 namespace ambitra {
 
 class Connection;
+struct TableDef;
 
 // What differs between the database engines the register can live in: how a
 // connection is made and checked, how a run takes the write lock, the column
@@ -77,6 +79,24 @@ class DatabaseEngine {
     virtual QString rowOrderColumn() const { return QStringLiteral("rowid"); }
     // The last n characters of a text expression.
     virtual QString rightText(const QString& expression, int n) const = 0;
+
+    // The condition that a key is one of up to count keys, and its parameters
+    // for the keys given (a list shorter than count is filled up).
+    virtual QString keyListCondition(const QString& key, int count) const;
+    virtual QList<QVariant> keyListParameters(const QStringList& keys, int count) const;
+
+    // Whether a run sends the rows its records write together rather than a
+    // statement each (see RecordBatch): to a server each statement is a round trip.
+    virtual bool writesRowsTogether() const { return false; }
+    // The statements that insert many rows of a table, or update columns of
+    // many rows by key: each column's values (then the keys) are bound as one
+    // arrayParameter(). types are the columns' types as the portable schema
+    // declares them (VARCHAR, INTEGER, MONEY, DATE, DATETIME).
+    virtual QString manyRowsInsertSql(const QString& table, const QStringList& columns,
+                                      const QStringList& types) const;
+    virtual QString manyRowsUpdateSql(const QString& table, const QString& keyColumn,
+                                      const QStringList& columns, const QStringList& types) const;
+    virtual QVariant arrayParameter(const QList<QVariant>& values) const;
 
     // Starts receiving the changes other desktops commit: changed(table) runs for
     // each. False when the engine has no other desktops to hear from.

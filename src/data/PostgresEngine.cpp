@@ -3,7 +3,11 @@
 #include "common/Error.h"
 #include "data/Connection.h"
 #include "data/EngineErrorText.h"
+#include "data/SqlValue.h"
 
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -341,6 +345,112 @@ bool PostgresEngine::namesPassword(const QString& connection) {
     static const QRegularExpression uriPassword(QStringLiteral("^postgres(ql)?://[^/@]*:[^/@]*@"),
                                                 QRegularExpression::CaseInsensitiveOption);
     return password.match(connection).hasMatch() || uriPassword.match(connection).hasMatch();
+}
+
+namespace {
+
+// An array of a column of the portable type, as the schema above makes it.
+QString arrayOf(const QString& type) {
+    if (type.startsWith(QLatin1String("VARCHAR"))) {
+        return QStringLiteral("CAST(? AS VARCHAR[])");
+    }
+    if (type == QLatin1String("MONEY")) {
+        return QStringLiteral("CAST(? AS DOUBLE PRECISION[])");
+    }
+    if (type == QLatin1String("DATETIME")) {
+        return QStringLiteral("CAST(? AS TIMESTAMP(3)[])");
+    }
+    return QStringLiteral("CAST(? AS %1[])").arg(type);
+}
+
+QString arraysOf(const QStringList& types) {
+    QStringList arrays;
+    for (const QString& type : types) {
+        arrays << arrayOf(type);
+    }
+    return arrays.join(QStringLiteral(", "));
+}
+
+QString arrayElement(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::Double:
+            return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        case QMetaType::QDate:
+            return sqlvalue::dateText(value.toDate());
+        case QMetaType::QDateTime:
+            return sqlvalue::dateTimeText(value.toDateTime());
+        default:
+            return value.toString();
+    }
+}
+
+}  // namespace
+
+// The keys as one array: a statement of one parameter whatever their number.
+QString PostgresEngine::keyListCondition(const QString& key, int count) const {
+    Q_UNUSED(count);
+    return key + QStringLiteral(" = ANY(CAST(? AS VARCHAR[]) COLLATE \"C\")");
+}
+
+QList<QVariant> PostgresEngine::keyListParameters(const QStringList& keys, int count) const {
+    Q_UNUSED(count);
+    return {arrayParameter(QList<QVariant>(keys.cbegin(), keys.cend()))};
+}
+
+// Many rows in one statement whose text does not depend on their number: each
+// column's values come as one array parameter, and the rows are the arrays
+// side by side (unnest), in the order they were given.
+QString PostgresEngine::manyRowsInsertSql(const QString& table, const QStringList& columns,
+                                          const QStringList& types) const {
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT * FROM unnest(%3)")
+        .arg(table, columns.join(QStringLiteral(", ")), arraysOf(types));
+}
+
+QString PostgresEngine::manyRowsUpdateSql(const QString& table, const QString& keyColumn,
+                                          const QStringList& columns,
+                                          const QStringList& types) const {
+    QStringList sets;
+    QStringList aliases;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        aliases << QStringLiteral("v%1").arg(i);
+        sets << columns[i] + QStringLiteral(" = v.") + aliases.last();
+    }
+    aliases << QStringLiteral("k");
+    // The key compares as the column does, so its index finds the rows.
+    return QStringLiteral(
+               "UPDATE %1 AS t SET %2 FROM unnest(%3) AS v(%4) WHERE t.%5 = v.k "
+               "COLLATE \"C\"")
+        .arg(table, sets.join(QStringLiteral(", ")),
+             arraysOf(types + QStringList{QStringLiteral("VARCHAR")}),
+             aliases.join(QStringLiteral(", ")), keyColumn);
+}
+
+// An array in the engine's text form: every value quoted, with its quotes and
+// backslashes escaped, so that no value can end the array or the element early.
+QVariant PostgresEngine::arrayParameter(const QList<QVariant>& values) const {
+    QString text;
+    text.reserve(values.size() * 16 + 2);
+    text += u'{';
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0) {
+            text += u',';
+        }
+        const QVariant& value = values.at(i);
+        if (value.isNull()) {
+            text += QStringLiteral("NULL");
+            continue;
+        }
+        text += u'"';
+        for (const QChar c : arrayElement(value)) {
+            if (c == u'"' || c == u'\\') {
+                text += u'\\';
+            }
+            text += c;
+        }
+        text += u'"';
+    }
+    text += u'}';
+    return text;
 }
 
 }  // namespace ambitra

@@ -30,6 +30,14 @@ class PostgresEngine : public DatabaseEngine {
     void setSchemaVersion(Connection& connection, int version) const override;
     QStringList tableNames(Connection& connection) const override;
     QString rightText(const QString& expression, int n) const override;
+    QString keyListCondition(const QString& key, int count) const override;
+    QList<QVariant> keyListParameters(const QStringList& keys, int count) const override;
+    bool writesRowsTogether() const override { return true; }
+    QString manyRowsInsertSql(const QString& table, const QStringList& columns,
+                              const QStringList& types) const override;
+    QString manyRowsUpdateSql(const QString& table, const QString& keyColumn,
+                              const QStringList& columns, const QStringList& types) const override;
+    QVariant arrayParameter(const QList<QVariant>& values) const override;
     bool subscribe(QSqlDatabase& db, QObject* context,
                    const std::function<void(const QString&)>& changed) const override;
 

@@ -53,6 +53,8 @@ void Statement::release() {
 }
 
 QSqlQuery& Statement::prepared() {
+    // A statement of a run sees, and comes after, the rows the run wrote.
+    m_connection.sendHeldWrites();
     if (m_preparedFor != m_connection.generation()) {
         m_connection.engine().refuseStatementList(m_text);
         m_query = QSqlQuery(m_connection.database());

@@ -18,7 +18,7 @@ namespace ambitra {
 template <typename Item>
 class ReadAhead {
   public:
-    static constexpr int kBatch = 200;
+    static constexpr int kBatch = 1000;
     // The next item and the key of the row it edits (left empty when it edits
     // none); false at the end.
     using Take = std::function<bool(Item& item, QString& key)>;

@@ -4,6 +4,20 @@
 
 namespace ambitra {
 
+QString declaredType(ColumnType type) {
+    switch (type) {
+        case ColumnType::Money:
+            return QStringLiteral("MONEY");
+        case ColumnType::Date:
+            return QStringLiteral("DATE");
+        case ColumnType::DateTime:
+            return QStringLiteral("DATETIME");
+        case ColumnType::Text:
+            break;
+    }
+    return QStringLiteral("VARCHAR");
+}
+
 int TableDef::indexOf(const QString& column) const {
     for (int i = 0; i < columns.size(); ++i) {
         if (columns[i].name.compare(column, Qt::CaseInsensitive) == 0) {

@@ -25,6 +25,9 @@ struct ColumnDef {
     bool lookup = false;   // derived from Locais, never stored
 };
 
+// The type of a column as the portable schema declares it, without its size.
+QString declaredType(ColumnType type);
+
 // One table of the register.
 struct TableDef {
     QString name;

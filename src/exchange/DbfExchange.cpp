@@ -2,6 +2,7 @@
 #include "common/Error.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
+#include "data/RecordBatch.h"
 #include "data/TDados.h"
 #include "exchange/ExchangeRun.h"
 #include "exchange/FieldError.h"
@@ -163,12 +164,12 @@ void ExchangeRun::ImportDBF(DataTable& table, const QString& folder) {
         const QString recordPrefix = name + QStringLiteral(", registro ");
         bool failed = false;
         RecordBatch records(m_dados.Conn(), recordsPerSavepoint());
+        stopAtRefusal(records, table, recordPrefix, failed);
         dbf.First();
         while (!CancelRequested && !dbf.Eof()) {
             ++RecordsRead;
             failed |= !storeRecord(
-                records, table,
-                [&]() -> QString { return recordPrefix + QString::number(dbf.RecNo()); },
+                records, table, recordPrefix, dbf.RecNo(),
                 [&] { return dbf.FieldByName(keyName).AsVariant().toString(); }, assign);
             m_progress->advance();
             m_progress->yield();

@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/Progress.h"
 #include "common/Prompter.h"
+#include "data/RecordBatch.h"
 #include "data/TDados.h"
 #include "common/Cp1252.h"
 #include "exchange/ExchangeOptions.h"
@@ -361,11 +362,10 @@ int ExchangeRun::recordsPerSavepoint() const {
     return OverwriteData ? 0 : kRecordsPerSavepoint;
 }
 
-bool ExchangeRun::storeRecord(RecordBatch& records, DataTable& table,
-                              const std::function<QString()>& where,
-                              const std::function<QString()>& key,
+bool ExchangeRun::storeRecord(RecordBatch& records, DataTable& table, const QString& where,
+                              qint64 record, const std::function<QString()>& key,
                               const std::function<void()>& assign) {
-    records.begin();
+    records.begin(record);
     try {
         if (table.locate(key())) {
             table.edit();
@@ -379,14 +379,32 @@ bool ExchangeRun::storeRecord(RecordBatch& records, DataTable& table,
     } catch (const FieldError& error) {
         table.cancel();
         records.undo(false);
-        recordError(where() + QStringLiteral(", ") + error.message(), table, Direction::Import);
+        // An earlier record refused when the batch went out is what stopped the run.
+        if (!records.stopped()) {
+            recordError(where + QString::number(record) + QStringLiteral(", ") + error.message(),
+                        table, Direction::Import);
+        }
     } catch (const Error& error) {
         table.cancel();
         records.undo(true);
-        recordError(where() + QStringLiteral(": ") + engineErrorText(error), table,
-                    Direction::Import);
+        if (!records.stopped()) {
+            recordError(
+                where + QString::number(record) + QStringLiteral(": ") + engineErrorText(error),
+                table, Direction::Import);
+        }
     }
     return false;
+}
+
+void ExchangeRun::stopAtRefusal(RecordBatch& records, const DataTable& table, const QString& where,
+                                bool& failed) {
+    records.onRefused([this, &table, where, &failed](qint64 record, int, const QString& error) {
+        recordError(
+            where + QString::number(record) + QStringLiteral(": ") + engineErrorText(Error(error)),
+            table, Direction::Import);
+        failed = true;
+        return false;
+    });
 }
 
 void ExchangeRun::recordError(const QString& problem, const DataTable& table, Direction direction) {

@@ -106,10 +106,14 @@ class ExchangeRun {
     // Reads the record's key, finds its row and edits it or adds one, lets
     // assign fill it and saves it, inside the file's record savepoints. A
     // failure of any of this drops the record, is shown, and stops the run.
-    // True when stored. where names the file and the line or record for the
-    // messages (asked for only when one is needed).
-    bool storeRecord(RecordBatch& records, DataTable& table, const std::function<QString()>& where,
+    // True when stored. where (the file and "linha " or "registro ") and the
+    // record's number name it in the messages.
+    bool storeRecord(RecordBatch& records, DataTable& table, const QString& where, qint64 record,
                      const std::function<QString()>& key, const std::function<void()>& assign);
+    // A record the engine refused when its batch was sent (see RecordBatch)
+    // is shown as storeRecord shows one, and stops the run; failed is set.
+    void stopAtRefusal(RecordBatch& records, const DataTable& table, const QString& where,
+                       bool& failed);
     // A record that could not be read, stored or written: shown with what
     // became of the run (which stops), or in a check collected.
     void recordError(const QString& problem, const DataTable& table, Direction direction);

@@ -1,6 +1,7 @@
 #include "common/Progress.h"
 #include "common/Prompter.h"
 #include "data/ReadAhead.h"
+#include "data/RecordBatch.h"
 #include "data/TDados.h"
 #include "exchange/ExchangeRun.h"
 #include "xbase/ExchangeLayouts.h"
@@ -53,6 +54,7 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
     TextFileReader reader(file);
     const QString linePrefix = shownName + QStringLiteral(", linha ");
     RecordBatch records(m_dados.Conn(), recordsPerSavepoint());
+    stopAtRefusal(records, table, linePrefix, failed);
     // Lines are read a batch ahead, so that the rows their records edit are read
     // together rather than one at a time (each a round trip to a server).
     struct Line {
@@ -87,9 +89,7 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
             ++RecordsRead;
             const QStringList& values = current.values;
             const bool stored = storeRecord(
-                records, table,
-                [&]() -> QString { return linePrefix + QString::number(current.number); },
-                [&] { return values.first(); },
+                records, table, linePrefix, current.number, [&] { return values.first(); },
                 [&] {
                     for (int i = 0; i < fields.size(); ++i) {
                         table.setValue(fields[i].column,

@@ -10,6 +10,9 @@
 #include "data/DataTable.h"
 #include "data/DatabaseEngine.h"
 #include "data/ReadAhead.h"
+#include "data/RecordBatch.h"
+#include "data/Schema.h"
+#include "data/SqlValue.h"
 #include "data/TDados.h"
 #include "sync/SyncLog.h"
 #include "xbase/ExchangeLayouts.h"
@@ -172,6 +175,13 @@ void InventoryUnload::applyAll(const QString& userName, const ReadingSource& sou
             keeper.emplace(*store, userName, m_dados.settings().CodeBar);
         }
         RecordBatch records(m_dados.Conn(), recordsPerSavepoint(applied != nullptr));
+        m_holding = records.holdsWrites();
+        m_dealt.clear();
+        m_dealtFirst = 0;
+        records.onRefused([this](qint64 record, int part, const QString& error) {
+            refused(m_dealt[record - m_dealtFirst], part, error);
+            return true;
+        });
         ReadAhead<Reading> ahead(m_dados.TBens(), [&source](Reading& reading, QString& code) {
             if (!source(reading)) {
                 return false;
@@ -180,15 +190,31 @@ void InventoryUnload::applyAll(const QString& userName, const ReadingSource& sou
             return true;
         });
         RegisterRow found;
+        qint64 record = 0;
         while (const Reading* reading = ahead.next()) {
-            const bool done = applyOne(records, *reading, userName, holdInvalid, applied, found);
-            if (keeper) {
-                // Outside the reading's savepoint: a reading that could not be
-                // applied is still kept, pending.
-                keeper->keepDealt(*reading, found, done);
+            if (m_holding) {
+                Dealt dealt;
+                dealt.reading = *reading;
+                m_dealt.append(std::move(dealt));
+            }
+            const bool done =
+                applyOne(records, record++, *reading, userName, holdInvalid, applied, found);
+            if (!m_holding) {
+                if (keeper) {
+                    // Outside the reading's savepoint: a reading that could not be
+                    // applied is still kept, pending.
+                    keeper->keepDealt(*reading, found, done);
+                }
+                continue;
+            }
+            m_dealt.last().found = found;
+            m_dealt.last().done = done;
+            if (!records.isOpen()) {
+                settle(keeper ? &*keeper : nullptr);
             }
         }
         records.finish();
+        settle(keeper ? &*keeper : nullptr);
         if (keeper) {
             keeper->finish();
         }
@@ -212,13 +238,14 @@ int InventoryUnload::recordsPerSavepoint(bool reviewing) const {
     return kRecordsPerSavepoint;
 }
 
-bool InventoryUnload::applyOne(RecordBatch& records, const Reading& r, const QString& userName,
-                               bool holdInvalid, const AppliedHook& applied, RegisterRow& found) {
+bool InventoryUnload::applyOne(RecordBatch& records, qint64 record, const Reading& r,
+                               const QString& userName, bool holdInvalid,
+                               const AppliedHook& applied, RegisterRow& found) {
     DataTable& bens = m_dados.TBens();
     QString occurrence;
     QString code;
     found = RegisterRow{};
-    records.begin();
+    records.begin(record);
     bool writing = false;  // the engine was asked to write the record
     try {
         code = r.value(Reading::Code).toString();
@@ -231,8 +258,8 @@ bool InventoryUnload::applyOne(RecordBatch& records, const Reading& r, const QSt
         if (holdInvalid && !found.known && FailsCheckDigit(code, coding)) {
             // A misread code would otherwise become a new asset: it waits in
             // the count for someone to look at it.
-            m_log.append(QStringLiteral("> Leitura do bem %1 retida: código inválido no %2.")
-                             .arg(code, codingCaption(coding)));
+            note(QStringLiteral("> Leitura do bem %1 retida: código inválido no %2.")
+                     .arg(code, codingCaption(coding)));
             records.keep();
             return false;
         }
@@ -263,19 +290,23 @@ bool InventoryUnload::applyOne(RecordBatch& records, const Reading& r, const QSt
         // its batch are kept.
         bens.cancel();
         records.undo(writing);
-        m_log.appendError(QStringLiteral("> ") + error.message());
+        noteError(QStringLiteral("> ") + error.message());
         return false;
     }
     ++m_processed;
     if (!occurrence.isEmpty()) {
-        writeLogRow(r, userName, code, occurrence);
+        writeLogRow(records, r, userName, code, occurrence);
     }
     records.keep();
     return true;
 }
 
-void InventoryUnload::writeLogRow(const Reading& r, const QString& userName, const QString& code,
-                                  const QString& occurrence) {
+void InventoryUnload::writeLogRow(RecordBatch& records, const Reading& r, const QString& userName,
+                                  const QString& code, const QString& occurrence) {
+    if (m_holding) {
+        holdLogRow(records, r, userName, code, occurrence);
+        return;
+    }
     // The log row has a savepoint of its own: a refused row leaves the asset
     // saved and counted.
     Command& insertLog = m_dados.SQLCmd();
@@ -292,6 +323,73 @@ void InventoryUnload::writeLogRow(const Reading& r, const QString& userName, con
     } catch (const Error& error) {
         m_log.appendError(QStringLiteral("> ") + error.message());
     }
+}
+
+void InventoryUnload::holdLogRow(RecordBatch& records, const Reading& r, const QString& userName,
+                                 const QString& code, const QString& occurrence) {
+    const TableDef& log = schema::log();
+    static const QStringList names{QStringLiteral("LGDATA"), QStringLiteral("LGUSUARIO"),
+                                   QStringLiteral("LGOPERADOR"), QStringLiteral("LGBEM"),
+                                   QStringLiteral("LGOCORRENC")};
+    static const QString sql =
+        QStringLiteral("INSERT INTO Log (%1) VALUES (?, ?, ?, ?, ?)").arg(names.join(u", "));
+    const QVariant values[] = {QDateTime::currentDateTime(), userName, r.value(Reading::Operator),
+                               code, occurrence};
+    HeldWrite write;
+    write.single.sql = sql;
+    write.table = &log;
+    write.insert = true;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const int column = log.indexOf(names[i]);
+        write.columns << column;
+        write.single.values << sqlvalue::toSql(values[i], log.columns[column].type);
+    }
+    // Refused when the batch is sent, the row leaves the asset saved and counted.
+    write.part = 1;
+    records.hold(std::move(write));
+    ++m_newRows;
+    m_dealt.last().logged = true;
+}
+
+void InventoryUnload::refused(Dealt& dealt, int part, const QString& error) {
+    if (part == 0) {
+        dealt.done = false;
+        --m_processed;
+    }
+    if (dealt.logged) {
+        dealt.logged = false;
+        --m_newRows;
+    }
+    dealt.messages.append({true, QStringLiteral("> ") + error});
+}
+
+void InventoryUnload::settle(ReadingKeeper* keeper) {
+    for (const Dealt& dealt : std::as_const(m_dealt)) {
+        for (const auto& [error, text] : dealt.messages) {
+            if (error) {
+                m_log.appendError(text);
+            } else {
+                m_log.append(text);
+            }
+        }
+        if (keeper) {
+            keeper->keepDealt(dealt.reading, dealt.found, dealt.done);
+        }
+    }
+    m_dealtFirst += m_dealt.size();
+    m_dealt.clear();
+}
+
+void InventoryUnload::note(const QString& text, bool error) {
+    if (!m_holding) {
+        if (error) {
+            m_log.appendError(text);
+        } else {
+            m_log.append(text);
+        }
+        return;
+    }
+    m_dealt.last().messages.append({error, text});
 }
 
 }  // namespace ambitra

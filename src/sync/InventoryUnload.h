@@ -1,5 +1,8 @@
 #pragma once
 
+#include "count/Reading.h"
+#include "count/ReadingKeeper.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,9 +13,7 @@ class QDateTime;
 namespace ambitra {
 
 class Progress;
-class Reading;
 class RecordBatch;
-struct RegisterRow;
 class SyncLog;
 class TDados;
 
@@ -68,13 +69,34 @@ class InventoryUnload {
     // One reading, inside the run's record savepoints; false when it was held
     // or failed. found: the register's row for its code as it was before the
     // reading (unknown when the code is new).
-    bool applyOne(RecordBatch& records, const Reading& reading, const QString& userName,
-                  bool holdInvalid, const AppliedHook& applied, RegisterRow& found);
-    void writeLogRow(const Reading& reading, const QString& userName, const QString& code,
-                     const QString& occurrence);
+    bool applyOne(RecordBatch& records, qint64 record, const Reading& reading,
+                  const QString& userName, bool holdInvalid, const AppliedHook& applied,
+                  RegisterRow& found);
+    void writeLogRow(RecordBatch& records, const Reading& reading, const QString& userName,
+                     const QString& code, const QString& occurrence);
+    void holdLogRow(RecordBatch& records, const Reading& reading, const QString& userName,
+                    const QString& code, const QString& occurrence);
+
+    // What a record did, kept until its batch is sent when the batch holds its
+    // writes back (see RecordBatch): a record the engine refuses then must not
+    // be counted, logged or kept as applied, and its message goes in its place.
+    struct Dealt {
+        Reading reading;
+        RegisterRow found;
+        bool done = false;
+        bool logged = false;                       // its log row is written
+        QList<std::pair<bool, QString>> messages;  // (an error?, the text)
+    };
+    void refused(Dealt& dealt, int part, const QString& error);
+    // Shows the messages of the records whose batch was sent, and keeps their
+    // readings in the count.
+    void settle(ReadingKeeper* keeper);
+    // A message of the current record.
+    void note(const QString& text, bool error = false);
+    void noteError(const QString& text) { note(text, true); }
     // Records under one savepoint (see RecordBatch).
     int recordsPerSavepoint(bool reviewing) const;
-    static constexpr int kRecordsPerSavepoint = 200;
+    static constexpr int kRecordsPerSavepoint = 1000;
     void finish(const QDateTime& start);
 
     TDados& m_dados;
@@ -83,6 +105,9 @@ class InventoryUnload {
     int m_processed = 0;
     int m_newRows = 0;
     bool m_completed = false;
+    bool m_holding = false;  // the run's batches hold their writes back
+    QList<Dealt> m_dealt;    // the records of the open batch
+    qint64 m_dealtFirst = 0;
 };
 
 }  // namespace ambitra

@@ -135,6 +135,9 @@ TEST_F(Unload, AFailingRecordIsReportedOnceAndTheOthersAreApplied) {
               (QStringList{QStringLiteral("A"), QStringLiteral("P"), QStringLiteral("A")}));
     EXPECT_EQ(log.lines()[2],
               QStringLiteral("   Processamento de 2 registros de inventário concluído!"));
+    // The table's own rows agree with the register.
+    EXPECT_EQ(db.dados().TBens().rowCount(),
+              db.scalar(QStringLiteral("SELECT COUNT(*) FROM Bens")).toInt());
 }
 
 TEST_F(Unload, ARefusedLogRowLeavesTheAssetSavedAndCounted) {

@@ -928,6 +928,8 @@ void DataTable::remove() {
             QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     }
     const QString key = m_keys.at(m_row);
+    // A held write of the row must not come after its deletion.
+    m_connection.sendHeldWrites();
     const QString sql = QStringLiteral("DELETE FROM ") + m_def.name + QStringLiteral(" WHERE ") +
                         m_def.keyColumn + QStringLiteral(" = ?");
     QSqlQuery q(m_connection.database());

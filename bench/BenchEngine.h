@@ -21,6 +21,9 @@ class BenchEngine {
     BenchEngine& operator=(const BenchEngine&) = delete;
 
     bool onServer() const { return !m_schema.isEmpty(); }
+    // The target of a ratio against the peer: on a server, at most 3x for every
+    // work; on the embedded file, the work's own.
+    const char* peerTarget(const char* embedded) const { return onServer() ? "3x" : embedded; }
     // Empty when the engine can be used; else why not.
     const QString& problem() const { return m_problem; }
     // Writes the settings file that puts the program's register on this engine

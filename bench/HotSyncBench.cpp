@@ -449,10 +449,11 @@ int main(int argc, char** argv) {
                 qPrintable(cell(peerLoadTime)), qPrintable(cell(peerUnloadTime)), peerLog,
                 peerAssets);
     std::printf(
-        "ratios, processor (wall): load/peer %s (target 1.5x); unload shuffled/code "
-        "order %s (target 1.2x); unload shuffled/peer %s (target 2x)\n",
-        qPrintable(ratio(load, peerLoadTime)), qPrintable(ratio(unloadShuffled, unloadInOrder)),
-        qPrintable(ratio(unloadShuffled, peerUnloadTime)));
+        "ratios, processor (wall): load/peer %s (target %s); unload shuffled/code "
+        "order %s (target 1.2x); unload shuffled/peer %s (target %s)\n",
+        qPrintable(ratio(load, peerLoadTime)), engine.peerTarget("1.5x"),
+        qPrintable(ratio(unloadShuffled, unloadInOrder)),
+        qPrintable(ratio(unloadShuffled, peerUnloadTime)), engine.peerTarget("2x"));
     std::printf("peer peak memory %.0f MiB\npeer commands:\n", peakMiB(RUSAGE_CHILDREN));
     for (const QString& script : {peerLoad, peerUnload}) {
         std::printf("  %s", qPrintable(engine.peerCommand(database, script)));

@@ -185,11 +185,22 @@ void PostgresEngine::beginReadSnapshot(Connection& connection) const {
     connection.exec(QStringLiteral("START TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
 }
 
+namespace {
+
+// The portable schema's types that the server names otherwise.
+QString serverTypes(QString text) {
+    static const QRegularExpression money(QStringLiteral("\\bMONEY\\b"));
+    static const QRegularExpression moment(QStringLiteral("\\bDATETIME\\b"));
+    text.replace(money, QStringLiteral("DOUBLE PRECISION"));
+    text.replace(moment, QStringLiteral("TIMESTAMP(3)"));
+    return text;
+}
+
+}  // namespace
+
 QStringList PostgresEngine::schemaStatements(const QStringList& portable,
                                              const QStringList& insertionOrdered) const {
     static const QRegularExpression sized(QStringLiteral("\\bVARCHAR\\(\\d+\\)"));
-    static const QRegularExpression money(QStringLiteral("\\bMONEY\\b"));
-    static const QRegularExpression moment(QStringLiteral("\\bDATETIME\\b"));
     static const QRegularExpression table(QStringLiteral("^CREATE TABLE (\\w+)"));
     QStringList statements;
     statements << QStringLiteral(
@@ -205,8 +216,7 @@ QStringList PostgresEngine::schemaStatements(const QStringList& portable,
         // Sizes are kept by the named checks, which say which field is too long
         // (the engine's own size error names none); text compares in code points.
         statement.replace(sized, QStringLiteral("VARCHAR COLLATE \"C\""));
-        statement.replace(money, QStringLiteral("DOUBLE PRECISION"));
-        statement.replace(moment, QStringLiteral("TIMESTAMP(3)"));
+        statement = serverTypes(statement);
         // The engine keeps no order of insertion of its own: tables shown in the
         // order their rows were added get a column that keeps it.
         if (insertionOrdered.contains(created.captured(1), Qt::CaseInsensitive)) {
@@ -349,18 +359,12 @@ bool PostgresEngine::namesPassword(const QString& connection) {
 
 namespace {
 
-// An array of a column of the portable type, as the schema above makes it.
+// An array of a column of the portable type, as the schema above makes it (a
+// size is kept by the column's check, and the array needs none).
 QString arrayOf(const QString& type) {
-    if (type.startsWith(QLatin1String("VARCHAR"))) {
-        return QStringLiteral("CAST(? AS VARCHAR[])");
-    }
-    if (type == QLatin1String("MONEY")) {
-        return QStringLiteral("CAST(? AS DOUBLE PRECISION[])");
-    }
-    if (type == QLatin1String("DATETIME")) {
-        return QStringLiteral("CAST(? AS TIMESTAMP(3)[])");
-    }
-    return QStringLiteral("CAST(? AS %1[])").arg(type);
+    const QString element =
+        type.startsWith(QLatin1String("VARCHAR")) ? QStringLiteral("VARCHAR") : serverTypes(type);
+    return QStringLiteral("CAST(? AS %1[])").arg(element);
 }
 
 QString arraysOf(const QStringList& types) {

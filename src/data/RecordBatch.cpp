@@ -9,25 +9,19 @@
 
 namespace ambitra {
 
-namespace {
-
-// The values of a held write by column name, for the wording of its refusal.
-EngineErrorText::ValueOf valuesOf(const HeldWrite& write) {
-    return [&write](const QString& column) {
-        for (qsizetype i = 0; i < write.columns.size(); ++i) {
-            if (write.table->columns[write.columns[i]].name.compare(column, Qt::CaseInsensitive) ==
-                0) {
-                return write.single.values.value(i);
+EngineErrorText::ValueOf HeldWrite::valueOf() const {
+    return [this](const QString& column) {
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            if (table->columns[columns[i]].name.compare(column, Qt::CaseInsensitive) == 0) {
+                return single.values.value(i);
             }
         }
-        if (!write.insert && write.table->keyColumn.compare(column, Qt::CaseInsensitive) == 0) {
-            return QVariant(write.key);
+        if (!insert && table->keyColumn.compare(column, Qt::CaseInsensitive) == 0) {
+            return QVariant(key);
         }
         return QVariant();
     };
 }
-
-}  // namespace
 
 RecordBatch::RecordBatch(Connection& connection, int records)
     : m_connection(connection), m_size(records) {
@@ -244,69 +238,60 @@ void RecordBatch::replayHeld(QList<Pending> held) {
 }
 
 void RecordBatch::writeRecord(const QList<Pending>& held, qsizetype from, qsizetype to) {
-    const qint64 record = held[from].record;
-    // The record's own writes stand or fall together; a part of it whose
-    // refusal leaves it kept has a savepoint of its own.
-    auto attempt = [&](int part) -> std::optional<QString> {
-        m_connection.exec(QStringLiteral("SAVEPOINT heldrecord"));
-        try {
-            for (qsizetype i = from; i < to; ++i) {
-                if (held[i].write.part == part) {
-                    m_connection.execWrite(held[i].write.single, valuesOf(held[i].write));
-                }
-            }
-            m_connection.exec(QStringLiteral("RELEASE heldrecord"));
-            return std::nullopt;
-        } catch (const Error& error) {
-            m_connection.exec(QStringLiteral("ROLLBACK TO heldrecord"));
-            m_connection.exec(QStringLiteral("RELEASE heldrecord"));
-            return error.message();
-        }
-    };
-    auto tell = [&](int part, const QString& error) {
-        // A run that did not say how it goes on past a refused record must not
-        // end as if the record had been stored.
-        if (!m_refused) {
-            throw Error(error);
-        }
-        if (!m_refused(record, part, error)) {
-            m_stopped = true;
-        }
-    };
-    auto written = [&](qsizetype i) {
-        JournaledWrite write = held[i].write.single;
-        write.record = record;
-        m_journal.append(std::move(write));
-    };
-    if (const std::optional<QString> refused = attempt(0)) {
-        for (qsizetype i = from; i < to; ++i) {
-            drop(held[i]);
-        }
-        tell(0, *refused);
-        return;
-    }
-    QList<int> parts;
+    // The record's own writes first: they stand or fall together, and their
+    // refusal takes the record's other parts with it. Each other part stands
+    // alone.
+    QList<int> parts{0};
     for (qsizetype i = from; i < to; ++i) {
-        if (held[i].write.part == 0) {
-            written(i);
-        } else if (!parts.contains(held[i].write.part)) {
+        if (!parts.contains(held[i].write.part)) {
             parts << held[i].write.part;
         }
     }
     for (const int part : std::as_const(parts)) {
-        const std::optional<QString> refused = attempt(part);
+        const std::optional<QString> refused = writePart(held, from, to, part);
         for (qsizetype i = from; i < to; ++i) {
-            if (held[i].write.part == part) {
-                if (refused) {
-                    drop(held[i]);
-                } else {
-                    written(i);
-                }
+            if (refused && (part == 0 || held[i].write.part == part)) {
+                drop(held[i]);
+            } else if (!refused && held[i].write.part == part) {
+                JournaledWrite write = held[i].write.single;
+                write.record = held[i].record;
+                m_journal.append(std::move(write));
             }
         }
         if (refused) {
-            tell(part, *refused);
+            tell(held[from].record, part, *refused);
+            if (part == 0) {
+                return;
+            }
         }
+    }
+}
+
+std::optional<QString> RecordBatch::writePart(const QList<Pending>& held, qsizetype from,
+                                              qsizetype to, int part) {
+    Savepoint savepoint(m_connection, "heldrecord");
+    try {
+        for (qsizetype i = from; i < to; ++i) {
+            if (held[i].write.part == part) {
+                m_connection.execWrite(held[i].write.single, held[i].write.valueOf());
+            }
+        }
+        savepoint.release();
+        return std::nullopt;
+    } catch (const Error& error) {
+        savepoint.rollback();
+        return error.message();
+    }
+}
+
+void RecordBatch::tell(qint64 record, int part, const QString& error) {
+    // A run that did not say how it goes on past a refused record must not
+    // end as if the record had been stored.
+    if (!m_refused) {
+        throw Error(error);
+    }
+    if (!m_refused(record, part, error)) {
+        m_stopped = true;
     }
 }
 

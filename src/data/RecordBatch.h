@@ -30,6 +30,9 @@ struct HeldWrite {
     // A part other than 0 is a write of the record whose refusal leaves the
     // record kept (the log row of an unload).
     int part = 0;
+
+    // The written values by column name, for the wording of a refusal.
+    EngineErrorText::ValueOf valueOf() const;
 };
 
 // The savepoints of a run's records. One savepoint holds a batch of records
@@ -100,6 +103,12 @@ class RecordBatch {
     // one refused.
     void replayHeld(QList<Pending> held);
     void writeRecord(const QList<Pending>& held, qsizetype from, qsizetype to);
+    // Writes one part of a record in a savepoint of its own; the engine's
+    // refusal when it was refused.
+    std::optional<QString> writePart(const QList<Pending>& held, qsizetype from, qsizetype to,
+                                     int part);
+    // Tells the run of a refused record (see onRefused).
+    void tell(qint64 record, int part, const QString& error);
     // Forgets a held write that will never be made.
     static void drop(const Pending& pending);
     QString heldSql(const HeldWrite& write);

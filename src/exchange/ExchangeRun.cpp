@@ -81,6 +81,15 @@ QString engineErrorText(const Error& error) {
     return text;
 }
 
+namespace {
+
+// A record the engine refused: where it is ("FILE, linha N") and why.
+QString refusalText(const QString& where, qint64 record, const Error& error) {
+    return where + QString::number(record) + QStringLiteral(": ") + engineErrorText(error);
+}
+
+}  // namespace
+
 QString withDelimiter(const QString& folder) {
     if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator())) {
         return folder;
@@ -388,9 +397,7 @@ bool ExchangeRun::storeRecord(RecordBatch& records, DataTable& table, const QStr
         table.cancel();
         records.undo(true);
         if (!records.stopped()) {
-            recordError(
-                where + QString::number(record) + QStringLiteral(": ") + engineErrorText(error),
-                table, Direction::Import);
+            recordError(refusalText(where, record, error), table, Direction::Import);
         }
     }
     return false;
@@ -399,9 +406,7 @@ bool ExchangeRun::storeRecord(RecordBatch& records, DataTable& table, const QStr
 void ExchangeRun::stopAtRefusal(RecordBatch& records, const DataTable& table, const QString& where,
                                 bool& failed) {
     records.onRefused([this, &table, where, &failed](qint64 record, int, const QString& error) {
-        recordError(
-            where + QString::number(record) + QStringLiteral(": ") + engineErrorText(Error(error)),
-            table, Direction::Import);
+        recordError(refusalText(where, record, Error(error)), table, Direction::Import);
         failed = true;
         return false;
     });

@@ -162,10 +162,6 @@ void InventoryUnload::finish(const QDateTime& start) {
 
 void InventoryUnload::applyAll(const QString& userName, const ReadingSource& source,
                                bool holdInvalid, const AppliedHook& applied, bool keep) {
-    Command& insertLog = m_dados.SQLCmd();
-    insertLog.setText(QStringLiteral(
-        "INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, LGOCORRENC) VALUES (:LGDATA, "
-        ":LGUSUARIO, :LGOPERADOR, :LGBEM, :LGOCORRENC)"));
     try {
         Transaction transaction(m_dados.Conn(), m_progress);
         std::optional<CountStore> store;
@@ -303,30 +299,29 @@ bool InventoryUnload::applyOne(RecordBatch& records, qint64 record, const Readin
 
 void InventoryUnload::writeLogRow(RecordBatch& records, const Reading& r, const QString& userName,
                                   const QString& code, const QString& occurrence) {
+    HeldWrite row = logRow(r, userName, code, occurrence);
     if (m_holding) {
-        holdLogRow(records, r, userName, code, occurrence);
+        // Refused when the batch is sent, the row leaves the asset saved and counted.
+        row.part = 1;
+        records.hold(std::move(row));
+        ++m_newRows;
+        m_dealt.last().logged = true;
         return;
     }
     // The log row has a savepoint of its own: a refused row leaves the asset
     // saved and counted.
-    Command& insertLog = m_dados.SQLCmd();
-    Savepoint logRow(m_dados.Conn());
+    Savepoint savepoint(m_dados.Conn());
     try {
-        insertLog.setParameter(QStringLiteral("LGDATA"), QDateTime::currentDateTime());
-        insertLog.setParameter(QStringLiteral("LGUSUARIO"), userName);
-        insertLog.setParameter(QStringLiteral("LGOPERADOR"), r.value(Reading::Operator));
-        insertLog.setParameter(QStringLiteral("LGBEM"), code);
-        insertLog.setParameter(QStringLiteral("LGOCORRENC"), occurrence);
-        insertLog.execute();
-        logRow.release();
+        m_dados.Conn().execWrite(row.single, row.valueOf());
+        savepoint.release();
         ++m_newRows;
     } catch (const Error& error) {
         m_log.appendError(QStringLiteral("> ") + error.message());
     }
 }
 
-void InventoryUnload::holdLogRow(RecordBatch& records, const Reading& r, const QString& userName,
-                                 const QString& code, const QString& occurrence) {
+HeldWrite InventoryUnload::logRow(const Reading& r, const QString& userName, const QString& code,
+                                  const QString& occurrence) {
     const TableDef& log = schema::log();
     static const QStringList names{QStringLiteral("LGDATA"), QStringLiteral("LGUSUARIO"),
                                    QStringLiteral("LGOPERADOR"), QStringLiteral("LGBEM"),
@@ -335,20 +330,16 @@ void InventoryUnload::holdLogRow(RecordBatch& records, const Reading& r, const Q
         QStringLiteral("INSERT INTO Log (%1) VALUES (?, ?, ?, ?, ?)").arg(names.join(u", "));
     const QVariant values[] = {QDateTime::currentDateTime(), userName, r.value(Reading::Operator),
                                code, occurrence};
-    HeldWrite write;
-    write.single.sql = sql;
-    write.table = &log;
-    write.insert = true;
+    HeldWrite row;
+    row.single.sql = sql;
+    row.table = &log;
+    row.insert = true;
     for (qsizetype i = 0; i < names.size(); ++i) {
         const int column = log.indexOf(names[i]);
-        write.columns << column;
-        write.single.values << sqlvalue::toSql(values[i], log.columns[column].type);
+        row.columns << column;
+        row.single.values << sqlvalue::toSql(values[i], log.columns[column].type);
     }
-    // Refused when the batch is sent, the row leaves the asset saved and counted.
-    write.part = 1;
-    records.hold(std::move(write));
-    ++m_newRows;
-    m_dealt.last().logged = true;
+    return row;
 }
 
 void InventoryUnload::refused(Dealt& dealt, int part, const QString& error) {

@@ -12,6 +12,7 @@ class QDateTime;
 
 namespace ambitra {
 
+struct HeldWrite;
 class Progress;
 class RecordBatch;
 class SyncLog;
@@ -74,8 +75,9 @@ class InventoryUnload {
                   RegisterRow& found);
     void writeLogRow(RecordBatch& records, const Reading& reading, const QString& userName,
                      const QString& code, const QString& occurrence);
-    void holdLogRow(RecordBatch& records, const Reading& reading, const QString& userName,
-                    const QString& code, const QString& occurrence);
+    // The log row of a reading's change, as one write.
+    static HeldWrite logRow(const Reading& reading, const QString& userName, const QString& code,
+                            const QString& occurrence);
 
     // What a record did, kept until its batch is sent when the batch holds its
     // writes back (see RecordBatch): a record the engine refuses then must not

@@ -3,6 +3,7 @@
 #include "app/TAbertura.h"
 #include "app/TSobre.h"
 #include "app/WidgetPrompter.h"
+#include "common/FileAccess.h"
 #include "common/ProgramFolder.h"
 #include "count/TConferencia.h"
 #include "log/TLog.h"
@@ -39,6 +40,7 @@ void loadTranslations(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     QApplication app(argc, argv);
     ui::nameApplication();
 

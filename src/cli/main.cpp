@@ -1,6 +1,7 @@
 #include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
 #include "common/CommandLine.h"
+#include "common/FileAccess.h"
 #include "common/ProgramFolder.h"
 
 #include <QCoreApplication>
@@ -118,6 +119,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
 

@@ -17,13 +17,12 @@ namespace ambitra {
 
 namespace {
 
-// A new file of that name, failing (rather than opening) when any file or link
-// stands there.
-bool createNew(const QString& path, bool ownerOnly) {
+// A new file of that name, its owner's alone, failing (rather than opening) when
+// any file or link stands there.
+bool createNew(const QString& path) {
 #ifdef Q_OS_UNIX
-    const int fd =
-        ::open(QFile::encodeName(path).constData(),
-               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, ownerOnly ? 0600 : 0666);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         return false;
     }
@@ -37,12 +36,12 @@ bool createNew(const QString& path, bool ownerOnly) {
 
 }  // namespace
 
-AsideFile::AsideFile(const QString& target, bool ownerOnly) : m_target(target) {
+AsideFile::AsideFile(const QString& target) : m_target(target) {
     for (int attempt = 0; attempt < 8; ++attempt) {
         const QString candidate =
             target + QStringLiteral(".~%1").arg(QRandomGenerator::global()->generate(), 8, 16,
                                                 QLatin1Char('0'));
-        if (createNew(candidate, ownerOnly)) {
+        if (createNew(candidate)) {
             m_temp = candidate;
             return;
         }

@@ -10,10 +10,10 @@ namespace ambitra {
 // previous file whole; the temporary file is removed unless committed.
 class AsideFile {
   public:
-    // Creates the temporary file (empty, new, never through a link): its name
-    // starts with the target's name, so the layout chosen by name is the same.
-    // ownerOnly makes it readable by its owner alone (operators' passwords).
-    AsideFile(const QString& target, bool ownerOnly);
+    // Creates the temporary file (empty, new, never through a link, readable
+    // and writable by its owner alone): its name starts with the target's name,
+    // so the layout chosen by name is the same.
+    explicit AsideFile(const QString& target);
     ~AsideFile();
     AsideFile(const AsideFile&) = delete;
     AsideFile& operator=(const AsideFile&) = delete;
@@ -22,6 +22,8 @@ class AsideFile {
     bool created() const { return !m_temp.isEmpty(); }
     // The temporary file's name, without its folder.
     QString fileName() const;
+    // The temporary file's path.
+    const QString& path() const { return m_temp; }
     // Puts the file in place; false (the target untouched) when that failed.
     bool commit();
 

@@ -47,6 +47,10 @@ QString ResolveAppDir(const QString& programDir) {
     return userDir;
 }
 
+QString ReceivedFolder(const QString& appDir) {
+    return QDir(appDir).filePath(QStringLiteral("Recebidos"));
+}
+
 QString GetAppDir() {
     return ResolveAppDir(QCoreApplication::applicationDirPath());
 }

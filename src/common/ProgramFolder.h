@@ -23,4 +23,8 @@ QString GetAppDir();
 // or empty XDG_DATA_HOME is ignored, as the base directory rules ask.
 QString UserDataAppDir();
 
+// The folder of the program folder where every assets table returned by a
+// handheld is kept before it is applied.
+QString ReceivedFolder(const QString& appDir);
+
 }  // namespace ambitra

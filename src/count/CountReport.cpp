@@ -7,6 +7,7 @@
 #include "data/TDados.h"
 #include "log/LogCsv.h"
 
+#include <QDir>
 #include <QHash>
 #include <QIODevice>
 #include <QMap>
@@ -252,6 +253,20 @@ void CountReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const {
     }
     if (out.write(bytes) != bytes.size()) {
         throw Error(out.errorString());
+    }
+}
+
+void CountReport::saveCsv(const LogCsvFormat& format, const QString& path,
+                          const OwnFiles& own) const {
+    OutputFile file(path, own);
+    const QString cannotCreate = QStringLiteral("Arquivo ") + QDir::toNativeSeparators(path) +
+                                 QStringLiteral(" não pode ser criado!");
+    if (!file.open()) {
+        throw Error(cannotCreate);
+    }
+    writeCsv(format, file.device());
+    if (!file.commit()) {
+        throw Error(cannotCreate);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/OutputFile.h"
 #include "count/CountStore.h"
 
 #include <QHash>
@@ -78,6 +79,9 @@ class CountReport {
     // seen; delimiter and qualifier of the log export, Windows-1252, CR LF. Raises
     // on a write error.
     void writeCsv(const LogCsvFormat& format, QIODevice& out) const;
+    // The CSV file written whole under the name the user chose; raises an Error
+    // when the name is refused or the file cannot be written (then it is untouched).
+    void saveCsv(const LogCsvFormat& format, const QString& path, const OwnFiles& own) const;
 
   private:
     CountInfo m_info;

@@ -1,6 +1,7 @@
 #include "count/CountReportPdf.h"
 
 #include "common/Error.h"
+#include "common/OutputFile.h"
 #include "count/CountReport.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace ambitra {
 
@@ -184,25 +184,21 @@ bool paintCountReport(const CountReport& report, QPagedPaintDevice& device) {
     return painter.end();
 }
 
-void writeCountReportPdf(const CountReport& report, const QString& path) {
+void writeCountReportPdf(const CountReport& report, const QString& path, const OwnFiles& own) {
     const QString unableToWrite =
         QStringLiteral("Não foi possível gravar o arquivo %1!").arg(QDir::toNativeSeparators(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    OutputFile file(path, own);
+    if (!file.open()) {
         throw Error(unableToWrite);
     }
     bool painted = false;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.device());
         writer.setCreator(QStringLiteral("Ambitra PC"));
         writer.setTitle(QStringLiteral("Contagem de inventário %1").arg(report.info().number));
         painted = paintCountReport(report, writer);
     }
-    if (!painted) {
-        file.cancelWriting();
-        throw Error(unableToWrite);
-    }
-    if (!file.commit()) {
+    if (!painted || !file.commit()) {
         throw Error(unableToWrite);
     }
 }

@@ -7,6 +7,7 @@ class QPagedPaintDevice;
 namespace ambitra {
 
 class CountReport;
+struct OwnFiles;
 
 // Paints the report of a count page after page: a title, the count's data, a
 // table per location with the assets not simply seen there (the missing ones
@@ -15,7 +16,7 @@ class CountReport;
 bool paintCountReport(const CountReport& report, QPagedPaintDevice& device);
 
 // The report as a PDF file, written whole or not at all; raises a message when
-// the file cannot be written.
-void writeCountReportPdf(const CountReport& report, const QString& path);
+// the name is refused or the file cannot be written.
+void writeCountReportPdf(const CountReport& report, const QString& path, const OwnFiles& own);
 
 }  // namespace ambitra

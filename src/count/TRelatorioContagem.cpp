@@ -14,7 +14,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -121,15 +120,7 @@ void TRelatorioContagem::saveCsv(const QString& path) {
         return;
     }
     reportErrors(m_prompter, [&] {
-        QSaveFile out(file);
-        if (!out.open(QIODevice::WriteOnly)) {
-            throw Error(QStringLiteral("Arquivo ") + QDir::toNativeSeparators(file) +
-                        QStringLiteral(" não pode ser criado!"));
-        }
-        m_report.writeCsv(LogCsvFormat(m_dados.settings()), out);
-        if (!out.commit()) {
-            throw Error(out.errorString());
-        }
+        m_report.saveCsv(LogCsvFormat(m_dados.settings()), file, m_dados.ownFiles());
     });
 }
 
@@ -137,7 +128,7 @@ void TRelatorioContagem::savePdf(const QString& path) {
     const QString file =
         chosenFile(path, QStringLiteral("Documento PDF (*.pdf)"), QStringLiteral("pdf"));
     if (!file.isEmpty()) {
-        reportErrors(m_prompter, [&] { writeCountReportPdf(m_report, file); });
+        reportErrors(m_prompter, [&] { writeCountReportPdf(m_report, file, m_dados.ownFiles()); });
     }
 }
 

@@ -142,7 +142,9 @@ void writeSettingsFile(const Settings& s, const QString& iniPath, const QString&
     // failure never leaves half a file.
     QSaveFile file(iniPath);
     const QByteArray bytes = ini.toBytes();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
         throw unableToWrite;
     }
 }

@@ -3,6 +3,7 @@
 #include "common/Conversions.h"
 #include "common/Error.h"
 #include "common/FileAccess.h"
+#include "common/ProgramFolder.h"
 #include "common/Prompter.h"
 #include "data/DatabaseEngine.h"
 #include "data/PostgresEngine.h"
@@ -152,6 +153,48 @@ QString TDados::GetProvider(const QString& key) {
     return QString();
 }
 
+OwnFiles TDados::ownFiles() const {
+    OwnFiles own;
+    own.files << m_iniPath;
+    QStringList registers{QDir(m_appDir).filePath(QStringLiteral("Ambitra.db"))};
+    if (m_settings.DBProvider == QLatin1String("SQLITE") && !m_settings.DBName.isEmpty()) {
+        registers << m_settings.DBName;
+    }
+    for (const QString& file : registers) {
+        own.files << file << file + QStringLiteral("-wal") << file + QStringLiteral("-shm")
+                  << file + QStringLiteral("-journal");
+    }
+    own.folders << ReceivedFolder(m_appDir);
+    return own;
+}
+
+void TDados::restrictRegisterFile() {
+    const QString& file = m_settings.DBName;
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const QFileInfo info(file);
+    if (!info.isFile() || info.isSymLink() || (info.permissions() & others) == 0) {
+        return;
+    }
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (!QFile::setPermissions(file, ownerOnly)) {
+        return;  // another user's file: opened as it is
+    }
+    // Journals a crash left behind hold rows of the register as well.
+    for (const QString& suffix :
+         {QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")}) {
+        const QFileInfo journal(file + suffix);
+        if (journal.isFile() && !journal.isSymLink()) {
+            QFile::setPermissions(journal.filePath(), ownerOnly);
+        }
+    }
+    m_prompter.notice(QStringLiteral("O banco de dados %1 podia ser lido por outros usuários do "
+                                     "computador. Ele guarda as senhas dos operadores: agora "
+                                     "somente o seu dono pode lê-lo e gravá-lo.")
+                          .arg(QDir::toNativeSeparators(file)));
+}
+
 QString TDados::CreateStringConnection() const {
     QString text = QStringLiteral("Provider=") + GetProvider(m_settings.DBProvider) +
                    QStringLiteral(";Persist Security Info=False;");
@@ -229,6 +272,10 @@ bool TDados::OpenDatabase() {
             showOtherDesktopsChange(*this, table);
         });
         if (isOurDatabase()) {
+            // Before anything is written: the journals go with the file.
+            if (m_conn.engine().isFile()) {
+                restrictRegisterFile();
+            }
             // Exports, loads and reports read one view of the register while a
             // run of another program writes it, without holding that run up.
             m_conn.allowConcurrentReaders();

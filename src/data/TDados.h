@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/OutputFile.h"
 #include "data/Connection.h"
 #include "data/DataTable.h"
 #include "data/KeysetQuery.h"
@@ -36,6 +37,9 @@ class TDados : public QObject {
     const QString& AppDir() const { return m_appDir; }
     const QString& IniPath() const { return m_iniPath; }
     Prompter& prompter() { return m_prompter; }
+    // The files no report, list or label file may replace: the register and its
+    // journals, the settings file, the received readings.
+    OwnFiles ownFiles() const;
 
     // The settings record and the file behind it.
     Settings& settings() { return m_settings; }
@@ -97,6 +101,10 @@ class TDados : public QObject {
     THalcyonDataSet& DBFTmp() { return *m_dbfTmp; }
 
   private:
+    // A register file of ours that others may read is made its owner's alone,
+    // with its journals (it holds the operators' passwords); the user is told
+    // once.
+    void restrictRegisterFile();
     // A database this program created (it carries our schema version); others
     // are used as they are and never altered.
     bool isOurDatabase();

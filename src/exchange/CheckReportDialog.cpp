@@ -41,7 +41,11 @@ CheckReportDialog::CheckReportDialog(const ExchangeRun& run, Prompter& prompter,
 }
 
 bool CheckReportDialog::saveTo(const QString& path) {
-    if (m_run.writeCheckReport(path)) {
+    bool written = false;
+    if (!reportErrors(m_prompter, [&] { written = m_run.writeCheckReport(path); })) {
+        return false;
+    }
+    if (written) {
         return true;
     }
     m_prompter.beepError(QStringLiteral("Erro na criação do arquivo ") +

@@ -59,7 +59,7 @@ void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
     // Written aside and put in place when complete, so that a crash or a
     // failure never leaves a short table where the previous export was. A
     // folder that takes no new file is written in place, as before.
-    AsideFile aside(target, name.startsWith(QLatin1String("OPERADOR")));
+    AsideFile aside(target);
     const QString written = aside.created() ? aside.fileName() : name;
     // A file that could not be made afresh is never written into: an older
     // file of that name would otherwise receive the records a second time.

@@ -2,6 +2,9 @@
 
 #include "data/Settings.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace ambitra {
 
 namespace {
@@ -18,13 +21,34 @@ QString csvSeparator(const QString& delimiter) {
 }  // namespace
 
 TextOptions textOptionsOf(const Settings& settings) {
-    return {settings.UseSDF,    settings.UseTXT,       settings.UseCSV,
-            settings.Delimiter, settings.DecimalPoint, settings.TextQualifier};
+    return {settings.UseSDF,       settings.UseTXT,        settings.UseCSV, settings.Delimiter,
+            settings.DecimalPoint, settings.TextQualifier, settings.DirSDF, settings.DirTXT};
 }
 
-QString textOptionsProblem(const TextOptions& options) {
+QString textFolderProblem(const TextOptions& options, const QString& appDir) {
+    if (!options.useSDF || !options.useTXT) {
+        return {};
+    }
+    // The same folder however it is written (a trailing delimiter, a link).
+    auto resolved = [&appDir](const QString& folder) {
+        const QString path = QDir::cleanPath(QDir(appDir).absoluteFilePath(folder));
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        return canonical.isEmpty() ? path : canonical;
+    };
+    if (resolved(options.dirSDF) != resolved(options.dirTXT)) {
+        return {};
+    }
+    return QStringLiteral(
+        "Texto de largura fixa e texto delimitado gravam arquivos de mesmo nome (.TXT): com os "
+        "dois formatos habilitados, as pastas dos dois devem ser diferentes!");
+}
+
+QString textOptionsProblem(const TextOptions& options, const QString& appDir) {
     if (!options.useSDF && !options.useTXT && !options.useCSV) {
         return {};
+    }
+    if (const QString folders = textFolderProblem(options, appDir); !folders.isEmpty()) {
+        return folders;
     }
     const QString& point = options.decimalPoint;
     // A digit or a sign as the decimal mark would be taken for part of the number.

@@ -11,7 +11,6 @@
 #include "exchange/ImportScope.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -147,7 +146,7 @@ bool ExchangeRun::OpenTables() {
 }
 
 bool ExchangeRun::checkOptions() {
-    const QString problem = textOptionsProblem(textOptionsOf(m_dados.settings()));
+    const QString problem = textOptionsProblem(textOptionsOf(m_dados.settings()), m_dados.AppDir());
     if (!problem.isEmpty()) {
         m_prompter.beepError(problem);
         return false;
@@ -220,8 +219,8 @@ QString ExchangeRun::checkSummary() const {
 }
 
 bool ExchangeRun::writeCheckReport(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    OutputFile file(path, m_dados.ownFiles());
+    if (!file.open()) {
         return false;
     }
     QString text;
@@ -229,7 +228,7 @@ bool ExchangeRun::writeCheckReport(const QString& path) const {
         text += line + QStringLiteral("\r\n");
     }
     const QByteArray bytes = cp1252::encode(text);
-    return file.write(bytes) == bytes.size() && file.commit();
+    return file.device().write(bytes) == bytes.size() && file.commit();
 }
 
 void ExchangeRun::RunTables(Direction direction, const std::function<bool(int)>& marked) {
@@ -238,6 +237,13 @@ void ExchangeRun::RunTables(Direction direction, const std::function<bool(int)>&
     RunMessages.clear();
     m_progress->setValue(0);
     try {
+        // Also for a caller that did not ask the questions: the two text formats
+        // would read or write each other's files.
+        if (const QString folders =
+                textFolderProblem(textOptionsOf(m_dados.settings()), m_dados.AppDir());
+            !folders.isEmpty()) {
+            throw Error(folders);
+        }
         if (direction == Direction::Import) {
             importTables(marked);
         } else {

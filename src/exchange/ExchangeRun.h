@@ -69,6 +69,7 @@ class ExchangeRun {
     // The last line of a check's report.
     QString checkSummary() const;
     // The check's report as the file "Salvar" writes: Windows-1252, CR LF lines.
+    // False when it cannot be written; raises an Error when the name is refused.
     bool writeCheckReport(const QString& path) const;
 
     // The run itself: each table whose mark is set when the run reaches it.

@@ -93,10 +93,9 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
         }
         file = &inPlace;
     }
-    if (name.startsWith(QLatin1String("OPERADOR"))) {
-        // Operators' passwords: readable by the owner only.
-        file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
+    // Readable by the owner only: the register's data, and the operators'
+    // passwords in OPERADOR.
+    file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_progress->setMaximum(table.rowCount());
     m_progress->setValue(0);
 

@@ -3,6 +3,7 @@
 // inventory readings and presses HotSync on the running desktop program.
 #include "common/CommandLine.h"
 #include "common/Error.h"
+#include "common/FileAccess.h"
 #include "common/ProgramFolder.h"
 #include "sync/HotSyncProtocol.h"
 #include "sync/HotSyncServer.h"
@@ -286,6 +287,7 @@ int usageError() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args == QStringList{QStringLiteral("--version")}) {

@@ -29,6 +29,8 @@ class LabelJob {
   public:
     explicit LabelJob(TDados& dados);
 
+    TDados& dados() { return m_dados; }
+
     // Asset labels: the code, the description and the asset's location.
     void addAssets(const AssetSelection& selection);
     // Door labels: the location's code in Code 128 and its building, department

@@ -1,6 +1,9 @@
 #include "labels/LabelPainter.h"
 
+#include "common/Error.h"
+#include "common/OutputFile.h"
 #include "common/Progress.h"
+#include "data/TDados.h"
 #include "common/Prompter.h"
 #include "labels/BarcodeSymbol.h"
 #include "labels/LabelJob.h"
@@ -14,9 +17,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <optional>
 
 namespace ambitra {
 
@@ -160,23 +163,28 @@ bool writeLabelsPdf(LabelJob& job, const LabelSheet& sheet, int start, const QSt
     }
     const QString unableToWrite =
         QStringLiteral("Não foi possível gravar o arquivo %1!").arg(QDir::toNativeSeparators(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    std::optional<OutputFile> file;
+    try {
+        file.emplace(path, job.dados().ownFiles());
+    } catch (const Error& refusal) {
+        prompter.beepError(refusal.message());
+        return false;
+    }
+    if (!file->open()) {
         prompter.beepError(unableToWrite);
         return false;
     }
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file->device());
         writer.setCreator(QStringLiteral("Ambitra PC"));
         writer.setTitle(QStringLiteral("Etiquetas"));
         BusyGuard busy(progress);
         if (!paintLabels(job, sheet, start, writer, progress)) {
-            file.cancelWriting();
             prompter.beepError(unableToWrite);
             return false;
         }
     }
-    if (!file.commit()) {
+    if (!file->commit()) {
         prompter.beepError(unableToWrite);
         return false;
     }

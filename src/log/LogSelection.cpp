@@ -9,7 +9,6 @@
 #include "log/LogCsv.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ambitra {
 
@@ -77,17 +76,24 @@ int LogSelection::Execute(const Period& period, const std::function<void(int)>& 
 
 std::optional<int> LogSelection::SaveCsv(const QString& path, Overwrite overwrite) {
     const LogCsvFormat format(m_dados.settings());
+    // Written whole or not at all: a failed export never leaves half a file, nor
+    // destroys the file it was to replace; the program's own files are refused.
+    std::optional<OutputFile> file;
+    try {
+        file.emplace(path, m_dados.ownFiles());
+    } catch (const Error& refusal) {
+        m_prompter.beepError(refusal.message());
+        return std::nullopt;
+    }
     if (overwrite == Overwrite::Ask && QFileInfo::exists(path) &&
         !m_prompter.confirm(QStringLiteral("Arqivo já existe. Sobrescrever?"),
                             Prompter::Kind::Warning)) {
         return std::nullopt;
     }
-    // Written whole or not at all: a failed export never leaves half a file, nor
-    // destroys the file it was to replace.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_prompter.beepError(QStringLiteral("Arquivo ") + QFileInfo(path).absoluteFilePath() +
-                             QStringLiteral(" não pode ser criado!"));
+    const QString cannotCreate = QStringLiteral("Arquivo ") + QFileInfo(path).absoluteFilePath() +
+                                 QStringLiteral(" não pode ser criado!");
+    if (!file->open()) {
+        m_prompter.beepError(cannotCreate);
         return std::nullopt;
     }
     // The file from one view of the log: rows that an unload of another program
@@ -102,9 +108,9 @@ std::optional<int> LogSelection::SaveCsv(const QString& path, Overwrite overwrit
             rows.open();
         }
     }
-    const int count = writeLogCsv(rows, format, file, m_progress);
-    if (!file.commit()) {
-        throw Error(file.errorString());
+    const int count = writeLogCsv(rows, format, file->device(), m_progress);
+    if (!file->commit()) {
+        throw Error(cannotCreate);
     }
     return count;
 }

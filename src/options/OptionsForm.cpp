@@ -248,10 +248,19 @@ OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& promp
                       OptionsControl::Delimiter);
     }
     // Settings whose files would not read back into the same register.
-    const QString problem = textOptionsProblem(
-        {form.useSDF, form.useTXT, form.useCSV,
-         form.delimiter ? delimiterText(*form.delimiter) : dados.settings().Delimiter,
-         form.decimalPoint, form.textQualifier});
+    const TextOptions text{
+        form.useSDF,
+        form.useTXT,
+        form.useCSV,
+        form.delimiter ? delimiterText(*form.delimiter) : dados.settings().Delimiter,
+        form.decimalPoint,
+        form.textQualifier,
+        form.dirSDF,
+        form.dirTXT};
+    if (const QString folders = textFolderProblem(text, dados.AppDir()); !folders.isEmpty()) {
+        return refuse(prompter, beforeMessage, folders, OptionsControl::DirTXT);
+    }
+    const QString problem = textOptionsProblem(text, dados.AppDir());
     if (!problem.isEmpty()) {
         return refuse(prompter, beforeMessage, problem, OptionsControl::DecimalPoint);
     }

@@ -7,6 +7,7 @@
 // The program starts it twice at once, so the whole work of one run happens
 // under the registry's lock.
 #include "common/Error.h"
+#include "common/FileAccess.h"
 #include "sync/ConduitRegistration.h"
 #include "sync/Registry.h"
 
@@ -129,6 +130,7 @@ void addRegistration(Registry& registry, const QString& conduitPath, const QStri
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     QCoreApplication app(argc, argv);
     Arguments args;
     if (!parse(QCoreApplication::arguments().mid(1), args)) {

@@ -133,7 +133,7 @@ void HandheldLoad::ExportForHandheld(DataTable& table, const QString& folder) {
     // Written aside and put in place when complete: an interrupted load never
     // leaves a short table for the handheld where the previous one was.
     const QString target = QDir(folder).filePath(fileName);
-    AsideFile aside(target, fileName.startsWith(QLatin1String("OPERADOR")));
+    AsideFile aside(target);
     const QString written = aside.created() ? aside.fileName() : fileName;
     m_dados.CreateDBFTable(folder, written);
     if (!QFile::exists(QDir(folder).filePath(written))) {

@@ -72,19 +72,38 @@ void InventoryUnload::ProcessFile(const QString& userName, const QString& path) 
     BusyGuard busy(m_progress);
     m_completed = false;
     m_log.append(QStringLiteral("> Processando dados descarregados do Palm..."));
-    if (!QFile::exists(path)) {
+    auto fileError = [&](const QString& reason) {
         m_dados.prompter().beep();
         m_log.appendError(QStringLiteral("   Erro no arquivo ") + QDir::toNativeSeparators(path) +
-                          QStringLiteral(". Processamento de dados não efetuado!"));
+                          reason + QStringLiteral(". Processamento de dados não efetuado!"));
+    };
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        fileError(QString());
+        return;
+    }
+    if (info.isDir()) {
+        fileError(QStringLiteral(": é uma pasta, não um arquivo"));
         return;
     }
     DataTable& bens = m_dados.TBens();
     openOrRequery(bens);
     THalcyonDataSet& dbf = m_dados.DBFTmp();
     dbf.Close();
-    dbf.SetDatabaseName(QFileInfo(path).absolutePath());
-    dbf.SetTableName(QFileInfo(path).fileName());
-    dbf.Open();
+    dbf.SetDatabaseName(info.absolutePath());
+    dbf.SetTableName(info.fileName());
+    try {
+        dbf.Open();
+    } catch (const Error&) {
+        // The table layer's own texts say little to the user: say which of the
+        // two it is.
+        QFile probe(path);
+        fileError(
+            probe.open(QIODevice::ReadWrite)
+                ? QStringLiteral(": não é uma tabela dBase válida")
+                : QStringLiteral(": o usuário não tem permissão para ler e gravar o arquivo"));
+        return;
+    }
     if (dbf.Active()) {
         processRecords(userName);
         dbf.Close();

@@ -1,6 +1,7 @@
 #include "sync/Registry.h"
 
 #include "common/Error.h"
+#include "common/FileAccess.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,7 +58,9 @@ void IniRegistry::removeKey(const QString& key) {
 
 void IniRegistry::save() const {
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_file.toBytes()) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(m_file.toBytes()) < 0 || !file.commit()) {
         throw Error(QStringLiteral("Não foi possível gravar o registro %1.")
                         .arg(QDir::toNativeSeparators(m_path)));
     }
@@ -68,7 +71,7 @@ void IniRegistry::atomically(const std::function<void(Registry&)>& work) {
         work(*this);
         return;
     }
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    makePrivatePath(QFileInfo(m_path).absolutePath());
     QLockFile lock(m_path + QStringLiteral(".lock"));
     lock.setStaleLockTime(30000);
     if (!lock.tryLock(10000)) {

@@ -2,6 +2,7 @@
 
 #include "common/Conversions.h"
 #include "common/Error.h"
+#include "common/FileAccess.h"
 #include "common/Prompter.h"
 #include "count/CountStore.h"
 #include "data/DataTable.h"
@@ -154,7 +155,7 @@ void SyncCycle::receive(const QString& fileName) {
 
 void SyncCycle::makeHandheldDir(const QString& base) {
     if (!m_sharedBase) {
-        if (!QDir().mkpath(m_handheldDir)) {
+        if (!makePrivatePath(m_handheldDir)) {
             throw Error(QStringLiteral("Não foi possível criar a pasta ") +
                         QDir::toNativeSeparators(m_handheldDir) + u'.');
         }

@@ -66,9 +66,10 @@ TableFile::OpenResult TableFile::open(const QString& path, bool writable) {
 bool TableFile::create(const QString& path, bool ownerOnly) {
     close();
     const QByteArray native = QFile::encodeName(path);
-    const mode_t mode = ownerOnly ? 0600 : 0666;
+    // A new table is its owner's alone: exchange files are the organisation's
+    // data, and the programs that read them run as the same user.
     do {
-        m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+        m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
         return false;

@@ -121,6 +121,14 @@ TEST_F(CountEndToEnd, TheReportOfALoadOfTwoLocationsShowsEveryClass) {
     EXPECT_TRUE(pages.contains(QRegularExpression(QStringLiteral("Faltante +2 +0101 +Cadeira"))))
         << pages.toStdString();
     EXPECT_TRUE(pages.contains(QStringLiteral("Página 1 de 1")));
+    // No name, or the settings file, is refused; nothing written.
+    for (const QString& target : {QString(), db.dir().file(QStringLiteral("ambitra.ini"))}) {
+        const ProgramRun refused = cli({QStringLiteral("report"), QStringLiteral("--pdf"), target});
+        EXPECT_EQ(refused.exitCode, 1) << target.toStdString();
+        EXPECT_TRUE(refused.err.contains(target.isEmpty() ? QStringLiteral("Nenhum arquivo")
+                                                          : QStringLiteral("não será gravado")))
+            << refused.err.toStdString();
+    }
 
     // The held reading waits for review; named, it is applied as the unload would.
     EXPECT_EQ(cli({QStringLiteral("review"), QStringLiteral("--list")}).out,

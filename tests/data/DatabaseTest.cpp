@@ -105,6 +105,8 @@ TEST(OpenDatabase, AVersionOneDatabaseIsUpgradedInPlaceKeepingEveryRow) {
         before = dump(conn.database());
         conn.close();
     }
+    // Owner-only, as the program made its registers.
+    ASSERT_TRUE(QFile::setPermissions(p.db(), QFile::ReadOwner | QFile::WriteOwner));
     ASSERT_EQ(before.size(), 5);
     p.dados.ReadIniFile();
     ASSERT_TRUE(p.dados.OpenDatabase());
@@ -361,6 +363,29 @@ TEST(OpenDatabase, CreatesTheDatabaseAndItsJournalForTheOwnerOnly) {
         EXPECT_EQ(mode(journal), 0600u) << suffix;
     }
     ASSERT_TRUE(q.exec(QStringLiteral("ROLLBACK")));
+}
+
+// A register left readable by others (made by an older version, or copied in)
+// is narrowed before the engine opens it, so that its journals follow; the
+// user is told once.
+TEST(OpenDatabase, ARegisterReadableByOthersIsMadeOwnerOnlyAndSaysSoOnce) {
+    Program p;
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    p.dados.CloseDatabase();
+    ASSERT_EQ(::chmod(QFile::encodeName(p.db()).constData(), 0644), 0);
+    for (int opening = 0; opening < 2; ++opening) {
+        ASSERT_TRUE(p.dados.OpenDatabase());
+        p.dados.CloseDatabase();
+    }
+    struct stat info {};
+    ::stat(QFile::encodeName(p.db()).constData(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(p.prompter.texts(),
+              QStringList{QStringLiteral("O banco de dados ") + p.db() +
+                          QStringLiteral(" podia ser lido por outros usuários do computador. Ele "
+                                         "guarda as senhas dos operadores: agora somente o seu "
+                                         "dono pode lê-lo e gravá-lo.")});
 }
 
 // Only files this program made change their journal; another's stays as it is.

@@ -1,10 +1,15 @@
 #include "ExchangeFixture.h"
 
 #include "common/Error.h"
+#include "common/ProgramFolder.h"
+#include "sync/ReceivedCopy.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace ambitra;
 using namespace ambitra::test;
@@ -59,9 +64,57 @@ TEST(ExchangeRun, AsksTheQuestionsOfEachDirection) {
     EXPECT_EQ(p.shown.size(), 1);
 }
 
+// Both text formats name their files .TXT: in one folder (however written) they
+// would overwrite each other, so the questions and the run itself refuse.
+TEST(ExchangeRun, BothTextFormatsInOneFolderAreRefusedAndNothingIsWritten) {
+    ExchangeFixture f;
+    f.useFormats(false, true, true, false);
+    f.settings().DirTXT = f.folder + QStringLiteral("/");
+    f.addLocal("1", "A", "B", "C");
+    const QString refusal = QStringLiteral(
+        "Texto de largura fixa e texto delimitado gravam arquivos de mesmo nome (.TXT): com os "
+        "dois formatos habilitados, as pastas dos dois devem ser diferentes!");
+    EXPECT_FALSE(f.run.AskQuestions(Direction::Export));
+    f.run.RunTables(Direction::Export, kAll);
+    EXPECT_EQ(f.db.prompter().texts(), (QStringList{refusal, refusal}));
+    EXPECT_TRUE(QDir(f.folder).entryList(QDir::Files).filter(QStringLiteral(".TXT")).isEmpty());
+}
+
+// Exports, the settings and the received readings are the organisation's data:
+// their owner's alone even under a mask that lets everyone in.
+TEST(ExchangeRun, ExportsSettingsAndReceivedCopiesAreOwnerOnlyWhateverTheMask) {
+    ExchangeFixture f;
+    f.useFormats(true, false, true, true);
+    f.addLocal("1", "A", "B", "C");
+    struct OpenMask {
+        mode_t saved = ::umask(0);
+        ~OpenMask() { ::umask(saved); }
+    };
+    QString copy;
+    {
+        const OpenMask open;
+        f.run.RunTables(Direction::Export, kAll);
+        f.db.dados().WriteIniFile();
+        copy = ReceivedCopy::keep(f.db.dados().AppDir(), QStringLiteral("u"),
+                                  f.path(QStringLiteral("BENS.DBF")));
+    }
+    const auto mode = [](const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 01;
+    };
+    for (const QString& file :
+         {f.path(QStringLiteral("LOCAIS.DBF")), f.path(QStringLiteral("LOCAIS.TXT")),
+          f.path(QStringLiteral("LOCAIS.CSV")), f.db.dados().IniPath(), copy}) {
+        EXPECT_EQ(mode(file), 0600u) << file.toStdString();
+    }
+    EXPECT_EQ(mode(ReceivedFolder(f.db.dados().AppDir())), 0700u);
+}
+
 TEST(ExchangeRun, GoesTableByTableAndFormatByFormatAndShowsTheLines) {
     ExchangeFixture f;
     f.useFormats(false, true, true, true);
+    ASSERT_TRUE(QDir(f.folder).mkdir(QStringLiteral("fixa")));
+    f.settings().DirSDF = f.path(QStringLiteral("fixa"));
     f.addLocal("1", "A", "B", "C");
     f.run.RunTables(Direction::Export, [](int i) { return i != 0; });
     EXPECT_EQ(f.run.RunMessages,
@@ -71,8 +124,8 @@ TEST(ExchangeRun, GoesTableByTableAndFormatByFormatAndShowsTheLines) {
                              "Exportação de 0 registros para BENS.TXT concluída!\r\n"
                              "Exportação de 0 registros para BENS.TXT concluída!\r\n"
                              "Exportação de 0 registros para BENS.CSV concluída!\r\n"));
-    // One folder for both: the delimited file, written second, is what stays.
     EXPECT_EQ(f.read(QStringLiteral("LOCAIS.TXT")), QByteArray("1   ,A  ,B  ,C   \r\n"));
+    EXPECT_EQ(f.read(QStringLiteral("fixa/LOCAIS.TXT")), QByteArray("1   A  B  C   \r\n"));
     EXPECT_FALSE(QFile::exists(f.path(QStringLiteral("OPERADOR.TXT"))));
     f.run.ShowRunMessages();
     EXPECT_EQ(f.db.prompter().texts(), QStringList{f.run.RunMessages});

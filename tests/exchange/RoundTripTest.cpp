@@ -226,7 +226,8 @@ TEST(RoundTrip, EveryOptionCombinationTheOptionsAcceptReadsBackTheSameRegister) 
                                                 .arg(s.Delimiter, s.DecimalPoint, s.TextQualifier);
                 // The delimited format ticked too, so that CSV takes any delimiter.
                 if (!textOptionsProblem(
-                         {false, true, true, s.Delimiter, s.DecimalPoint, s.TextQualifier})
+                         {false, true, true, s.Delimiter, s.DecimalPoint, s.TextQualifier, {}, {}},
+                         QString())
                          .isEmpty()) {
                     refused << combination;
                     continue;

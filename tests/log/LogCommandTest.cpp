@@ -98,3 +98,21 @@ TEST_F(LogCommand, BadUsageAndAFileThatCannotBeCreated) {
     EXPECT_EQ(r.err,
               QStringLiteral("Arquivo ") + missing + QStringLiteral(" não pode ser criado!\n"));
 }
+
+TEST_F(LogCommand, TheRegisterAndTheSettingsAreNeverWrittenOver) {
+    addRows();
+    if (!QFile::exists(file("ambitra.ini"))) {
+        writeAll(file("ambitra.ini"), "[PREFS]\r\n");
+    }
+    const QByteArray settings = readAll(file("ambitra.ini"));
+    for (const QString& target : {file("Ambitra.db"), file("ambitra.ini")}) {
+        const CliRun r = cli({QStringLiteral("--all"), QStringLiteral("--csv"), target});
+        EXPECT_EQ(r.exitCode, 1) << target.toStdString();
+        EXPECT_EQ(r.err, QStringLiteral("O arquivo ") + target +
+                             QStringLiteral(" é um arquivo do próprio programa (banco de dados, "
+                                            "opções ou leituras recebidas) e não será gravado.\n"));
+    }
+    EXPECT_EQ(readAll(file("ambitra.ini")), settings);
+    EXPECT_EQ(cli({QStringLiteral("--all")}).out,
+              QStringLiteral("Foram selecionados 2 registros!\n"));
+}

@@ -252,6 +252,23 @@ TEST_F(Options, TextSettingsWhoseFilesWouldNotReadBackAreRefused) {
     EXPECT_EQ(db.prompter().texts(), (QStringList{decimalComma, decimalComma}));
 }
 
+// Both text formats on in one folder (an empty one is the program folder) would
+// write each other's files.
+TEST_F(Options, BothTextFormatsInOneFolderAreRefusedOnTheFolder) {
+    settings.DirSDF = QString();
+    settings.DirTXT = db.dir().path() + QStringLiteral("/");
+    loadOptions(form, settings);
+    form.useSDF = form.useTXT = true;
+    EXPECT_EQ(ApplyOptions(form, db.dados(), db.prompter()), OptionsControl::DirTXT);
+    EXPECT_EQ(db.prompter().texts(),
+              QStringList{QStringLiteral("Texto de largura fixa e texto delimitado gravam arquivos "
+                                         "de mesmo nome (.TXT): com os dois formatos habilitados, "
+                                         "as pastas dos dois devem ser diferentes!")});
+    EXPECT_FALSE(optionsWritten());
+    form.dirTXT = db.dir().file(QStringLiteral("delimitado"));
+    EXPECT_EQ(validate(), OptionsControl::None);
+}
+
 TEST_F(Options, StoringKeepsSettingsOfEmptyChoicesAndDefaultsStoreNothingByThemselves) {
     settings.Delimiter = QStringLiteral(";");
     settings.CodeBar = QStringLiteral("EAN13");

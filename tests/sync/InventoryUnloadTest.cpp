@@ -178,6 +178,23 @@ TEST_F(Unload, AMissingFileChangesNothing) {
     EXPECT_EQ(db.prompter().beeps, 1);
 }
 
+TEST_F(Unload, AFolderOrAFileThatIsNoTableIsNamedInTheLog) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("pasta")));
+    writeAll(path(QStringLiteral("texto.dbf")), "não é uma tabela\r\n");
+    const QString failed = QStringLiteral(". Processamento de dados não efetuado!");
+    for (const auto& [name, reason] :
+         {std::pair{QStringLiteral("pasta"), QStringLiteral(": é uma pasta, não um arquivo")},
+          std::pair{QStringLiteral("texto.dbf"),
+                    QStringLiteral(": não é uma tabela dBase válida")}}) {
+        log.clear();
+        InventoryUnload unload(db.dados(), log, noProgress());
+        unload.ProcessFile(QStringLiteral("Coletor 1"), path(name));
+        EXPECT_FALSE(unload.completed());
+        EXPECT_EQ(log.lines().value(1), QStringLiteral("   Erro no arquivo ") +
+                                            QDir::toNativeSeparators(path(name)) + reason + failed);
+    }
+}
+
 TEST(SyncLogCap, KeepsAtMost8192CharactersDroppingTheOldestLines) {
     SyncLog log;
     log.append(QStringLiteral("\r\n   Início\r\n"));

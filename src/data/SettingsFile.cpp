@@ -140,10 +140,13 @@ void writeSettingsFile(const Settings& s, const QString& iniPath, const QString&
 
     // Written whole to a temporary file and renamed over the old one, so a
     // failure never leaves half a file.
+    // A new file is its owner's alone whatever the mask; one that exists keeps
+    // the permissions it was given.
     QSaveFile file(iniPath);
+    const bool isNew = !QFileInfo::exists(iniPath);
     const QByteArray bytes = ini.toBytes();
     if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) ||
         file.write(bytes) != bytes.size() || !file.commit()) {
         throw unableToWrite;
     }

@@ -57,9 +57,11 @@ void IniRegistry::removeKey(const QString& key) {
 }
 
 void IniRegistry::save() const {
+    // A new file is its owner's alone whatever the mask.
     QSaveFile file(m_path);
+    const bool isNew = !QFileInfo::exists(m_path);
     if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) ||
         file.write(m_file.toBytes()) < 0 || !file.commit()) {
         throw Error(QStringLiteral("Não foi possível gravar o registro %1.")
                         .arg(QDir::toNativeSeparators(m_path)));

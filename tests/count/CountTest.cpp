@@ -212,16 +212,16 @@ TEST(Count, TheReportReadsOneRegisterWhileAnotherProgramCommits) {
                                           nullptr, nullptr),
                   SQLITE_OK);
     }
-    // The readings are read slowly: another program commits while they are.
-    c.db.exec(QStringLiteral("ALTER TABLE Leituras RENAME TO Leituras0"));
+    // The assets are read slowly: another program commits while the report reads.
+    c.db.exec(QStringLiteral("ALTER TABLE Bens RENAME TO Bens0"));
     c.db.exec(
-        QStringLiteral("CREATE VIEW Leituras AS SELECT * FROM Leituras0 WHERE (SELECT count(*) "
-                       "FROM (SELECT pg_sleep(0.8)) z) = 1"));
+        QStringLiteral("CREATE VIEW Bens AS SELECT * FROM Bens0 WHERE (SELECT count(*) FROM "
+                       "(SELECT pg_sleep(0.6)) z) = 1"));
     std::thread other([&c] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         Connection another;
         c.db.connectAnother(another);
-        another.exec(QStringLiteral("UPDATE Bens SET BENOME = BENOME || '+'"));
+        another.exec(QStringLiteral("UPDATE Bens0 SET BENOME = BENOME || '+'"));
     });
     const CountReport report = CountReport::build(c.db.dados(), 1);
     other.join();

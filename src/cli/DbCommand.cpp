@@ -1,6 +1,7 @@
 #include "cli/CliProgram.h"
 #include "cli/TerminalProgress.h"
 #include "common/Error.h"
+#include "data/Connection.h"
 #include "data/DatabaseEngine.h"
 #include "data/RegisterCopy.h"
 #include "data/TDados.h"
@@ -15,20 +16,40 @@ int initRegister(CliProgram& program) {
     if (!program.init()) {
         return kFailed;
     }
-    Connection& conn = program.dados().Conn();
+    TDados& dados = program.dados();
+    Connection& conn = dados.Conn();
     DatabaseEngine& engine = conn.engine();
-    const int version = engine.schemaVersion(conn);
-    if (program.dados().CreatedSchema()) {
-        printOut(QStringLiteral("Tabelas do Ambitra criadas no banco de dados %1 (versão %2).")
-                     .arg(engine.name())
-                     .arg(version));
-    } else {
-        printOut(QStringLiteral("O banco de dados %1 já tem as tabelas do Ambitra (versão %2); "
-                                "nada foi alterado.")
-                     .arg(engine.name())
-                     .arg(version));
+    try {
+        const int version = engine.schemaVersion(conn);
+        if (dados.CreatedSchema()) {
+            printOut(QStringLiteral("Tabelas do Ambitra criadas no banco de dados %1 (versão %2).")
+                         .arg(engine.name())
+                         .arg(version));
+        } else if (version <= 0) {
+            // Another program's database: used as it is, never given our tables.
+            const QStringList tables = engine.tableNames(conn);
+            program.prompter().error(
+                tables.isEmpty()
+                    ? QStringLiteral("O banco de dados %1 não foi criado pelo Ambitra; as tabelas "
+                                     "do Ambitra não foram criadas e nada foi alterado.")
+                          .arg(engine.name())
+                    : QStringLiteral("O banco de dados %1 contém tabelas de outro programa (%2); "
+                                     "as tabelas do Ambitra não foram criadas e nada foi "
+                                     "alterado.")
+                          .arg(engine.name(), tables.join(QStringLiteral(", "))));
+            return kFailed;
+        } else {
+            printOut(QStringLiteral("O banco de dados %1 já tem as tabelas do Ambitra (versão %2); "
+                                    "nada foi alterado.")
+                         .arg(engine.name())
+                         .arg(version));
+        }
+    } catch (const Error& error) {
+        program.prompter().error(error.message());
+        return kFailed;
     }
-    return kOk;
+    // An error shown on the way (an upgrade that failed, say) is a failure too.
+    return program.prompter().errorShown() ? kFailed : kOk;
 }
 
 int copyRegister(CliProgram& program, const QString& file) {

@@ -92,6 +92,9 @@ QString CountDetail::kindName(Kind kind) {
 }
 
 CountReport CountReport::build(TDados& dados, int count) {
+    // Every read of the report sees one register: a run that another program
+    // commits meanwhile is in it whole or not at all.
+    ReadSnapshot snapshot(dados.Conn());
     CountStore store(dados);
     CountReport report;
     const std::optional<CountInfo> info = store.count(count);

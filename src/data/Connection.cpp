@@ -60,12 +60,13 @@ void Connection::open() {
         m_db = QSqlDatabase::addDatabase(m_provider, m_name);
     }
     engine.configure(m_db, fileName());
+    const QString shown = engine.shownSource(fileName());
     if (!m_db.open()) {
-        throw Error(engine.openErrorText(m_db.lastError(), fileName()));
+        throw Error(engine.openErrorText(m_db.lastError(), shown));
     }
     const QSqlError refused = engine.startSession(m_db);
     if (refused.isValid()) {
-        const QString text = EngineErrorText::of(refused, {}, fileName());
+        const QString text = EngineErrorText::of(refused, {}, shown);
         m_db.close();
         throw Error(text);
     }

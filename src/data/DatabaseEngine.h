@@ -42,6 +42,8 @@ class DatabaseEngine {
     virtual QSqlError startSession(QSqlDatabase& db) const = 0;
     // The user's text for a connection the driver could not open.
     virtual QString openErrorText(const QSqlError& error, const QString& source) const;
+    // The source as messages may show it (a password in it is never shown).
+    virtual QString shownSource(const QString& source) const { return source; }
     // Whether statements without parameters may be prepared (the engine may
     // refuse to prepare transaction control and definitions).
     virtual bool preparesEveryStatement() const = 0;

@@ -162,6 +162,17 @@ QString plainText(const QString& text, const QString& databaseFile) {
     if (lower.contains(QLatin1String("interrupted"))) {
         return QStringLiteral("A operação no banco de dados foi interrompida.");
     }
+    if (lower.contains(QLatin1String("server closed the connection")) ||
+        lower.contains(QLatin1String("no connection to the server")) ||
+        lower.contains(QLatin1String("terminating connection")) ||
+        lower.contains(QLatin1String("connection to server"))) {
+        return QStringLiteral(
+            "A conexão com o servidor do banco de dados foi perdida; a operação "
+            "não foi feita.");
+    }
+    if (lower.contains(QLatin1String("permission denied"))) {
+        return QStringLiteral("O usuário do banco de dados não tem permissão para esta operação.");
+    }
     if (lower.contains(QLatin1String("driver not loaded"))) {
         return QStringLiteral("O acesso ao banco de dados não está disponível.");
     }
@@ -227,6 +238,13 @@ QString EngineErrorText::of(const QSqlError& error, const ValueOf& valueOf,
     // parentheses stays the server's own.
     const QString canonical = PostgresEngine::canonicalErrorText(error);
     const QString own = engineText(error);
+    if (own.trimmed().isEmpty()) {
+        // The driver refuses a statement without a word when its connection is
+        // no longer open (a server that stopped): the failure is still told.
+        return QStringLiteral(
+            "A conexão com o banco de dados não está aberta; a operação não "
+            "foi feita.");
+    }
     if (canonical.isEmpty()) {
         return translate(own, valueOf, databaseFile);
     }

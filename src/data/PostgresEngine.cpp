@@ -13,6 +13,9 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace ambitra {
 
@@ -25,6 +28,28 @@ const QString kVersionTable = QStringLiteral("ambitra_schema");
 // Runs of one register wait for each other; registers in other schemas of the
 // same database do not.
 const QString kRunLock = QStringLiteral("hashtext(current_schema())");
+// How long a connection waits for the server unless the connection says.
+constexpr int kConnectTimeoutS = 10;
+
+const QRegularExpression& uriStart() {
+    static const QRegularExpression start(QStringLiteral("^\\s*postgres(ql)?://"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    return start;
+}
+
+// The "user:password@" of a URI, before the host.
+const QRegularExpression& uriUserPassword() {
+    static const QRegularExpression password(
+        QStringLiteral("^(\\s*postgres(?:ql)?://[^/@?#:]*):[^/@?#]*@"),
+        QRegularExpression::CaseInsensitiveOption);
+    return password;
+}
+
+// Whether a URI parameter names the password (libpq decodes the names).
+bool isPasswordParameter(const QString& parameter) {
+    const QString name = QUrl::fromPercentEncoding(parameter.section(u'=', 0, 0).toUtf8());
+    return name.trimmed().compare(QLatin1String("password"), Qt::CaseInsensitive) == 0;
+}
 
 QSqlQuery run(QSqlDatabase db, const QString& sql) {
     QSqlQuery query(db);
@@ -125,9 +150,22 @@ QString checkCanonical(const QString& text) {
 
 void PostgresEngine::configure(QSqlDatabase& db, const QString& source) const {
     // The whole libpq connection string (host, dbname, user, service...) goes
-    // to libpq as it stands; the driver's own fields stay empty.
+    // to libpq as it stands; the driver's own fields stay empty. A server that
+    // accepts and never answers must not hold the program forever: unless the
+    // connection names its own, a connection gives up after kConnectTimeoutS.
     db.setDatabaseName(QString());
-    db.setConnectOptions(source);
+    static const QRegularExpression named(QStringLiteral("(^|[\\s?&])connect_timeout\\s*="),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QString options = source;
+    if (!named.match(source).hasMatch()) {
+        const QString timeout = QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS);
+        if (uriStart().match(source).hasMatch()) {
+            options += (source.contains(u'?') ? u'&' : u'?') + timeout;
+        } else {
+            options += u' ' + timeout;
+        }
+    }
+    db.setConnectOptions(options);
 }
 
 QSqlError PostgresEngine::startSession(QSqlDatabase& db) const {
@@ -343,6 +381,13 @@ QString PostgresEngine::canonicalErrorText(const QSqlError& error) {
 }
 
 QString PostgresEngine::openErrorText(const QSqlError& error, const QString& source) const {
+    const QString reason = EngineErrorText::engineText(error);
+    if (reason.contains(QLatin1String("timeout expired"))) {
+        return QStringLiteral(
+                   "Não foi possível abrir o banco de dados %1: o servidor não "
+                   "respondeu a tempo. (%2)")
+            .arg(source, reason.trimmed());
+    }
     // libpq's reasons (no server at that address, a refused password, no such
     // database) all mean the register could not be opened.
     return EngineErrorText::worded(QStringLiteral("unable to open database"),
@@ -350,11 +395,44 @@ QString PostgresEngine::openErrorText(const QSqlError& error, const QString& sou
 }
 
 bool PostgresEngine::namesPassword(const QString& connection) {
+    if (uriStart().match(connection).hasMatch()) {
+        if (uriUserPassword().match(connection).hasMatch()) {
+            return true;
+        }
+        const qsizetype query = connection.indexOf(u'?');
+        if (query < 0) {
+            return false;
+        }
+        const QStringList parameters = connection.mid(query + 1).section(u'#', 0, 0).split(u'&');
+        return std::any_of(parameters.cbegin(), parameters.cend(), isPasswordParameter);
+    }
     static const QRegularExpression password(QStringLiteral("(^|\\s)password\\s*="),
                                              QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression uriPassword(QStringLiteral("^postgres(ql)?://[^/@]*:[^/@]*@"),
-                                                QRegularExpression::CaseInsensitiveOption);
-    return password.match(connection).hasMatch() || uriPassword.match(connection).hasMatch();
+    return password.match(connection).hasMatch();
+}
+
+QString PostgresEngine::withoutPassword(const QString& connection) {
+    QString shown = connection;
+    if (uriStart().match(connection).hasMatch()) {
+        shown.replace(uriUserPassword(), QStringLiteral("\\1:***@"));
+        const qsizetype query = shown.indexOf(u'?');
+        if (query < 0) {
+            return shown;
+        }
+        QStringList parameters = shown.mid(query + 1).split(u'&');
+        for (QString& parameter : parameters) {
+            if (isPasswordParameter(parameter)) {
+                parameter = parameter.section(u'=', 0, 0) + QStringLiteral("=***");
+            }
+        }
+        return shown.left(query + 1) + parameters.join(u'&');
+    }
+    // A value runs to the next blank, or is quoted (with backslash escapes).
+    static const QRegularExpression password(
+        QStringLiteral("((?:^|\\s)password\\s*=\\s*)(?:'(?:[^'\\\\]|\\\\.)*'?|\\S*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    shown.replace(password, QStringLiteral("\\1***"));
+    return shown;
 }
 
 namespace {

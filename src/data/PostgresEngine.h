@@ -16,6 +16,7 @@ class PostgresEngine : public DatabaseEngine {
     void configure(QSqlDatabase& db, const QString& source) const override;
     QSqlError startSession(QSqlDatabase& db) const override;
     QString openErrorText(const QSqlError& error, const QString& source) const override;
+    QString shownSource(const QString& source) const override { return withoutPassword(source); }
     bool preparesEveryStatement() const override { return false; }
     void refuseStatementList(const QString& sql) const override;
     bool hasNativeReads() const override { return false; }
@@ -47,8 +48,11 @@ class PostgresEngine : public DatabaseEngine {
     // no such counterpart.
     static QString canonicalErrorText(const QSqlError& error);
     // True when the connection text names a password, which belongs in libpq's
-    // password file and never in the settings file.
+    // password file and never in the settings file: key/value "password=", a URI's
+    // "user:password@" or its parameter "password" (its name percent-encoded too).
     static bool namesPassword(const QString& connection);
+    // The connection text with every password in it replaced by "***".
+    static QString withoutPassword(const QString& connection);
 };
 
 }  // namespace ambitra

@@ -156,8 +156,26 @@ qint64 copyTable(Connection& source, const QString& table, Connection& target,
 }  // namespace
 
 RegisterCopy::Counts RegisterCopy::copyFrom(const QString& file, Progress& progress) {
-    if (!QFileInfo(file).isFile()) {
-        throw Error(QStringLiteral("O arquivo %1 não existe.").arg(QDir::toNativeSeparators(file)));
+    const QFileInfo info(file);
+    const QString shown = QDir::toNativeSeparators(file);
+    if (info.isDir()) {
+        throw Error(QStringLiteral("%1 é uma pasta, não um arquivo de banco de dados; nada foi "
+                                   "copiado.")
+                        .arg(shown));
+    }
+    if (!info.exists()) {
+        throw Error(QStringLiteral("O arquivo %1 não existe; nada foi copiado.").arg(shown));
+    }
+    if (!info.isFile()) {
+        throw Error(QStringLiteral("%1 não é um arquivo comum; nada foi copiado.").arg(shown));
+    }
+    if (!info.isReadable()) {
+        throw Error(QStringLiteral("O arquivo %1 não pode ser lido (sem permissão de leitura); "
+                                   "nada foi copiado.")
+                        .arg(shown));
+    }
+    if (info.size() == 0) {
+        throw Error(QStringLiteral("O arquivo %1 está vazio; nada foi copiado.").arg(shown));
     }
     Connection source;
     source.setProvider(QStringLiteral("QSQLITE"));
@@ -168,9 +186,12 @@ RegisterCopy::Counts RegisterCopy::copyFrom(const QString& file, Progress& progr
     if (from.schemaVersion(source) > schema::kVersion) {
         throw Error(QStringLiteral("O arquivo %1 é de uma versão mais nova do programa; nada foi "
                                    "copiado.")
-                        .arg(QDir::toNativeSeparators(file)));
+                        .arg(shown));
     }
     const QStringList sourceTables = from.tableNames(source);
+    if (sourceTables.isEmpty()) {
+        throw Error(QStringLiteral("O arquivo %1 não tem tabelas; nada foi copiado.").arg(shown));
+    }
     const QStringList targetTables = m_target.engine().tableNames(m_target);
     QStringList pairedTargets;
     for (const QString& table : sourceTables) {

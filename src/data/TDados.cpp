@@ -17,6 +17,10 @@
 #include <QSqlQuery>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace ambitra {
 
 namespace {
@@ -210,33 +214,37 @@ void TDados::CreateDatabase(const QString& major, const QString& minor, const QS
     Q_UNUSED(major);
     Q_UNUSED(minor);
     Q_UNUSED(engineType);
-    if (QFile::exists(file)) {
-        QFile::remove(file);
+    // Never removed and made again: another program may be creating this very
+    // file at this moment (an empty file is what a creation leaves before its
+    // tables are committed). Made here, exclusively, readable and writable by
+    // its owner only: the register holds the operators' passwords, and the
+    // engine gives its journals the mode of the file. An empty file left by a
+    // creation that failed gets that mode too, before any row is written.
+    const int fd = ::open(QFile::encodeName(file).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0) {
+        ::close(fd);
+    } else if (QFileInfo(file).size() == 0) {
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    m_conn.open();
-    // The register holds the operators' passwords: the file is its owner's alone,
-    // and the engine gives its journals the mode of the file. Done while the
-    // file is still empty, before any row is written.
-    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    try {
-        CreateSchema();
-    } catch (...) {
-        m_conn.close();
-        throw;
-    }
-    m_conn.close();
 }
 
-void TDados::CreateSchema() {
+bool TDados::CreateSchema() {
     DatabaseEngine& engine = m_conn.engine();
-    // One transaction: a creation that fails part-way leaves no half schema.
+    // One transaction under the register's write lock: a creation that fails
+    // part-way leaves no half schema, and of two programs creating the register
+    // at once the second waits for the first and finds the tables made.
     Transaction transaction(m_conn);
+    if (!engine.tableNames(m_conn).isEmpty() || engine.schemaVersion(m_conn) > 0) {
+        return false;
+    }
     for (const QString& statement :
          engine.schemaStatements(schema::createStatements(), insertionOrderedTables())) {
         m_conn.exec(statement);
     }
     engine.setSchemaVersion(m_conn, schema::kVersion);
     transaction.commit();
+    return true;
 }
 
 bool TDados::OpenDatabase() {
@@ -253,20 +261,30 @@ bool TDados::OpenDatabase() {
         return false;
     }
     try {
-        // An empty file is what a creation that failed at its first step leaves.
+        // An empty file is what a creation that failed at its first step leaves
+        // (or one that another program is making now).
         const QFileInfo file(m_settings.DBName);
         m_createdSchema = false;
+        bool newRegister = false;
         if (m_settings.DBProvider == QLatin1String("SQLITE") &&
             (!file.exists() || file.size() == 0)) {
             CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
                            m_settings.DBEngineType);
-            m_createdSchema = true;
+            newRegister = true;
         }
         m_conn.open();
         // A server's empty database receives the register's tables on first use.
         if (!m_conn.engine().isFile() && m_conn.engine().tableNames(m_conn).isEmpty()) {
-            CreateSchema();
-            m_createdSchema = true;
+            newRegister = true;
+        }
+        if (newRegister) {
+            try {
+                m_createdSchema = CreateSchema();
+            } catch (const Error&) {
+                // A register without its tables cannot be worked on.
+                m_conn.close();
+                throw;
+            }
         }
         m_conn.engine().subscribe(m_conn.database(), this, [this](const QString& table) {
             showOtherDesktopsChange(*this, table);

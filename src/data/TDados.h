@@ -60,8 +60,9 @@ class TDados : public QObject {
     void CreateDatabase(const QString& major, const QString& minor, const QString& file,
                         int engineType);
     // Creates the register's tables and records the schema version, in one
-    // transaction, on the open connection.
-    void CreateSchema();
+    // transaction, on the open connection; false (nothing done) when another
+    // program made them meanwhile or the database holds tables already.
+    bool CreateSchema();
     // Creates the database when missing, connects, aligns LastCode; reports its own
     // errors. True when the connection is open afterwards.
     bool OpenDatabase();

@@ -83,8 +83,13 @@ bool DBNavigator::BtnClick(NavButton which) {
     if (!isAvailable(which)) {
         return false;
     }
-    return PressNavigatorButton(m_table, which, m_prompter, m_wait, m_beforeAction,
-                                [this](NavButton b) { emit click(b); });
+    return PressNavigatorButton(
+        m_table, which, m_prompter, m_wait, m_beforeAction, [this](NavButton b) { emit click(b); },
+        [this, which] {
+            if (m_insideLock) {
+                m_insideLock(which);
+            }
+        });
 }
 
 }  // namespace ambitra::ui

@@ -31,6 +31,8 @@ class DBNavigator : public QWidget {
     DBNavigator(DataTable& table, Prompter& prompter, Progress& wait, QWidget* parent = nullptr);
 
     void setBeforeAction(BeforeAction hook) { m_beforeAction = std::move(hook); }
+    // Runs when a save or a deletion holds the register's write lock, before it writes.
+    void setInsideLock(std::function<void(NavButton)> hook) { m_insideLock = std::move(hook); }
     QToolButton* button(NavButton button) const;
     bool isAvailable(NavButton button) const;
     // Presses a button as a click does; nothing when it is not available.
@@ -49,6 +51,7 @@ class DBNavigator : public QWidget {
     Prompter& m_prompter;
     Progress& m_wait;
     BeforeAction m_beforeAction;
+    std::function<void(NavButton)> m_insideLock;
     std::array<QToolButton*, 10> m_buttons{};
 };
 

@@ -1,5 +1,6 @@
 #include "records/EditingProtocol.h"
 
+#include "common/Error.h"
 #include "common/Prompter.h"
 #include "data/DataTable.h"
 #include "data/Query.h"
@@ -51,7 +52,28 @@ void EditingProtocol::AnyChange() {
 bool EditingProtocol::Press(NavButton button) {
     return PressNavigatorButton(
         m_table, button, m_prompter, m_progress, [this](NavButton b) { return BeforeAction(b); },
-        [this](NavButton b) { AfterAction(b); });
+        [this](NavButton b) { AfterAction(b); }, [this, button] { InsideLock(button); });
+}
+
+void EditingProtocol::InsideLock(NavButton button) {
+    if (button == NavButton::Post && m_inserting) {
+        takeFreeCodeInsideLock();
+    }
+}
+
+void EditingProtocol::takeFreeCodeInsideLock() {
+    // The code was free when the record was validated, but another desktop may
+    // have stored it while the confirmation was on screen. Checked again under
+    // the register's write lock, nobody can take it before this save writes.
+    const QString code = fieldText(codeField()).trimmed();
+    if (codeIsFree(code)) {
+        return;
+    }
+    const QString replaced = replaceTakenCode(code);
+    if (replaced.isEmpty() || !codeIsFree(replaced)) {
+        emit focusRequested(codeField());
+        throw Error(QStringLiteral("Código já cadastrado!"));
+    }
 }
 
 bool EditingProtocol::BeforeAction(NavButton button) {

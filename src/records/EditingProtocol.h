@@ -54,6 +54,9 @@ class EditingProtocol : public QObject {
     // After a completed action: mode flags, the window's extras, Modified cleared,
     // controls brought in line.
     void AfterAction(NavButton button);
+    // The step a save or a deletion takes once it holds the register's write
+    // lock, just before it writes (see PressNavigatorButton).
+    void InsideLock(NavButton button);
     // True when the record may be stored; tells the user why not otherwise.
     bool ValidateRecord();
 
@@ -95,6 +98,9 @@ class EditingProtocol : public QObject {
 
   private:
     bool codeIsFree(const QString& code);
+    // Inside the save's write lock: a code taken meanwhile is replaced (see
+    // replaceTakenCode) or refused.
+    void takeFreeCodeInsideLock();
 
     DataTable& m_table;
     Prompter& m_prompter;

@@ -9,15 +9,22 @@ namespace ambitra {
 
 namespace {
 
-void writeLocked(DataTable& table, Progress& wait, void (DataTable::*write)()) {
+void writeLocked(DataTable& table, Progress& wait, void (DataTable::*write)(),
+                 const std::function<void()>& insideLock) {
     Connection& connection = table.connection();
     if (connection.inTransaction()) {
+        if (insideLock) {
+            insideLock();
+        }
         (table.*write)();
         return;
     }
     bool written = false;
     try {
         Transaction transaction(connection, wait);
+        if (insideLock) {
+            insideLock();
+        }
         (table.*write)();
         written = true;
         transaction.commit();
@@ -32,7 +39,8 @@ void writeLocked(DataTable& table, Progress& wait, void (DataTable::*write)()) {
 
 }  // namespace
 
-void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait) {
+void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait,
+                       const std::function<void()>& insideLock) {
     switch (button) {
         case NavButton::First:
             table.first();
@@ -50,13 +58,13 @@ void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait) {
             table.insert();
             break;
         case NavButton::Delete:
-            writeLocked(table, wait, &DataTable::remove);
+            writeLocked(table, wait, &DataTable::remove, insideLock);
             break;
         case NavButton::Edit:
             table.edit();
             break;
         case NavButton::Post:
-            writeLocked(table, wait, &DataTable::post);
+            writeLocked(table, wait, &DataTable::post, insideLock);
             break;
         case NavButton::Cancel:
             table.cancel();
@@ -69,12 +77,14 @@ void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait) {
 
 bool PressNavigatorButton(DataTable& table, NavButton button, Prompter& prompter, Progress& wait,
                           const std::function<bool(NavButton)>& beforeAction,
-                          const std::function<void(NavButton)>& afterAction) {
+                          const std::function<void(NavButton)>& afterAction,
+                          const std::function<void()>& insideLock) {
     bool proceed = true;
     if (beforeAction && !reportErrors(prompter, [&] { proceed = beforeAction(button); })) {
         return false;
     }
-    if (!proceed || !reportErrors(prompter, [&] { DoNavigatorAction(table, button, wait); })) {
+    if (!proceed ||
+        !reportErrors(prompter, [&] { DoNavigatorAction(table, button, wait, insideLock); })) {
         return false;
     }
     if (afterAction) {

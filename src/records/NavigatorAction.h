@@ -13,8 +13,11 @@ class Prompter;
 // What each navigator button does to its table. A save or a deletion first
 // takes the register's write lock, waiting for another program's run with the
 // database-wait cursor (wait); when it cannot be had the action fails with the
-// engine's message and the edit stays as it was.
-void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait);
+// engine's message and the edit stays as it was. insideLock runs once the lock is
+// held, just before a save or a deletion writes: what it reads no other program
+// can change before the write.
+void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait,
+                       const std::function<void()>& insideLock = {});
 
 // One press of a navigator button: the before-action step (false abandons the
 // press silently), the action, and the after-action step, which runs only when
@@ -22,6 +25,7 @@ void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait);
 // report shows it, and ends the press. True when the action completed.
 bool PressNavigatorButton(DataTable& table, NavButton button, Prompter& prompter, Progress& wait,
                           const std::function<bool(NavButton)>& beforeAction,
-                          const std::function<void(NavButton)>& afterAction);
+                          const std::function<void(NavButton)>& afterAction,
+                          const std::function<void()>& insideLock = {});
 
 }  // namespace ambitra

@@ -82,6 +82,7 @@ RecordWindow::RecordWindow(EditingProtocol* protocol, Prompter& prompter, QSize 
         }
         return m_protocol->BeforeAction(button);
     });
+    m_navigator->setInsideLock([this](NavButton button) { m_protocol->InsideLock(button); });
     connect(m_navigator, &DBNavigator::click, this,
             [this](NavButton button) { m_protocol->AfterAction(button); });
     connect(m_protocol.get(), &EditingProtocol::controlsChanged, this,

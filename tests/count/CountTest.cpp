@@ -7,7 +7,16 @@
 #include "count/CountFixture.h"
 #include "sync/InventoryUnload.h"
 
+#include "data/Connection.h"
+#include "support/TestServer.h"
+
+#include <QSqlDriver>
+
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
 
 using namespace ambitra;
 using namespace ambitra::test;
@@ -179,4 +188,50 @@ TEST(Count, ANewLoadClosesTheUsersOpenCountAndReadingsWithoutACountOpenOne) {
     EXPECT_EQ(added->readings, 1);
     EXPECT_EQ(added->pending, 0);
     EXPECT_THROW(store.closeCount(3), Error);
+}
+
+namespace {
+
+// pg_sleep(seconds) for the embedded engine, on this connection only.
+void sleepFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(static_cast<int>(sqlite3_value_double(arguments[0]) * 1000)));
+    sqlite3_result_null(context);
+}
+
+}  // namespace
+
+TEST(Count, TheReportReadsOneRegisterWhileAnotherProgramCommits) {
+    Counting c(true);
+    c.unload();
+    Connection& conn = c.db.dados().Conn();
+    if (!onServer()) {
+        const QVariant handle = conn.database().driver()->handle();
+        sqlite3* db = *static_cast<sqlite3* const*>(handle.data());
+        ASSERT_EQ(sqlite3_create_function(db, "pg_sleep", 1, SQLITE_UTF8, nullptr, sleepFunction,
+                                          nullptr, nullptr),
+                  SQLITE_OK);
+    }
+    // The assets are read slowly: another program commits while the report reads.
+    c.db.exec(QStringLiteral("ALTER TABLE Bens RENAME TO Bens0"));
+    c.db.exec(
+        QStringLiteral("CREATE VIEW Bens AS SELECT * FROM Bens0 WHERE (SELECT count(*) FROM "
+                       "(SELECT pg_sleep(0.6)) z) = 1"));
+    std::thread other([&c] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Connection another;
+        c.db.connectAnother(another);
+        another.exec(QStringLiteral("UPDATE Bens0 SET BENOME = BENOME || '+'"));
+    });
+    const CountReport report = CountReport::build(c.db.dados(), 1);
+    other.join();
+    QStringList names;
+    for (const CountDetail& detail : report.details()) {
+        if (detail.kind != CountDetail::New && detail.kind != CountDetail::Invalid) {
+            names << detail.name;
+        }
+    }
+    ASSERT_GE(names.size(), 3);
+    const qsizetype changed = names.filter(QStringLiteral("+")).size();
+    EXPECT_TRUE(changed == 0 || changed == names.size()) << names.join(u',').toStdString();
 }

@@ -17,6 +17,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
 
 using namespace ambitra;
 using namespace ambitra::test;
@@ -58,6 +61,42 @@ TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), 2);
     EXPECT_TRUE(p.dados.CountsAvailable());
+}
+
+TEST(OpenDatabase, ASecondProgramWaitsForACreationUnderWayAndFindsTheRegisterMade) {
+    TempAppDir dir;
+    ScriptedPrompter prompter;
+    TDados dados(dir.path(), dir.file(QStringLiteral("ambitra.ini")), prompter);
+    dados.ReadIniFile();
+    // Another program is creating the register: its tables not yet committed.
+    std::promise<void> begun;
+    std::thread first([&] {
+        try {
+            Connection conn;
+            conn.setProvider(TDados::GetProvider(dados.settings().DBProvider));
+            conn.setConnectionString(dados.CreateStringConnection());
+            conn.open();
+            Transaction creation(conn);
+            for (const QString& sql : conn.engine().schemaStatements(
+                     schema::createStatements(),
+                     {QStringLiteral("Status"), QStringLiteral("Log")})) {
+                conn.exec(sql);
+            }
+            conn.engine().setSchemaVersion(conn, schema::kVersion);
+            begun.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            creation.commit();
+        } catch (const Error& error) {
+            ADD_FAILURE() << error.message().toStdString();
+            begun.set_value();
+        }
+    });
+    begun.get_future().wait();
+    EXPECT_TRUE(dados.OpenDatabase());
+    first.join();
+    EXPECT_FALSE(dados.CreatedSchema());
+    EXPECT_EQ(dados.schemaVersion(), schema::kVersion);
+    EXPECT_EQ(prompter.texts(), QStringList());
 }
 
 TEST(OpenDatabase, AVersionOneDatabaseIsUpgradedInPlaceKeepingEveryRow) {

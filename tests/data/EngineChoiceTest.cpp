@@ -7,10 +7,12 @@
 #include "data/SettingsFile.h"
 #include "data/TDados.h"
 #include "support/TestDatabase.h"
+#include "support/TestServer.h"
 
 #include <QSqlError>
 
 #include <QSqlQuery>
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -82,9 +84,79 @@ TEST(EngineChoice, APasswordInTheConnectionIsRefusedBeforeConnecting) {
     EXPECT_TRUE(PostgresEngine::namesPassword(QStringLiteral("host=db password=x")));
     EXPECT_TRUE(PostgresEngine::namesPassword(QStringLiteral("postgresql://u:secret@db/x")));
     EXPECT_FALSE(PostgresEngine::namesPassword(QStringLiteral("host=db passfile=/p dbname=x")));
+    for (const char* uri :
+         {"postgresql://db/x?password=secret", "postgres://db/x?sslmode=off&pass%77ord=secret",
+          "postgresql://u:secret@db:5432/x"}) {
+        EXPECT_TRUE(PostgresEngine::namesPassword(QString::fromLatin1(uri))) << uri;
+        EXPECT_FALSE(PostgresEngine::withoutPassword(QString::fromLatin1(uri)).contains(u"secret"))
+            << uri;
+    }
+    EXPECT_FALSE(PostgresEngine::namesPassword(QStringLiteral("postgresql://u@db:5432/x?user=y")));
+    EXPECT_EQ(PostgresEngine::withoutPassword(QStringLiteral("host=db password='a b\\' c' user=u")),
+              u"host=db password=*** user=u");
+    for (const char* connection :
+         {"host=/nowhere password=secret", "postgresql://db/x?password=secret"}) {
+        const QString text = openingError(QByteArray("[DB]\r\nEngine=PostgreSQL\r\nConnection=") +
+                                          connection + "\r\n");
+        EXPECT_TRUE(text.contains(u".pgpass")) << text.toStdString();
+        EXPECT_FALSE(text.contains(u"secret")) << text.toStdString();
+    }
+}
+
+TEST(EngineChoice, ARoleThatCannotCreateTheTablesFailsTheStart) {
+    if (!onServer()) {
+        GTEST_SKIP() << "rights to create tables are the server's";
+    }
+    TestSchema schema;
+    execOnServer(
+        QStringLiteral("DO $$ BEGIN CREATE ROLE ambitra_reader LOGIN; EXCEPTION WHEN "
+                       "duplicate_object THEN NULL; END $$"));
+    execOnServer(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO ambitra_reader").arg(schema.name()));
     const QString text =
-        openingError("[DB]\r\nEngine=PostgreSQL\r\nConnection=host=/nowhere password=secret\r\n");
-    EXPECT_TRUE(text.contains(u".pgpass")) << text.toStdString();
+        openingError("[DB]\r\nEngine=PostgreSQL\r\nConnection=" + schema.connection().toUtf8() +
+                     " user=ambitra_reader\r\n");
+    EXPECT_TRUE(text.startsWith(u"O usuário do banco de dados não tem permissão"))
+        << text.toStdString();
+}
+
+TEST(EngineChoice, AServerThatNeverAnswersOrIsLostIsReportedInPortuguese) {
+    // A listener that accepts and never says a word.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QByteArray connection = "host=127.0.0.1 port=" + QByteArray::number(silent.serverPort());
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("probe"));
+        PostgresEngine().configure(db, QString::fromLatin1(connection));
+        EXPECT_EQ(db.connectOptions(), QString::fromLatin1(connection + " connect_timeout=10"));
+        PostgresEngine().configure(db, QStringLiteral("connect_timeout=3 host=h"));
+        EXPECT_EQ(db.connectOptions(), u"connect_timeout=3 host=h");
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    const QString text = openingError("[DB]\r\nEngine=PostgreSQL\r\nConnection=" + connection +
+                                      " connect_timeout=2\r\n");
+    EXPECT_TRUE(text.startsWith(u"Não foi possível abrir o banco de dados host=127.0.0.1"));
+    EXPECT_TRUE(text.contains(u"o servidor não respondeu a tempo")) << text.toStdString();
+
+    // A statement the driver refuses without a word (its connection closed).
+    EXPECT_TRUE(EngineErrorText::of(QSqlError())
+                    .startsWith(u"A conexão com o banco de dados não "
+                                u"está aberta"));
+    if (!onServer()) {
+        return;
+    }
+    TestDatabase t;
+    const QString pid = t.scalar(QStringLiteral("SELECT pg_backend_pid()")).toString();
+    execOnServer(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid));
+    for (int i = 0; i < 2; ++i) {
+        try {
+            t.dados().Conn().exec(QStringLiteral("DELETE FROM Bens"));
+            ADD_FAILURE() << "a lost server reported as success";
+        } catch (const Error& error) {
+            EXPECT_TRUE(error.message().startsWith(u"A conexão com"))
+                << error.message().toStdString();
+        }
+    }
 }
 
 TEST(EngineChoice, AServerThatCannotBeReachedIsReportedWithItsReason) {
@@ -204,4 +276,42 @@ TEST(RegisterCopy, RowsGoInBatchesAndARefusedRowNamesItselfWithNothingCopied) {
     EXPECT_EQ(rows[0], u"r1");
     EXPECT_EQ(rows[332], u"r333");
     EXPECT_EQ(rows[449], u"r450");
+}
+
+TEST(RegisterCopy, WhatIsNoRegisterFileIsRefusedInPortugueseWithNothingCopied) {
+    TestDatabase target;
+    TempAppDir dir(TempAppDir::Register::File);
+    writeAll(dir.file(QStringLiteral("empty.db")), {});
+    writeAll(dir.file(QStringLiteral("text.db")),
+             QByteArray("not a database at all, just text ").repeated(64));
+    {
+        SourceFile noTables{QStringLiteral("PRAGMA user_version = 0")};
+        for (const char* table : {"Log", "Status", "Bens", "Locais", "Operadores", "Leituras",
+                                  "Esperados", "ContagemLocais", "Contagens"}) {
+            noTables.dados.Conn().exec(QStringLiteral("DROP TABLE ") + QString::fromLatin1(table));
+        }
+        noTables.dados.CloseDatabase();
+        QFile::copy(noTables.file(), dir.file(QStringLiteral("bare.db")));
+    }
+    const QList<std::pair<QString, QString>> cases = {
+        {dir.path(), dir.path() + QStringLiteral(" é uma pasta, não um arquivo de banco de dados; "
+                                                 "nada foi copiado.")},
+        {dir.file(QStringLiteral("empty.db")),
+         QStringLiteral("O arquivo ") + dir.file(QStringLiteral("empty.db")) +
+             QStringLiteral(" está vazio; nada foi copiado.")},
+        {dir.file(QStringLiteral("text.db")), QStringLiteral("O arquivo ") +
+                                                  dir.file(QStringLiteral("text.db")) +
+                                                  QStringLiteral(" não é um banco de dados.")},
+        {dir.file(QStringLiteral("bare.db")),
+         QStringLiteral("O arquivo ") + dir.file(QStringLiteral("bare.db")) +
+             QStringLiteral(" não tem tabelas; nada foi copiado.")},
+    };
+    for (const auto& [file, message] : cases) {
+        try {
+            RegisterCopy(target.dados().Conn()).copyFrom(file);
+            ADD_FAILURE() << "copied from " << file.toStdString();
+        } catch (const Error& error) {
+            EXPECT_TRUE(error.message().startsWith(message)) << error.message().toStdString();
+        }
+    }
 }

@@ -224,3 +224,14 @@ TEST_F(ExchangeCommand, DbInitSaysWhatItDidAndDbCopyFillsOnlyAnEmptyServerRegist
     EXPECT_TRUE(r.err.contains(u"já contém registros (tabela locais)")) << r.err.toStdString();
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT count(*) FROM Locais")).toInt(), 1);
 }
+
+TEST_F(ExchangeCommand, DbInitRefusesADatabaseOfAnotherProgramNamingWhatItHolds) {
+    db.exec(onServer() ? QStringLiteral("DROP TABLE ambitra_schema")
+                       : QStringLiteral("PRAGMA user_version = 0"));
+    db.exec(QStringLiteral("CREATE TABLE Clientes ( nome VARCHAR(10) )"));
+    const CliRun r = cli({QStringLiteral("db"), QStringLiteral("init")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(u"contém tabelas de outro programa (")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"Clientes", Qt::CaseInsensitive)) << r.err.toStdString();
+}

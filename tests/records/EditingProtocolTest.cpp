@@ -346,6 +346,23 @@ TEST(AssetsProtocol, TwoDesktopsInsertingAtOnceNeverStoreTheSameAutomaticCode) {
               (QStringList{QStringLiteral("0042 Mesa"), QStringLiteral("0043 Cadeira")}));
     EXPECT_EQ(t.dados().settings().LastCode, u"0043");
 
+    // The other desktop stores the same code while this save asks for confirmation.
+    t.prompter().clear();
+    ASSERT_TRUE(mine.Press(NavButton::Insert));
+    ASSERT_TRUE(theirs.Press(NavButton::Insert));
+    EXPECT_EQ(theirs.table().text(QStringLiteral("BECODIGO")), u"0044");
+    type(theirs, "BENOME", QStringLiteral("Banco"));
+    type(mine, "BENOME", QStringLiteral("Armário"));
+    t.prompter().onMessage = [&](const ScriptedPrompter::Shown&) {
+        t.prompter().onMessage = nullptr;
+        ASSERT_TRUE(theirs.Press(NavButton::Post));
+    };
+    ASSERT_TRUE(mine.Press(NavButton::Post));
+    EXPECT_EQ(t.prompter().texts(), QStringList{QStringLiteral("Gravar o registro corrente?")});
+    EXPECT_EQ(t.column(QStringLiteral("SELECT BECODIGO || ' ' || BENOME FROM Bens WHERE BECODIGO "
+                                      "> '0043' ORDER BY 1")),
+              (QStringList{QStringLiteral("0044 Banco"), QStringLiteral("0045 Armário")}));
+
     // A code the user typed is still refused when it is taken.
     t.prompter().clear();
     ASSERT_TRUE(mine.Press(NavButton::Insert));

@@ -1,10 +1,10 @@
 #include "app/TAbertura.h"
 
 #include "app/TFundo.h"
-#include "common/Conversions.h"
-#include "common/Error.h"
-#include "common/Prompter.h"
-#include "data/TDados.h"
+#include "core/common/Conversions.h"
+#include "core/common/Error.h"
+#include "core/common/Prompter.h"
+#include "core/data/TDados.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,14 +1,14 @@
 #include "cli/CliProgram.h"
 
 #include "cli/TerminalProgress.h"
-#include "common/Error.h"
-#include "count/CountReport.h"
-#include "count/CountReportPdf.h"
-#include "count/CountReview.h"
-#include "count/CountStore.h"
-#include "data/TDados.h"
-#include "log/LogCsv.h"
-#include "sync/SyncLog.h"
+#include "core/common/Error.h"
+#include "core/count/CountReport.h"
+#include "print/CountReportPdf.h"
+#include "core/count/CountReview.h"
+#include "core/count/CountStore.h"
+#include "core/data/TDados.h"
+#include "core/log/LogCsv.h"
+#include "core/sync/SyncLog.h"
 
 #include <QDir>
 

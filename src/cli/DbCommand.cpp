@@ -1,10 +1,10 @@
 #include "cli/CliProgram.h"
 #include "cli/TerminalProgress.h"
-#include "common/Error.h"
-#include "data/Connection.h"
-#include "data/DatabaseEngine.h"
-#include "data/RegisterCopy.h"
-#include "data/TDados.h"
+#include "core/common/Error.h"
+#include "core/data/Connection.h"
+#include "core/data/DatabaseEngine.h"
+#include "core/data/RegisterCopy.h"
+#include "core/data/TDados.h"
 
 #include <QDir>
 

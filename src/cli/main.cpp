@@ -1,8 +1,8 @@
 #include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
-#include "common/CommandLine.h"
-#include "common/FileAccess.h"
-#include "common/ProgramFolder.h"
+#include "core/common/CommandLine.h"
+#include "core/common/FileAccess.h"
+#include "core/common/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

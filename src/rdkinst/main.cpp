@@ -6,10 +6,10 @@
 //
 // The program starts it twice at once, so the whole work of one run happens
 // under the registry's lock.
-#include "common/Error.h"
-#include "common/FileAccess.h"
-#include "sync/ConduitRegistration.h"
-#include "sync/Registry.h"
+#include "core/common/Error.h"
+#include "core/common/FileAccess.h"
+#include "core/sync/ConduitRegistration.h"
+#include "core/sync/Registry.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "app/ApplicationName.h"
-#include "app/ClickableImage.h"
+#include "ui/widgets/ClickableImage.h"
 #include "app/TAbertura.h"
 #include "app/TFundo.h"
 #include "app/TSobre.h"
-#include "data/TDados.h"
+#include "core/data/TDados.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempAppDir.h"
 

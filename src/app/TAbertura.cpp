@@ -79,7 +79,7 @@ void TAbertura::buildMenu() {
     add(bar, {"Sobre1", "Sobre"});
 }
 
-void TAbertura::setChildFactory(const QString& name, ChildFactory factory) {
+void TAbertura::setChildFactory(const QString& name, Factory factory) {
     m_factories.insert(name, std::move(factory));
 }
 
@@ -136,7 +136,7 @@ void TAbertura::openChild(const QString& name) {
         m_prompter.notice(QStringLiteral("Em construção."));
         return;
     }
-    QWidget* widget = (*factory)(*this);
+    QWidget* widget = (*factory)(QSize(m_childWidth, m_childHeight));
     widget->setObjectName(name);
     addChildWindow(widget);
 }

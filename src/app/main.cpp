@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
     ui::TTrocas trocas(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Trocas"), &trocas);
     ui::registerRecordWindows(abertura, dados, prompter);
-    abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](ui::TAbertura& main) {
-        return new ui::TLog(dados, prompter, main.ChildWidth(), main.ChildHeight());
+    abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](QSize area) {
+        return new ui::TLog(dados, prompter, area.width(), area.height());
     });
 
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &abertura,

@@ -51,7 +51,7 @@ struct MainWindow : ::testing::Test {
     void SetUp() override {
         window.setDialog(QStringLiteral("Sobre"), &sobre);
         window.setDialog(QStringLiteral("Opcoes"), &opcoes);
-        window.setChildFactory(QStringLiteral("Operadores"), [](TAbertura&) { return new Child; });
+        window.setChildFactory(QStringLiteral("Operadores"), [](QSize) { return new Child; });
         window.resize(900, 700);
         window.show();
         window.FormActivate();

@@ -7,9 +7,9 @@ class TDados;
 
 namespace ambitra::ui {
 
-class TAbertura;
+class ChildWindows;
 
 // Lets the main window's menu open the operators, locations and assets windows.
-void registerRecordWindows(TAbertura& abertura, TDados& dados, Prompter& prompter);
+void registerRecordWindows(ChildWindows& windows, TDados& dados, Prompter& prompter);
 
 }  // namespace ambitra::ui

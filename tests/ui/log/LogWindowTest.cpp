@@ -215,8 +215,8 @@ TEST(LogAfterUnload, OpensOnTheUnloadsPeriodAndShowsExactlyItsRows) {
         .ProcessInventory(QStringLiteral("Coletor"), sync.folder.path());
     addLogRow(dados, dados.DayEnd.addMSecs(1), QStringLiteral("3"));  // after it
     TAbertura main(dados, db.prompter(), QCoreApplication::applicationFilePath());
-    main.setChildFactory(QStringLiteral("Log"), [&](TAbertura& w) {
-        return new TLog(dados, db.prompter(), w.ChildWidth(), w.ChildHeight());
+    main.setChildFactory(QStringLiteral("Log"), [&](QSize area) {
+        return new TLog(dados, db.prompter(), area.width(), area.height());
     });
     main.resize(1000, 700);
     main.show();

@@ -11,7 +11,7 @@
 #include "core/count/CountStore.h"
 #include "core/data/TDados.h"
 #include "core/sync/InventoryUnload.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 #include "core/xbase/ExchangeLayouts.h"
 #include "core/xbase/HalcyonDataSet.h"
 

@@ -16,7 +16,7 @@
 #include "core/sync/HandheldLoad.h"
 #include "core/sync/InventoryUnload.h"
 #include "core/sync/LocationCheckList.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 #include "core/xbase/HalcyonDataSet.h"
 
 #include <QCoreApplication>

@@ -12,7 +12,7 @@
 #include "core/sync/Registry.h"
 #include "core/sync/RequestTable.h"
 #include "core/sync/SyncCycle.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 #include "FuzzSupport.h"
 
 #include <QCoreApplication>

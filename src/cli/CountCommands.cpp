@@ -8,7 +8,7 @@
 #include "core/count/CountStore.h"
 #include "core/data/TDados.h"
 #include "core/log/LogCsv.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 
 #include <QDir>
 

@@ -10,7 +10,7 @@
 #include "core/sync/LocationCheckList.h"
 #include "core/sync/Registry.h"
 #include "core/sync/SyncCycle.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 
 #include <QFileInfo>
 

@@ -3,7 +3,7 @@
 #include "core/common/Error.h"
 #include "core/data/Connection.h"
 #include "core/data/TDados.h"
-#include "core/sync/InventoryUnload.h"
+#include "core/count/ReadingApplier.h"
 
 namespace ambitra {
 
@@ -92,13 +92,13 @@ bool CountReview::accept(int count, const ReadingChoice& choice) {
     requireMatched(count, choice);
     CountStore store(m_dados);
     PendingReadings pending(store, count, [&choice](const Reading& r) { return choice.takes(r); });
-    InventoryUnload unload(m_dados, m_log, m_progress);
+    ReadingApplier applier(m_dados, m_log, m_progress);
     // The readings count as the HotSync of their user had applied them.
-    unload.ApplyReadings(
+    applier.applyKept(
         store.user(count), [&pending](Reading& r) { return pending.next(r); },
         [&store](const Reading& r) { store.setState(r.count, r.seq, CountStore::kApplied); });
-    m_processed = unload.processed();
-    return unload.completed();
+    m_processed = applier.processed();
+    return applier.completed();
 }
 
 int CountReview::reject(int count, const ReadingChoice& choice) {

@@ -54,6 +54,14 @@ class DataTable : public QObject {
     // Reads the table again (other writers, a "DELETE FROM"); keeps the current key
     // when it still exists.
     void requery();
+    // Opens the table, or reads it again when it is open: a run's fresh view of it.
+    void openOrRequery() {
+        if (isOpen()) {
+            requery();
+        } else {
+            open();
+        }
+    }
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Insert || m_state == State::Edit; }

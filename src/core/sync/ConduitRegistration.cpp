@@ -5,7 +5,7 @@
 #include "core/common/Prompter.h"
 #include "core/sync/HotSyncControl.h"
 #include "core/sync/Registry.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -8,7 +8,7 @@
 #include "core/data/DataTable.h"
 #include "core/data/TDados.h"
 #include "core/sync/LocationCheckList.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 #include "core/xbase/ExchangeLayouts.h"
 #include "core/xbase/HalcyonDataSet.h"
 

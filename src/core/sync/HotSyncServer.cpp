@@ -4,7 +4,7 @@
 #include "core/sync/Cradle.h"
 #include "core/sync/HotSyncProtocol.h"
 #include "core/sync/PrivateSocket.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,46 +1,28 @@
 #pragma once
 
-#include "core/count/Reading.h"
-#include "core/count/ReadingKeeper.h"
+#include "core/count/ReadingApplier.h"
 
-#include <QList>
 #include <QString>
-
-#include <functional>
-
-class QDateTime;
 
 namespace ambitra {
 
-struct HeldWrite;
 class Progress;
-class RecordBatch;
 class SyncLog;
 class TDados;
 
 // Applies the inventory the handheld sent back (BENS.DBF): every record marked
 // "X" updates its asset (or adds a new one), and each change of location,
 // condition or serial number, and each new asset, becomes a row of the
-// inventory log.
+// inventory log (see ReadingApplier).
 //
 // Where the register keeps inventory counts, every record is also kept as a
 // reading of the user's count, with its class against the register: with review
-// on they all wait there, and are applied later by the same rules
-// (ApplyReadings); without review each is kept as it is applied, in the same
-// transaction. A record whose code fails the check digit of the coding is held
-// in the count instead of becoming a new asset.
-//
-// The whole unload is one transaction with record savepoints: a record that
-// cannot be applied is rolled back alone, and an interrupted unload leaves the
-// register as it was before.
+// on they all wait there, and are applied later by the same rules (CountReview);
+// without review each is kept as it is applied, in the same transaction. A
+// record whose code fails the check digit of the coding is held in the count
+// instead of becoming a new asset.
 class InventoryUnload {
   public:
-    // The next reading to apply; false when there is none left.
-    using ReadingSource = std::function<bool(Reading&)>;
-    // Run inside a reading's savepoint once its asset is saved (the reading is then
-    // marked applied with it).
-    using AppliedHook = std::function<void(const Reading&)>;
-
     InventoryUnload(TDados& dados, SyncLog& log, Progress& progress);
 
     // userName: the HotSync user of the cycle; folder: the user's exchange folder.
@@ -49,67 +31,21 @@ class InventoryUnload {
     // one received earlier): path names the file itself.
     void ProcessFile(const QString& userName, const QString& path);
 
-    // Applies readings kept earlier exactly as the unload applies a file: the same
-    // log rows, counters and completion lines, in one transaction.
-    void ApplyReadings(const QString& userName, const ReadingSource& source,
-                       const AppliedHook& applied);
-
-    int processed() const { return m_processed; }
-    int newRows() const { return m_newRows; }
+    int processed() const { return m_applier.processed(); }
+    int newRows() const { return m_applier.newRows(); }
     // Whether the last run reached its completion line.
     bool completed() const { return m_completed; }
 
   private:
     // Keeps the file's readings in the user's count and, unless they wait for
-    // review, applies them; false when nothing more is to be done.
+    // review, applies them.
     void processRecords(const QString& userName);
-    // Applies every reading of source in one transaction; with keep, each one
-    // is also kept in the user's count with its class and whether it was applied.
-    void applyAll(const QString& userName, const ReadingSource& source, bool holdInvalid,
-                  const AppliedHook& applied, bool keep);
-    // One reading, inside the run's record savepoints; false when it was held
-    // or failed. found: the register's row for its code as it was before the
-    // reading (unknown when the code is new).
-    bool applyOne(RecordBatch& records, qint64 record, const Reading& reading,
-                  const QString& userName, bool holdInvalid, const AppliedHook& applied,
-                  RegisterRow& found);
-    void writeLogRow(RecordBatch& records, const Reading& reading, const QString& userName,
-                     const QString& code, const QString& occurrence);
-    // The log row of a reading's change, as one write.
-    static HeldWrite logRow(const Reading& reading, const QString& userName, const QString& code,
-                            const QString& occurrence);
-
-    // What a record did, kept until its batch is sent when the batch holds its
-    // writes back (see RecordBatch): a record the engine refuses then must not
-    // be counted, logged or kept as applied, and its message goes in its place.
-    struct Dealt {
-        Reading reading;
-        RegisterRow found;
-        bool done = false;
-        bool logged = false;                       // its log row is written
-        QList<std::pair<bool, QString>> messages;  // (an error?, the text)
-    };
-    void refused(Dealt& dealt, int part, const QString& error);
-    // Shows the messages of the records whose batch was sent, and keeps their
-    // readings in the count.
-    void settle(ReadingKeeper* keeper);
-    // A message of the current record.
-    void note(const QString& text, bool error = false);
-    void noteError(const QString& text) { note(text, true); }
-    // Records under one savepoint (see RecordBatch).
-    int recordsPerSavepoint(bool reviewing) const;
-    static constexpr int kRecordsPerSavepoint = 1000;
-    void finish(const QDateTime& start);
 
     TDados& m_dados;
     SyncLog& m_log;
     Progress& m_progress;
-    int m_processed = 0;
-    int m_newRows = 0;
+    ReadingApplier m_applier;
     bool m_completed = false;
-    bool m_holding = false;  // the run's batches hold their writes back
-    QList<Dealt> m_dealt;    // the records of the open batch
-    qint64 m_dealtFirst = 0;
 };
 
 }  // namespace ambitra

@@ -12,7 +12,7 @@
 #include "core/sync/InventoryUnload.h"
 #include "core/sync/LocationCheckList.h"
 #include "core/sync/ReceivedCopy.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 #include "core/xbase/HalcyonDataSet.h"
 
 #include <QDir>

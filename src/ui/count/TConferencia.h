@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/count/CountStore.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 
 #include <QDialog>
 

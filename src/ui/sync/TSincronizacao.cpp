@@ -30,14 +30,6 @@ QPushButton* button(const char* caption, QWidget* parent) {
     return b;
 }
 
-void openOrRequery(DataTable& table) {
-    if (table.isOpen()) {
-        table.requery();
-    } else {
-        table.open();
-    }
-}
-
 }  // namespace
 
 TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& registry,
@@ -186,10 +178,10 @@ void TSincronizacao::FormActivate() {
         return;
     }
     m_locations.clear();
-    openOrRequery(m_dados.TOperadores());
-    openOrRequery(m_dados.TLocais());
+    m_dados.TOperadores().openOrRequery();
+    m_dados.TLocais().openOrRequery();
     m_locations.fill(m_dados.TLocais());
-    openOrRequery(m_dados.TBens());
+    m_dados.TBens().openOrRequery();
     BitBtn3Click();
     BitBtn1Click();
 }

@@ -3,7 +3,7 @@
 #include "support/TempAppDir.h"
 #include "core/sync/ConduitRegistration.h"
 #include "core/sync/Registry.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

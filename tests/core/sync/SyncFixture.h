@@ -3,7 +3,7 @@
 #include "core/data/TDados.h"
 #include "support/TestDatabase.h"
 #include "core/sync/LocationCheckList.h"
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 #include "core/xbase/HalcyonDataSet.h"
 
 #include <QDir>

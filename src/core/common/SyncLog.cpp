@@ -1,4 +1,4 @@
-#include "core/sync/SyncLog.h"
+#include "core/common/SyncLog.h"
 
 namespace ambitra {
 

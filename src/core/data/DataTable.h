@@ -1,13 +1,12 @@
 #pragma once
 
-#include "core/data/EngineErrorText.h"
-#include "core/data/KeyIndex.h"
+#include "core/data/RowPages.h"
+#include "core/data/RowWriter.h"
 #include "core/data/Schema.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 
@@ -16,7 +15,6 @@
 namespace ambitra {
 
 class Connection;
-class NativeQuery;
 
 // One table of the register opened whole, in the order of its key, with a current
 // row, browse/insert/edit states and an edit buffer, as the windows, the HotSync
@@ -26,7 +24,8 @@ class NativeQuery;
 // at a time when they are asked for in order, as grids and exports do, one at a
 // time when asked for out of order, as look-ups do) and cached by key, so a table
 // of a million rows opens in a fraction of a second and finding a key is a binary
-// search, not a scan.
+// search, not a scan. The rows are read by RowPages and stored by RowWriter;
+// this class keeps the current row, the state and the edit buffer.
 class DataTable : public QObject {
     Q_OBJECT
 
@@ -43,7 +42,6 @@ class DataTable : public QObject {
     const QList<ColumnDef>& columns() const { return m_def.columns; }
     // Index of a column by name (letter case ignored); raises "Field '%s' not found".
     int fieldIndex(const QString& name) const;
-    bool hasField(const QString& name) const { return m_def.indexOf(name) >= 0; }
 
     // Hooks run before every save (may change the buffer) and after every open.
     void setBeforePost(Hook hook) { m_beforePost = std::move(hook); }
@@ -66,10 +64,10 @@ class DataTable : public QObject {
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Insert || m_state == State::Edit; }
 
-    int rowCount() const { return static_cast<int>(m_keys.size()); }
-    bool isEmpty() const { return m_keys.isEmpty(); }
+    int rowCount() const { return keys().size(); }
+    bool isEmpty() const { return keys().isEmpty(); }
     // Current row, 0-based; -1 when the table is empty.
-    int recNo() const { return m_keys.isEmpty() ? -1 : m_row; }
+    int recNo() const { return keys().isEmpty() ? -1 : m_row; }
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
     void first();
@@ -85,8 +83,8 @@ class DataTable : public QObject {
     // not at hand, where reading each alone would cost a server's round trip.
     void prefetch(const QStringList& keys);
     // Whether prefetch() reads anything on this engine.
-    bool prefetches() const { return isOpen() && !m_nativePages; }
-    QString keyAt(int row) const { return m_keys.value(row); }
+    bool prefetches() const { return isOpen() && !m_rows.native(); }
+    QString keyAt(int row) const { return keys().value(row); }
 
     // Values of the current row, or of the edit buffer while inserting or editing.
     QVariant value(int column) const;
@@ -133,48 +131,21 @@ class DataTable : public QObject {
   private:
     using Row = QList<QVariant>;
 
+    const KeyIndex& keys() const { return m_rows.keys(); }
     void requireOpen() const;
-    void loadKeys();
-    const Row& rowAt(int row) const;
-    // The row to edit, read without keeping a copy when out of order.
-    Row rowForEdit(int row) const;
-    void fetchPage(int row) const;
-    QList<Row> fetchNativePage(int row) const;
-    void placePage(int row, QList<Row>& rows) const;
-    Row nativeRow(const NativeQuery& query) const;
-    const Row* windowRow(int row) const;
-    void keepPosted(int row, const QString& key, Row stored, bool lookupsKnown);
-    Row fetchOne(const QString& key) const;
-    Row readRow(const QSqlQuery& query) const;
-    void prepareWrites();
-    // The values of the row written, for the user's text of a failed write.
-    EngineErrorText::ValueOf bufferValues() const;
-    QString writeErrorText(const QSqlQuery& q) const;
-    // A write statement on the engine's own interface; null for other engines.
-    NativeQuery* nativeWrite(const QString& sql) const;
-    void execNative(NativeQuery& statement) const;
-    void storeInsert();
-    void storeUpdate();
-    void storeCheckedUpdate();
-    // The stored row of a key, locked until the transaction ends; empty when gone.
-    Row fetchLocked(const QString& key);
-    bool sameStoredValues(const Row& stored, const Row& read) const;
-    // Fills the looked-up columns of a row from its location.
-    void readLookups(Row& row) const;
     // A value of the edit buffer; a looked-up one is read if the location changed.
     QVariant bufferValue(int column) const;
     void setCurrent(int row);
-    void cacheRow(const QString& key, const Row& row) const;
-    int insertPosition(const QString& key) const;
+    // The stored row takes its place among the keys and in the pages.
+    void placePosted(const QString& key, bool inserting, Row stored, bool lookupsKnown);
 
     Connection& m_connection;
     TableDef m_def;
     int m_keyColumn = 0;
     QHash<QString, int> m_fieldIndex;  // exact column name -> index
-    QStringList m_stored;              // stored columns, in order
-    QList<int> m_storedIndex;
     State m_state = State::Inactive;
-    KeyIndex m_keys;  // sorted by key (code-point order) when keyOrder
+    mutable RowPages m_rows;
+    RowWriter m_writer;
     int m_row = 0;
     bool m_bof = true;
     bool m_eof = true;
@@ -183,27 +154,6 @@ class DataTable : public QObject {
     Row m_original;                       // the row as it was when editing began
     QString m_editKey;
     bool m_editedOutsideRun = false;  // read before a run's transaction: check on save
-    // The last page read: rows m_windowStart.. in key order. Sequential reads
-    // and grids are served from it; a row counts only while its key is still
-    // at that place, so inserts and removals need no bookkeeping here.
-    mutable int m_windowStart = 0;
-    mutable QStringList m_windowKeys;
-    mutable QList<Row> m_windowRows;  // an empty row: a place the page did not fill
-    mutable int m_lastRow = -1;       // the row asked for last
-    // Rows posted or read alone, by key.
-    mutable QHash<QString, Row> m_cache;
-    mutable QSqlQuery m_pageQuery;
-    QString m_pageSql;
-    QString m_oneSql;
-    bool m_nativePages = false;  // rows read through the engine's own interface
-    mutable QSqlQuery m_oneQuery;
-    QSqlQuery m_prefetchQuery;
-    mutable QSqlQuery m_lookupQuery;
-    QSqlQuery m_lockedOneQuery;
-    QString m_insertSql;
-    QSqlQuery m_insertQuery;
-    QHash<quint64, QString> m_updateSql;        // by the set of changed columns
-    QHash<quint64, QSqlQuery> m_updateQueries;  // the same, for other engines
     Hook m_beforePost;
     Hook m_afterOpen;
 };

@@ -77,8 +77,6 @@ class DatabaseEngine {
     virtual void setSchemaVersion(Connection& connection, int version) const = 0;
     // The register's tables, as the engine names them.
     virtual QStringList tableNames(Connection& connection) const = 0;
-    // The column that keeps the order in which rows were added.
-    virtual QString rowOrderColumn() const { return QStringLiteral("rowid"); }
     // The last n characters of a text expression.
     virtual QString rightText(const QString& expression, int n) const = 0;
 

@@ -191,10 +191,6 @@ bool NativeQuery::execute() {
     return ok;
 }
 
-int NativeQuery::changes() const {
-    return m_database != nullptr ? sqlite3_changes(m_database) : 0;
-}
-
 void NativeQuery::finish() {
     if (m_statement != nullptr) {
         sqlite3_reset(m_statement);

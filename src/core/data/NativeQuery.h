@@ -64,8 +64,6 @@ class NativeQuery {
     // when the engine refused it, errorText() then giving the engine's text.
     bool execute();
     const QString& errorText() const { return m_error; }
-    // Rows changed by the last execute().
-    int changes() const;
 
   private:
     sqlite3* m_database = nullptr;

@@ -81,7 +81,6 @@ bool Command::executeNative() {
     if (!native->execute()) {
         throw Error(EngineErrorText::translate(native->errorText(), parameterValues()));
     }
-    m_rowsAffected = native->changes();
     return true;
 }
 
@@ -95,7 +94,6 @@ void Command::execute() {
             q.finish();
             throw Error(text);
         }
-        m_rowsAffected = q.numRowsAffected();
         q.finish();
     }
     if (m_connection.journalsWrites()) {

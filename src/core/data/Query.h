@@ -58,13 +58,11 @@ class Command : public Statement {
   public:
     using Statement::Statement;
     void execute();
-    int rowsAffected() const { return m_rowsAffected; }
 
   private:
     // Runs the statement on the embedded engine's own interface; false when it
     // is left to the general driver.
     bool executeNative();
-    int m_rowsAffected = 0;
 };
 
 // A query whose rows are read once when opened and then browsed in memory.

@@ -23,8 +23,6 @@ class TableModel : public QAbstractTableModel {
 
     // Display width of a grid column, in characters.
     int displayWidth(int section) const;
-    // The table's column behind a grid column.
-    int tableColumn(int section) const { return m_columns.value(section, -1); }
     DataTable& table() { return m_table; }
 
     // The text a grid cell shows for a value of a column.

@@ -7,6 +7,7 @@
 #include "core/common/Prompter.h"
 #include "core/data/DatabaseEngine.h"
 #include "core/data/PostgresEngine.h"
+#include "core/data/SaveRules.h"
 #include "core/data/Schema.h"
 #include "core/data/SettingsFile.h"
 #include "core/xbase/ExchangeLayouts.h"
@@ -24,16 +25,6 @@
 namespace ambitra {
 
 namespace {
-
-// The default condition codes a new Status table receives.
-struct DefaultStatus {
-    const char* code;
-    const char* text;
-};
-constexpr DefaultStatus kDefaultStatus[] = {
-    {"EX", "Excelente"}, {"MB", "Muito Boa"}, {"BO", "Boa"},
-    {"RG", "Regular"},   {"RU", "Ruim"},      {"PE", "Péssima"},
-};
 
 // A connection-text value that holds ";" (or starts with a quote) is quoted, so
 // that the whole value reaches the engine.
@@ -89,11 +80,11 @@ TDados::TDados(QString appDir, QString iniPath, Prompter& prompter, QObject* par
     DayStart = QDateTime(today, QTime(0, 0, 0, 0));
     DayEnd = QDateTime(today, QTime(23, 59, 59, 999));
 
-    m_tOperadores.setBeforePost(&TDados::ClearNullsBeforePost);
-    m_tLocais.setBeforePost(&TDados::ClearNullsBeforePost);
-    m_tBens.setBeforePost(&TDados::TBensBeforePost);
-    m_tStatus.setBeforePost(&TDados::ClearNullsBeforePost);
-    m_tStatus.setAfterOpen([this](DataTable& table) { TStatusAfterOpen(table); });
+    m_tOperadores.setBeforePost(&clearEmptyValues);
+    m_tLocais.setBeforePost(&clearEmptyValues);
+    m_tBens.setBeforePost(&beforeAssetSave);
+    m_tStatus.setBeforePost(&clearEmptyValues);
+    m_tStatus.setAfterOpen([this](DataTable& table) { addDefaultStatus(table, m_prompter); });
     // Assets show their location's building, department and room: when a location
     // changes, what the assets show is read again.
     auto locationsChanged = [this] { m_tBens.reloadValues(); };
@@ -209,11 +200,7 @@ QString TDados::CreateStringConnection() const {
     return text;
 }
 
-void TDados::CreateDatabase(const QString& major, const QString& minor, const QString& file,
-                            int engineType) {
-    Q_UNUSED(major);
-    Q_UNUSED(minor);
-    Q_UNUSED(engineType);
+void TDados::CreateDatabase(const QString& file) {
     // Never removed and made again: another program may be creating this very
     // file at this moment (an empty file is what a creation leaves before its
     // tables are committed). Made here, exclusively, readable and writable by
@@ -268,8 +255,7 @@ bool TDados::OpenDatabase() {
         bool newRegister = false;
         if (m_settings.DBProvider == QLatin1String("SQLITE") &&
             (!file.exists() || file.size() == 0)) {
-            CreateDatabase(m_settings.DBMajor, m_settings.DBMinor, m_settings.DBName,
-                           m_settings.DBEngineType);
+            CreateDatabase(m_settings.DBName);
             newRegister = true;
         }
         m_conn.open();
@@ -393,69 +379,6 @@ QString TDados::GetLastCode() {
 
 void TDados::CreateDBFTable(const QString& folder, const QString& fileName) {
     ambitra::CreateDBFTable(folder, fileName);
-}
-
-NavigatorState TDados::RefreshNavigator(const DataTable& table) {
-    NavigatorState s{};
-    const bool open = table.isOpen();
-    const bool editing = table.isEditing();
-    const bool browsing = open && !editing;
-    const bool many = table.rowCount() > 1;
-    const int row = table.recNo();
-    auto set = [&s](NavButton b, bool on) { s[static_cast<std::size_t>(b)] = on; };
-    set(NavButton::First, browsing && many && row > 0);
-    set(NavButton::Prior, browsing && many && row > 0);
-    set(NavButton::Next, browsing && many && row < table.rowCount() - 1);
-    set(NavButton::Last, browsing && many && row < table.rowCount() - 1);
-    set(NavButton::Insert, browsing);
-    set(NavButton::Refresh, browsing);
-    set(NavButton::Delete, browsing && !table.isEmpty());
-    set(NavButton::Edit, browsing && !table.isEmpty());
-    set(NavButton::Post, open && editing);
-    set(NavButton::Cancel, open && editing);
-    return s;
-}
-
-void TDados::ClearNullsBeforePost(DataTable& table) {
-    const QList<ColumnDef>& columns = table.columns();
-    for (int i = 0; i < columns.size(); ++i) {
-        const ColumnDef& c = columns[i];
-        if (c.lookup) {
-            continue;
-        }
-        const QVariant v = table.value(i);
-        if (v.isNull()) {
-            continue;
-        }
-        if (c.type == ColumnType::Text && v.toString().isEmpty()) {
-            table.setValue(i, QVariant());
-        } else if ((c.type == ColumnType::Date && v.toDate() == kZeroDate) ||
-                   (c.type == ColumnType::DateTime && v.toDateTime().date() == kZeroDate)) {
-            table.setValue(i, QVariant());
-        }
-    }
-}
-
-void TDados::TBensBeforePost(DataTable& table) {
-    table.setNull(QStringLiteral("BEFLAG"));
-    ClearNullsBeforePost(table);
-}
-
-void TDados::TStatusAfterOpen(DataTable& table) {
-    if (!table.isEmpty()) {
-        return;
-    }
-    for (const DefaultStatus& s : kDefaultStatus) {
-        try {
-            table.insert();
-            table.setValue(QStringLiteral("STCODIGO"), QString::fromUtf8(s.code));
-            table.setValue(QStringLiteral("STTEXTO"), QString::fromUtf8(s.text));
-            table.post();
-        } catch (const Error& error) {
-            table.cancel();
-            m_prompter.beepError(error.message());
-        }
-    }
 }
 
 }  // namespace ambitra

@@ -10,17 +10,12 @@
 #include <QDateTime>
 #include <QObject>
 
-#include <array>
 #include <memory>
 
 namespace ambitra {
 
 class Prompter;
 class THalcyonDataSet;
-
-// Buttons of a record navigator, in their order.
-enum class NavButton { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
-using NavigatorState = std::array<bool, 10>;
 
 // The data module: the single owner of the settings record, the database
 // connection and every table, query and command object, and of the one dBase
@@ -57,8 +52,8 @@ class TDados : public QObject {
 
     static QString GetProvider(const QString& key);
     QString CreateStringConnection() const;
-    void CreateDatabase(const QString& major, const QString& minor, const QString& file,
-                        int engineType);
+    // Makes the register's empty file, its owner's alone, unless it exists.
+    static void CreateDatabase(const QString& file);
     // Creates the register's tables and records the schema version, in one
     // transaction, on the open connection; false (nothing done) when another
     // program made them meanwhile or the database holds tables already.
@@ -81,14 +76,6 @@ class TDados : public QObject {
 
     // A new, empty exchange file of the layout its name selects.
     void CreateDBFTable(const QString& folder, const QString& fileName);
-
-    // Enabled state of the ten navigator buttons for a table.
-    static NavigatorState RefreshNavigator(const DataTable& table);
-
-    // Rules run before rows are saved, and after Status is opened.
-    static void ClearNullsBeforePost(DataTable& table);
-    static void TBensBeforePost(DataTable& table);
-    void TStatusAfterOpen(DataTable& table);
 
     Connection& Conn() { return m_conn; }
     Command& SQLCmd() { return m_sqlCmd; }

@@ -2,6 +2,7 @@
 
 #include "core/common/Conversions.h"
 #include "core/data/Query.h"
+#include "core/data/TDados.h"
 
 namespace ambitra {
 

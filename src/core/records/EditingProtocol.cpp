@@ -37,7 +37,7 @@ void EditingProtocol::FormActivate() {
 }
 
 bool EditingProtocol::FormClose() {
-    if (TDados::RefreshNavigator(m_table)[static_cast<std::size_t>(NavButton::Cancel)] &&
+    if (RefreshNavigator(m_table)[static_cast<std::size_t>(NavButton::Cancel)] &&
         !Press(NavButton::Cancel)) {
         return false;
     }

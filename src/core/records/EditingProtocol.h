@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/common/Progress.h"
-#include "core/data/TDados.h"
+#include "core/records/NavigatorAction.h"
 
 #include <QObject>
 #include <QString>

@@ -39,6 +39,27 @@ void writeLocked(DataTable& table, Progress& wait, void (DataTable::*write)(),
 
 }  // namespace
 
+NavigatorState RefreshNavigator(const DataTable& table) {
+    NavigatorState s{};
+    const bool open = table.isOpen();
+    const bool editing = table.isEditing();
+    const bool browsing = open && !editing;
+    const bool many = table.rowCount() > 1;
+    const int row = table.recNo();
+    auto set = [&s](NavButton b, bool on) { s[static_cast<std::size_t>(b)] = on; };
+    set(NavButton::First, browsing && many && row > 0);
+    set(NavButton::Prior, browsing && many && row > 0);
+    set(NavButton::Next, browsing && many && row < table.rowCount() - 1);
+    set(NavButton::Last, browsing && many && row < table.rowCount() - 1);
+    set(NavButton::Insert, browsing);
+    set(NavButton::Refresh, browsing);
+    set(NavButton::Delete, browsing && !table.isEmpty());
+    set(NavButton::Edit, browsing && !table.isEmpty());
+    set(NavButton::Post, open && editing);
+    set(NavButton::Cancel, open && editing);
+    return s;
+}
+
 void DoNavigatorAction(DataTable& table, NavButton button, Progress& wait,
                        const std::function<void()>& insideLock) {
     switch (button) {

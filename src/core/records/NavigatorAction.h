@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/data/TDados.h"
-
+#include <array>
 #include <functional>
 
 namespace ambitra {
@@ -9,6 +8,13 @@ namespace ambitra {
 class DataTable;
 class Progress;
 class Prompter;
+
+// Buttons of a record navigator, in their order.
+enum class NavButton { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
+using NavigatorState = std::array<bool, 10>;
+
+// Enabled state of the ten navigator buttons for a table.
+NavigatorState RefreshNavigator(const DataTable& table);
 
 // What each navigator button does to its table. A save or a deletion first
 // takes the register's write lock, waiting for another program's run with the

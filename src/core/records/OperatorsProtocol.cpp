@@ -1,5 +1,7 @@
 #include "core/records/OperatorsProtocol.h"
 
+#include "core/data/TDados.h"
+
 namespace ambitra {
 
 const QString OperatorsProtocol::kRetypeField = QStringLiteral("Redigitacao");

@@ -4,6 +4,8 @@
 
 namespace ambitra {
 
+class TDados;
+
 // The operators' editing rules: a retype field for the password, unbound and never
 // stored, visible only while a record is being changed, and the password and
 // name checks of the validation.

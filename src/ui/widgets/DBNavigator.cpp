@@ -73,7 +73,7 @@ bool DBNavigator::isAvailable(NavButton button) const {
 }
 
 void DBNavigator::RefreshButtons() {
-    const NavigatorState state = TDados::RefreshNavigator(m_table);
+    const NavigatorState state = RefreshNavigator(m_table);
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         m_buttons[i]->setEnabled(state[i]);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/data/TDados.h"
+#include "core/records/NavigatorAction.h"
 
 #include <QWidget>
 
@@ -20,7 +20,7 @@ namespace ambitra::ui {
 // A record navigator: ten buttons (First, Prior, Next, Last, Insert, Delete, Edit,
 // Post, Cancel, Refresh) acting on one table, each with its hint. Its owner may
 // refuse an action before it happens; a completed action is announced by click().
-// The buttons' availability follows TDados::RefreshNavigator.
+// The buttons' availability follows RefreshNavigator.
 class DBNavigator : public QWidget {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 #include "core/common/Error.h"
 #include "core/data/DataTable.h"
 #include "core/data/TableModel.h"
+#include "core/records/NavigatorAction.h"
 #include "support/TestDatabase.h"
 
 #include <QAbstractItemModelTester>
@@ -192,7 +193,7 @@ TEST(RefreshNavigator, EnablesButtonsByPositionAndEditing) {
     TestDatabase t;
     DataTable& locais = t.dados().TLocais();
     locais.open();
-    auto on = [&](NavButton b) { return TDados::RefreshNavigator(locais)[static_cast<int>(b)]; };
+    auto on = [&](NavButton b) { return RefreshNavigator(locais)[static_cast<int>(b)]; };
     EXPECT_TRUE(on(NavButton::Insert));
     EXPECT_FALSE(on(NavButton::Edit));
     EXPECT_FALSE(on(NavButton::Delete));

@@ -234,6 +234,44 @@ bool TDados::CreateSchema() {
     return true;
 }
 
+void TDados::ConnectRegister() {
+    // An empty file is what a creation that failed at its first step leaves
+    // (or one that another program is making now).
+    const QFileInfo file(m_settings.DBName);
+    m_createdSchema = false;
+    bool newRegister = false;
+    if (m_settings.DBProvider == QLatin1String("SQLITE") && (!file.exists() || file.size() == 0)) {
+        CreateDatabase(m_settings.DBName);
+        newRegister = true;
+    }
+    m_conn.open();
+    // A server's empty database receives the register's tables on first use.
+    if (!m_conn.engine().isFile() && m_conn.engine().tableNames(m_conn).isEmpty()) {
+        newRegister = true;
+    }
+    if (newRegister) {
+        try {
+            m_createdSchema = CreateSchema();
+        } catch (const Error&) {
+            // A register without its tables cannot be worked on.
+            m_conn.close();
+            throw;
+        }
+    }
+    m_conn.engine().subscribe(m_conn.database(), this, [this](const QString& table) {
+        showOtherDesktopsChange(*this, table);
+    });
+    if (isOurDatabase()) {
+        // Before anything is written: the journals go with the file.
+        if (m_conn.engine().isFile()) {
+            restrictRegisterFile();
+        }
+        // Exports, loads and reports read one view of the register while a
+        // run of another program writes it, without holding that run up.
+        m_conn.allowConcurrentReaders();
+    }
+}
+
 bool TDados::OpenDatabase() {
     m_schemaVersion = 0;
     m_conn.setProvider(GetProvider(m_settings.DBProvider));
@@ -248,42 +286,7 @@ bool TDados::OpenDatabase() {
         return false;
     }
     try {
-        // An empty file is what a creation that failed at its first step leaves
-        // (or one that another program is making now).
-        const QFileInfo file(m_settings.DBName);
-        m_createdSchema = false;
-        bool newRegister = false;
-        if (m_settings.DBProvider == QLatin1String("SQLITE") &&
-            (!file.exists() || file.size() == 0)) {
-            CreateDatabase(m_settings.DBName);
-            newRegister = true;
-        }
-        m_conn.open();
-        // A server's empty database receives the register's tables on first use.
-        if (!m_conn.engine().isFile() && m_conn.engine().tableNames(m_conn).isEmpty()) {
-            newRegister = true;
-        }
-        if (newRegister) {
-            try {
-                m_createdSchema = CreateSchema();
-            } catch (const Error&) {
-                // A register without its tables cannot be worked on.
-                m_conn.close();
-                throw;
-            }
-        }
-        m_conn.engine().subscribe(m_conn.database(), this, [this](const QString& table) {
-            showOtherDesktopsChange(*this, table);
-        });
-        if (isOurDatabase()) {
-            // Before anything is written: the journals go with the file.
-            if (m_conn.engine().isFile()) {
-                restrictRegisterFile();
-            }
-            // Exports, loads and reports read one view of the register while a
-            // run of another program writes it, without holding that run up.
-            m_conn.allowConcurrentReaders();
-        }
+        ConnectRegister();
         try {
             UpgradeSchema();
         } catch (const Error& error) {

@@ -89,6 +89,9 @@ class TDados : public QObject {
     THalcyonDataSet& DBFTmp() { return *m_dbfTmp; }
 
   private:
+    // Creates the register's file or tables when missing and connects; raises
+    // engine errors.
+    void ConnectRegister();
     // A register file of ours that others may read is made its owner's alone,
     // with its journals (it holds the operators' passwords); the user is told
     // once.

@@ -30,7 +30,6 @@ class THalcyonDataSet {
     // The folder and the file name; ".DBF" is assumed for a name without
     // extension. Both may change only while the table is closed.
     void SetDatabaseName(const QString& folder);
-    const QString& TableName() const { return m_tableName; }
     void SetTableName(const QString& fileName);
     // Opens the file for reading only (no Edit, Insert or locks); for tools that
     // inspect a table on read-only media. Only while closed.

@@ -45,8 +45,8 @@ TSobre::TSobre(const QString& programFile, QWidget* parent) : QDialog(parent) {
                              "Ambitra - Sistema de Inventário Patrimonial"),
               QRect(8, 70, 296, 44), 12);
     label2->setWordWrap(true);
-    m_label3 = label(this, "Label3", QStringLiteral("Versão ") + GetFileVersionText(programFile),
-                     QRect(8, 122, 200, 20), 13);
+    label(this, "Label3", QStringLiteral("Versão ") + GetFileVersionText(programFile),
+          QRect(8, 122, 200, 20), 13);
     auto* image2 = new QLabel(this);
     image2->setObjectName(QStringLiteral("Image2"));
     image2->setPixmap(handheldBadge());

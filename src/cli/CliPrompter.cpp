@@ -71,7 +71,6 @@ void clearStatusLine() {
 }
 
 Prompter::Answer CliPrompter::message(Kind kind, const QString& text, Buttons buttons) {
-    m_anythingShown = true;
     if (kind == Kind::Error) {
         m_errorShown = true;
     }

@@ -20,12 +20,10 @@ class CliPrompter : public Prompter {
     void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
 
     bool errorShown() const { return m_errorShown; }
-    bool anythingShown() const { return m_anythingShown; }
 
   private:
     Answerer m_answerer;
     bool m_errorShown = false;
-    bool m_anythingShown = false;
 };
 
 // Lines of the work's outcome, on stdout in UTF-8.

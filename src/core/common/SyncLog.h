@@ -24,9 +24,8 @@ class SyncLog : public QObject {
     void appendError(const QString& line);
     void clear();
 
-    // Failure lines appended since the last clear() or resetErrors().
+    // Failure lines appended since the last clear().
     int errorCount() const { return m_errors; }
-    void resetErrors() { m_errors = 0; }
 
     const QStringList& lines() const { return m_lines; }
     // The whole text as a multi-line edit holds it: lines joined by CR LF.

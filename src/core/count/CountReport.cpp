@@ -1,6 +1,7 @@
 #include "core/count/CountReport.h"
 
 #include "core/common/Cp1252.h"
+#include "core/count/ReadingClass.h"
 #include "core/common/Error.h"
 #include "core/data/Connection.h"
 #include "core/data/EngineErrorText.h"
@@ -160,10 +161,10 @@ CountReport CountReport::build(TDados& dados, int count) {
     for (auto it = seen.constBegin(); it != seen.constEnd(); ++it) {
         LocationTally& t = tally(it->location);
         CountDetail::Kind kind = CountDetail::FromElsewhere;
-        if (it->readingClass == QLatin1String("invalid")) {
+        if (isReadingClass(it->readingClass, ReadingClass::Invalid)) {
             kind = CountDetail::Invalid;
             ++t.invalid;
-        } else if (it->readingClass == QLatin1String("new")) {
+        } else if (isReadingClass(it->readingClass, ReadingClass::New)) {
             kind = CountDetail::New;
             ++t.added;
         } else {

@@ -4,6 +4,7 @@
 #include "core/data/Connection.h"
 #include "core/data/TDados.h"
 #include "core/count/ReadingApplier.h"
+#include "core/count/ReadingClass.h"
 
 namespace ambitra {
 
@@ -28,7 +29,7 @@ ReadingChoice ReadingChoice::places(const QSet<int>& seqs) {
 bool ReadingChoice::takes(const Reading& reading) const {
     switch (m_by) {
         case By::All:
-            return reading.readingClass != QLatin1String("invalid");
+            return !isReadingClass(reading.readingClass, ReadingClass::Invalid);
         case By::Codes:
             return m_codes.contains(reading.code());
         case By::Places:
@@ -56,8 +57,8 @@ CountReview::CountReview(TDados& dados, SyncLog& log, Progress& progress)
 QString CountReview::describe(const CountStore::PendingRow& row) {
     const Reading& r = row.reading;
     QStringList fields{r.readingClass, r.code()};
-    const bool known =
-        r.readingClass != QLatin1String("new") && r.readingClass != QLatin1String("invalid");
+    const bool known = !isReadingClass(r.readingClass, ReadingClass::New) &&
+                       !isReadingClass(r.readingClass, ReadingClass::Invalid);
     if (!known) {
         fields << u'>' + r.stored(Reading::Location).toString();
         return fields.join(u'\t');

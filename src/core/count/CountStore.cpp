@@ -1,5 +1,6 @@
 #include "core/count/CountStore.h"
 
+#include "core/count/ReadingClass.h"
 #include "core/count/ReadingKeeper.h"
 
 #include "core/common/Error.h"
@@ -170,23 +171,12 @@ StoredBatch CountStore::storeReadings(ReturnedRecords& records, const QString& u
 }
 
 void CountStore::classify(const StoredBatch& batch) {
-    // First against the assets the register holds, then the codes it does not.
-    // A code the register holds is never invalid: it names a registered asset.
-    QSqlQuery known = prepare(QStringLiteral(
-        "UPDATE Leituras SET LELOCANT = Bens.BELOCAL, LESITANT = Bens.BESITUACAO, LESERANT = "
-        "Bens.BENSERIE, LECLASSE = CASE WHEN Leituras.LELOCAL IS DISTINCT FROM Bens.BELOCAL "
-        "THEN 'moved' WHEN Leituras.LESITUACAO IS DISTINCT FROM Bens.BESITUACAO THEN "
-        "'condition' WHEN Leituras.LENSERIE IS DISTINCT FROM Bens.BENSERIE THEN 'serial' ELSE "
-        "'unchanged' END FROM Bens WHERE Bens.BECODIGO = Leituras.LEBEM AND "
-        "Leituras.LECONTAGEM = ? AND Leituras.LESEQ BETWEEN ? AND ?"));
-    QSqlQuery unknown = prepare(QStringLiteral(
-        "UPDATE Leituras SET LECLASSE = CASE WHEN LEINVALIDO = 1 THEN 'invalid' ELSE 'new' END "
-        "WHERE LECONTAGEM = ? AND LESEQ BETWEEN ? AND ? AND LECLASSE IS NULL"));
-    for (QSqlQuery* q : {&known, &unknown}) {
-        q->addBindValue(batch.count);
-        q->addBindValue(batch.firstSeq);
-        q->addBindValue(batch.lastSeq);
-        run(*q);
+    for (const QString& statement : classifyBatchStatements()) {
+        QSqlQuery q = prepare(statement);
+        q.addBindValue(batch.count);
+        q.addBindValue(batch.firstSeq);
+        q.addBindValue(batch.lastSeq);
+        run(q);
     }
 }
 

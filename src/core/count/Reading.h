@@ -50,7 +50,7 @@ class Reading {
     // Where the reading is kept: its count and its place in it (0 when not kept).
     int count = 0;
     int seq = 0;
-    QString readingClass;  // the class given when it was kept
+    QString readingClass;  // the name of its ReadingClass, as kept
 
   private:
     std::array<QVariant, FieldCount> m_values;

@@ -93,7 +93,7 @@ void ReadingKeeper::send() {
 }
 
 void ReadingKeeper::keepPending(const Reading& reading) {
-    insert(reading, QString(), RegisterRow{}, CountStore::kPending);
+    insert(reading, std::nullopt, RegisterRow{}, CountStore::kPending);
 }
 
 void ReadingKeeper::keepDealt(const Reading& reading, const RegisterRow& found, bool applied) {
@@ -104,29 +104,11 @@ void ReadingKeeper::keepDealt(const Reading& reading, const RegisterRow& found, 
     const QString code = reading.code();
     const auto remembered = m_before.constFind(code);
     const RegisterRow& before = remembered == m_before.cend() ? found : *remembered;
-    const QString readingClass = classOf(reading, before, m_coding);
-    if (applied && remembered == m_before.cend() && readingClass != QLatin1String("unchanged")) {
+    const ReadingClass readingClass = classOf(reading, before, m_coding);
+    if (applied && remembered == m_before.cend() && readingClass != ReadingClass::Unchanged) {
         m_before.insert(code, found);
     }
     insert(reading, readingClass, before, applied ? CountStore::kApplied : CountStore::kPending);
-}
-
-QString ReadingKeeper::classOf(const Reading& reading, const RegisterRow& row,
-                               const QString& coding) {
-    if (!row.known) {
-        return FailsCheckDigit(reading.code(), coding) ? QStringLiteral("invalid")
-                                                       : QStringLiteral("new");
-    }
-    if (ValueChanged(row.location, reading.stored(Reading::Location))) {
-        return QStringLiteral("moved");
-    }
-    if (ValueChanged(row.condition, reading.stored(Reading::Condition))) {
-        return QStringLiteral("condition");
-    }
-    if (ValueChanged(row.serial, reading.stored(Reading::Serial))) {
-        return QStringLiteral("serial");
-    }
-    return QStringLiteral("unchanged");
 }
 
 void ReadingKeeper::bind(int index, const QVariant& value) {
@@ -138,7 +120,7 @@ void ReadingKeeper::bind(int index, const QVariant& value) {
     }
 }
 
-void ReadingKeeper::insert(const Reading& reading, const QString& readingClass,
+void ReadingKeeper::insert(const Reading& reading, std::optional<ReadingClass> readingClass,
                            const RegisterRow& row, const char* state) {
     const QString errors = reading.errorsText();
     const auto orNull = [](const QString& text) {
@@ -149,7 +131,7 @@ void ReadingKeeper::insert(const Reading& reading, const QString& readingClass,
     bind(2, m_now);
     bind(3, orNull(errors));
     bind(4, FailsCheckDigit(reading.code(), m_coding) ? 1 : 0);
-    bind(5, orNull(readingClass));
+    bind(5, readingClass ? QVariant(readingClassName(*readingClass)) : QVariant());
     bind(6, row.location);
     bind(7, row.condition);
     bind(8, row.serial);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/count/CountStore.h"
+#include "core/count/ReadingClass.h"
 
 #include <QHash>
 #include <QString>
@@ -9,14 +10,6 @@
 namespace ambitra {
 
 class NativeQuery;
-
-// The register's row a reading is compared with, as the unload found it.
-struct RegisterRow {
-    bool known = false;  // the register holds the reading's code
-    QVariant location;
-    QVariant condition;
-    QVariant serial;
-};
 
 // Keeps the readings of one returned table in the user's count, one at a time,
 // inside the caller's transaction: the user's latest open count, or a new one
@@ -41,14 +34,9 @@ class ReadingKeeper {
 
     const StoredBatch& batch() const { return m_batch; }
 
-    // The reading's class against a row: moved, condition, serial or unchanged
-    // for a code the register holds (a code it holds is never invalid: it names
-    // a registered asset), else invalid or new.
-    static QString classOf(const Reading& reading, const RegisterRow& row, const QString& coding);
-
   private:
-    void insert(const Reading& reading, const QString& readingClass, const RegisterRow& row,
-                const char* state);
+    void insert(const Reading& reading, std::optional<ReadingClass> readingClass,
+                const RegisterRow& row, const char* state);
     // By place, in order: a server's values are held until a row of readings is full.
     void bind(int index, const QVariant& value);
     void send();

@@ -23,7 +23,6 @@ class TextFileReader {
     bool next(QString& line, qint64& bytes);
     // The number of the line last read, from 1.
     int lineNumber() const { return m_lineNumber; }
-    bool isUtf8() const { return m_utf8; }
 
   private:
     bool detectUtf8();

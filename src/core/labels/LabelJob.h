@@ -39,7 +39,6 @@ class LabelJob {
 
     const QString& title() const { return m_title; }
     const QList<Label>& labels() const { return m_labels; }
-    const QStringList& leftOut() const { return m_leftOut; }
     // Labels painted: those read less those the bar-code library refused.
     int printedCount() const { return static_cast<int>(m_labels.size()) - m_refused; }
     // A label the bar-code library refused after all (it was not painted).

@@ -29,16 +29,13 @@ class THalcyonDataSet {
 
     // The folder and the file name; ".DBF" is assumed for a name without
     // extension. Both may change only while the table is closed.
-    const QString& DatabaseName() const { return m_databaseName; }
     void SetDatabaseName(const QString& folder);
-    const QString& TableName() const { return m_tableName; }
     void SetTableName(const QString& fileName);
     // Opens the file for reading only (no Edit, Insert or locks); for tools that
     // inspect a table on read-only media. Only while closed.
     bool ReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool readOnly);
     // How long an append waits for another program's append to finish.
-    std::chrono::milliseconds AppendLockWait() const { return m_appendLockWait; }
     void SetAppendLockWait(std::chrono::milliseconds wait) { m_appendLockWait = wait; }
 
     void Open();
@@ -46,7 +43,6 @@ class THalcyonDataSet {
     // held, and closes the file. Field objects are gone afterwards.
     void Close();
     bool Active() const { return m_state != State::Inactive; }
-    State GetState() const { return m_state; }
     // Folder and file name joined, as used in messages.
     const QString& FilePath() const { return m_path; }
 

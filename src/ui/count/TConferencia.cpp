@@ -5,6 +5,7 @@
 #include "core/common/Prompter.h"
 #include "core/count/CountReport.h"
 #include "core/count/CountReview.h"
+#include "core/count/ReadingClass.h"
 #include "ui/count/TRelatorioContagem.h"
 #include "core/data/TDados.h"
 
@@ -23,16 +24,17 @@ namespace ambitra::ui {
 namespace {
 
 // The classes of readings with their captions, in the order the filter offers them.
-const std::pair<const char*, const char*> kClasses[] = {{"moved", "Mudou de local"},
-                                                        {"condition", "Situação alterada"},
-                                                        {"serial", "Nº de série alterado"},
-                                                        {"unchanged", "Sem alteração"},
-                                                        {"new", "Bem novo"},
-                                                        {"invalid", "Código inválido"}};
+const std::pair<ReadingClass, const char*> kClasses[] = {
+    {ReadingClass::Moved, "Mudou de local"},
+    {ReadingClass::Condition, "Situação alterada"},
+    {ReadingClass::Serial, "Nº de série alterado"},
+    {ReadingClass::Unchanged, "Sem alteração"},
+    {ReadingClass::New, "Bem novo"},
+    {ReadingClass::Invalid, "Código inválido"}};
 
 QString classCaption(const QString& name) {
-    for (const auto& [key, caption] : kClasses) {
-        if (name == QLatin1String(key)) {
+    for (const auto& [readingClass, caption] : kClasses) {
+        if (isReadingClass(name, readingClass)) {
             return QString::fromUtf8(caption);
         }
     }
@@ -121,8 +123,8 @@ TConferencia::TConferencia(TDados& dados, Prompter& prompter, QWidget* parent)
     layout->addLayout(buttons);
 
     m_classes->addItem(QStringLiteral("Todas"), QString());
-    for (const auto& [key, caption] : kClasses) {
-        m_classes->addItem(QString::fromUtf8(caption), QString::fromLatin1(key));
+    for (const auto& [readingClass, caption] : kClasses) {
+        m_classes->addItem(QString::fromUtf8(caption), readingClassName(readingClass));
     }
     connect(m_counts, &QComboBox::currentIndexChanged, this, &TConferencia::showReadings);
     connect(m_classes, &QComboBox::currentIndexChanged, this, &TConferencia::showRows);

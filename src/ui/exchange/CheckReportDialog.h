@@ -22,7 +22,6 @@ class CheckReportDialog : public QDialog {
                       QWidget* parent = nullptr);
 
     QPlainTextEdit* report() const { return m_text; }
-    QPushButton* saveButton() const { return m_save; }
     // Writes the report to the file; a failure is shown.
     bool saveTo(const QString& path);
 

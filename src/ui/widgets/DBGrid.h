@@ -19,7 +19,6 @@ class DBGrid : public QTableView {
   public:
     explicit DBGrid(DataTable& table, QWidget* parent = nullptr);
 
-    TableModel* tableModel() const { return m_model; }
     // Width in pixels of a column of that many characters under that caption.
     int columnWidthFor(int characters, const QString& caption) const;
 

@@ -60,10 +60,6 @@ DBNavigator::DBNavigator(DataTable& table, Prompter& prompter, Progress& wait, Q
     RefreshButtons();
 }
 
-QString DBNavigator::hint(NavButton button) {
-    return QString::fromUtf8(kButtons[indexOf(button)].hint);
-}
-
 QToolButton* DBNavigator::button(NavButton button) const {
     return m_buttons[indexOf(button)];
 }

@@ -41,8 +41,6 @@ class DBNavigator : public QWidget {
     // Sets the buttons' availability from the table's state.
     void RefreshButtons();
 
-    static QString hint(NavButton button);
-
   signals:
     void click(ambitra::NavButton button);
 

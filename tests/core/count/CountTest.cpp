@@ -124,6 +124,45 @@ TEST(Count, ACodeReadTwiceIsClassedAgainstTheRegisterBeforeTheUnloadWithReviewOr
     EXPECT_EQ(classes[1], classes[0]);
 }
 
+TEST(Count, TheUnloadAndTheBatchClassifyEveryCaseAlike) {
+    // Without review each reading is classed by the program as it is applied;
+    // with review the database classes the whole batch. Both give one class.
+    const QString good = AddEANCheckDigit(QStringLiteral("789123456789"));
+    QList<QStringList> classes;
+    for (const bool review : {true, false}) {
+        SyncFixture f;
+        f.db.dados().settings().CodeBar = QStringLiteral("EAN13");
+        f.db.dados().settings().Review = review;
+        f.db.exec(QStringLiteral(
+            "INSERT INTO Locais VALUES ('0101', 'P1', NULL, NULL), ('0202', 'P2', NULL, NULL)"));
+        f.db.exec(QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME, BELOCAL, BESITUACAO, "
+                                 "BENSERIE) VALUES ('1', 'A', '0101', '01', NULL), ('2', 'B', "
+                                 "'0101', '01', NULL), ('3', 'C', '0101', '01', NULL), ('4', "
+                                 "'D', '0101', '01', 's1'), ('5', 'E', NULL, '01', NULL), ('6', "
+                                 "'F', '0101', NULL, NULL), ('7', 'G', '0101', '01', 'S1'), ('8', "
+                                 "'H', NULL, '01', NULL), (?, 'I', '0101', '01', NULL)"),
+                  {badEan13()});
+        const QByteArray bad = badEan13().toLatin1();
+        const QByteArray goodCode = good.toLatin1();
+        f.writeReturnedAssets({reading("1", "0101"), reading("2", "0202", "02"),
+                               reading("3", "0101", "02"), reading("4", "0101", "01", "S1"),
+                               reading("5", "0101"), reading("6", "0101"), reading("7", "0101"),
+                               reading("8", ""), reading(bad.constData(), "0101"),
+                               reading("99", "0101"), reading("0000000000001", "0101"),
+                               reading(goodCode.constData(), "0101")});
+        InventoryUnload(f.db.dados(), f.log, noProgress())
+            .ProcessFile(QStringLiteral("Coletor"), f.path(QStringLiteral("BENS.DBF")));
+        classes << f.db.column(QStringLiteral("SELECT LECLASSE FROM Leituras ORDER BY LESEQ"));
+    }
+    EXPECT_EQ(classes[0], (QStringList{QStringLiteral("unchanged"), QStringLiteral("moved"),
+                                       QStringLiteral("condition"), QStringLiteral("serial"),
+                                       QStringLiteral("moved"), QStringLiteral("condition"),
+                                       QStringLiteral("serial"), QStringLiteral("unchanged"),
+                                       QStringLiteral("unchanged"), QStringLiteral("new"),
+                                       QStringLiteral("invalid"), QStringLiteral("new")}));
+    EXPECT_EQ(classes[1], classes[0]);
+}
+
 TEST(Count, EveryReadingOfALongFileIsKeptInItsPlace) {
     // More readings than a server gets in one statement, and some over; one
     // record late in the file fails, after readings were already sent.

@@ -1,6 +1,6 @@
 #include "core/count/Reading.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/xbase/HalcyonDataSet.h"

@@ -1,6 +1,6 @@
 #include "core/data/CodeAllocator.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Prompter.h"
 #include "core/common/Error.h"
 #include "core/data/Connection.h"

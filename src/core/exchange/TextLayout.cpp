@@ -2,7 +2,8 @@
 
 #include "core/common/Cp1252.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/data/Settings.h"
 #include "core/xbase/ExchangeLayouts.h"
 

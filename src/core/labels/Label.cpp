@@ -1,6 +1,6 @@
 #include "core/labels/Label.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 
 namespace ambitra {
 

@@ -1,6 +1,6 @@
 #include "core/log/LogCsv.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/common/Cp1252.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"

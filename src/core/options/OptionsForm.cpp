@@ -1,6 +1,6 @@
 #include "core/options/OptionsForm.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Cp1252.h"
 #include "core/common/Prompter.h"
 #include "core/data/Settings.h"

@@ -178,10 +178,7 @@ TextLayout::TextLayout(TextFormat format, QList<ExchangeField> fields, const Set
             m_separator = settings.Delimiter;
             break;
         case TextFormat::Csv:
-            m_separator =
-                settings.Delimiter == QLatin1String(",") || settings.Delimiter == QLatin1String(";")
-                    ? settings.Delimiter
-                    : QStringLiteral(",");
+            m_separator = csvSeparator(settings.Delimiter);
             break;
     }
 }

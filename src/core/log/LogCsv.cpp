@@ -46,11 +46,7 @@ void flush(QIODevice& out, QByteArray& buffer) {
 }  // namespace
 
 LogCsvFormat::LogCsvFormat(const Settings& settings)
-    : m_delimiter(settings.Delimiter == QLatin1String(",") ||
-                          settings.Delimiter == QLatin1String(";")
-                      ? settings.Delimiter
-                      : QStringLiteral(",")),
-      m_qualifier(settings.TextQualifier) {}
+    : m_delimiter(csvSeparator(settings.Delimiter)), m_qualifier(settings.TextQualifier) {}
 
 QString LogCsvFormat::quoted(const QString& text) const {
     if (m_qualifier.isEmpty()) {

@@ -7,7 +7,7 @@
 // usage: bench_labels [ASSETS [ROUNDS]] (default 1000 assets, best of 3)
 
 #include "SilentPrompter.h"
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Progress.h"
 #include "core/data/Connection.h"
 #include "core/data/TDados.h"

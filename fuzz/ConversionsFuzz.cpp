@@ -2,7 +2,8 @@
 // through: any text gives a value, never a crash, and the values keep the shape
 // their callers rely on.
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
+#include "core/common/DateTextConversions.h"
 #include "FuzzSupport.h"
 
 #include <QDate>

@@ -1,7 +1,7 @@
 #include "app/TAbertura.h"
 
 #include "app/TFundo.h"
-#include "core/common/Conversions.h"
+#include "core/common/FileVersion.h"
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "core/data/TDados.h"

@@ -2,7 +2,7 @@
 
 #include "ui/widgets/ClickableImage.h"
 #include "ui/widgets/Logo.h"
-#include "core/common/Conversions.h"
+#include "core/common/FileVersion.h"
 
 #include <QLabel>
 

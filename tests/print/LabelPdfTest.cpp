@@ -1,5 +1,5 @@
 #include "print/LabelScan.h"
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Progress.h"
 #include "core/labels/LabelJob.h"
 #include "print/LabelPainter.h"

@@ -1,4 +1,5 @@
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
+#include "core/common/DateTextConversions.h"
 
 #include "core/common/Cp1252.h"
 

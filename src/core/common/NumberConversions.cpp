@@ -1,4 +1,4 @@
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 
 #include <QLocale>
 

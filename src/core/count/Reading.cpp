@@ -1,6 +1,6 @@
 #include "core/count/Reading.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/Coding.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/xbase/HalcyonDataSet.h"
@@ -107,21 +107,9 @@ bool ValueChanged(const QVariant& old, const QVariant& now) {
 }
 
 bool FailsCheckDigit(const QString& code, const QString& coding) {
-    int length = 0;
-    if (coding == QLatin1String("EAN8")) {
-        length = 8;
-    } else if (coding == QLatin1String("EAN13")) {
-        length = 13;
-    }
-    if (length == 0 || code.size() != length) {
-        return false;
-    }
-    for (const QChar c : code) {
-        if (c < u'0' || c > u'9') {
-            return true;
-        }
-    }
-    return AddEANCheckDigit(code.left(length - 1)) != code;
+    const Coding kind = codingOf(coding);
+    const int digits = dataDigits(kind);
+    return digits > 0 && code.size() == digits + 1 && !holdsCheckDigit(code, kind);
 }
 
 }  // namespace ambitra

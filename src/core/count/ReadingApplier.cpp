@@ -1,5 +1,6 @@
 #include "core/count/ReadingApplier.h"
 
+#include "core/common/Coding.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/SyncLog.h"
@@ -36,11 +37,6 @@ void carryOver(DataTable& bens, const char* column, const char* label, const QVa
     occurrence += QString::fromLatin1(label) + QLatin1Char(':') + old.toString() +
                   QLatin1Char('>') + now.toString();
     bens.setValue(name, now);
-}
-
-QString codingCaption(const QString& coding) {
-    return coding == QLatin1String("EAN8") ? QStringLiteral("padrão EAN-8")
-                                           : QStringLiteral("padrão EAN-13");
 }
 
 }  // namespace
@@ -188,7 +184,7 @@ bool ReadingApplier::applyOne(RecordBatch& records, qint64 record, const Reading
             // A misread code would otherwise become a new asset: it waits in
             // the count for someone to look at it.
             note(QStringLiteral("> Leitura do bem %1 retida: código inválido no %2.")
-                     .arg(code, codingCaption(coding)));
+                     .arg(code, codingCaption(codingOf(coding))));
             records.keep();
             return false;
         }

@@ -1,6 +1,7 @@
 #include "core/data/CodeAllocator.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/Coding.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Prompter.h"
 #include "core/common/Error.h"
 #include "core/data/Connection.h"
@@ -16,30 +17,19 @@ namespace {
 
 constexpr int kCodeColumnWidth = 13;
 
-// Data digits of an EAN standard (the check digit comes on top), 0 for none.
-int eanDataDigits(const QString& codeBar) {
-    if (codeBar == QLatin1String("EAN8")) {
-        return 7;
-    }
-    if (codeBar == QLatin1String("EAN13")) {
-        return 12;
-    }
-    return 0;
-}
-
 }  // namespace
 
 QString CodeAllocator::NextCode(const Settings& settings) {
     const double next = TextToFloat(settings.LastCode) + 1;
     const QString number = QString::asprintf("%13.0f", next).trimmed();
-    const int dataDigits = eanDataDigits(settings.CodeBar);
-    if (dataDigits > 0) {
+    const int digits = dataDigits(codingOf(settings.CodeBar));
+    if (digits > 0) {
         // Cutting a longer number to its last digits would hand out a code that
         // was allocated long ago: a used-up sequence has no next code.
-        if (DigitsOnly(number, 0).size() > dataDigits) {
+        if (DigitsOnly(number, 0).size() > digits) {
             return QString();
         }
-        return DigitsOnly(AddEANCheckDigit(number), dataDigits + 1);
+        return DigitsOnly(AddEANCheckDigit(number), digits + 1);
     }
     const int width = static_cast<int>(std::max(settings.LastCode.size(), number.size()));
     const QString code = DigitsOnly(number, width);
@@ -86,7 +76,8 @@ QString CodeAllocator::FreeCode() {
                 }
                 continue;
             }
-            probe.LastCode = eanDataDigits(probe.CodeBar) > 0 ? code.left(code.size() - 1) : code;
+            probe.LastCode =
+                dataDigits(codingOf(probe.CodeBar)) > 0 ? code.left(code.size() - 1) : code;
             code = NextCode(probe);
             if (code.isEmpty() || code.size() != width) {
                 break;  // the sequence outgrew this width: read again from there
@@ -117,7 +108,7 @@ QString CodeAllocator::GetNextCode() {
 void CodeAllocator::UpdateLastCode(const QString& storedCode) {
     Settings& settings = m_dados.settings();
     QString code = storedCode;
-    if (eanDataDigits(settings.CodeBar) > 0) {
+    if (dataDigits(codingOf(settings.CodeBar)) > 0) {
         code.chop(1);  // the check digit
     }
     if (TextToFloat(code) > TextToFloat(settings.LastCode)) {

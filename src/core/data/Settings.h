@@ -31,4 +31,11 @@ struct Settings {
     int DBEngineType = 0;
 };
 
+// The separator of every comma-separated file the program writes and reads
+// (exchange files, the log export, the count report): the delimiter setting
+// when it is "," or ";", otherwise ",".
+inline QString csvSeparator(const QString& delimiter) {
+    return delimiter == QLatin1String(";") ? delimiter : QStringLiteral(",");
+}
+
 }  // namespace ambitra

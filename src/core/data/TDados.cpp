@@ -1,6 +1,8 @@
 #include "core/data/TDados.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/Coding.h"
+#include "core/common/NumberConversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/common/Error.h"
 #include "core/common/FileAccess.h"
 #include "core/common/ProgramFolder.h"
@@ -371,11 +373,8 @@ QString TDados::highestStoredCode() {
 
 QString TDados::GetLastCode() {
     const QString value = highestStoredCode();
-    if (m_settings.CodeBar == QLatin1String("EAN8")) {
-        return DigitsOnly(value.left(12), 7);
-    }
-    if (m_settings.CodeBar == QLatin1String("EAN13")) {
-        return DigitsOnly(value.left(12), 12);
+    if (const int digits = dataDigits(codingOf(m_settings.CodeBar)); digits > 0) {
+        return DigitsOnly(value.left(12), digits);
     }
     return value.trimmed();
 }

@@ -13,11 +13,6 @@ bool isDigitOrSign(QChar ch) {
     return (ch >= u'0' && ch <= u'9') || ch == u'-' || ch == u'+';
 }
 
-// The separator the comma-separated files use with this delimiter.
-QString csvSeparator(const QString& delimiter) {
-    return delimiter == QLatin1String(";") ? delimiter : QStringLiteral(",");
-}
-
 }  // namespace
 
 TextOptions textOptionsOf(const Settings& settings) {

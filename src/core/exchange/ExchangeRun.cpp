@@ -3,57 +3,18 @@
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
-#include "core/data/RecordBatch.h"
 #include "core/data/TDados.h"
 #include "core/common/Cp1252.h"
 #include "core/exchange/ExchangeOptions.h"
-#include "core/exchange/FieldError.h"
-#include "core/exchange/ImportScope.h"
+#include "core/exchange/DbfExchange.h"
+#include "core/exchange/TextExport.h"
+#include "core/exchange/TextImport.h"
 
 #include <QDir>
 
 #include <optional>
 
 namespace ambitra {
-
-ImportScope::ImportScope(Connection& connection, DataTable& table)
-    : m_connection(connection), m_table(table), m_nested(connection.inTransaction()) {
-    if (m_nested) {
-        m_connection.exec(QStringLiteral("SAVEPOINT importfile"));
-    } else {
-        m_connection.beginTransaction();
-    }
-}
-
-ImportScope::~ImportScope() {
-    if (!m_done) {
-        rollback();
-    }
-}
-
-void ImportScope::commit() {
-    if (m_nested) {
-        m_connection.exec(QStringLiteral("RELEASE importfile"));
-    } else {
-        m_connection.commit();
-    }
-    m_done = true;
-}
-
-void ImportScope::rollback() {
-    m_done = true;
-    try {
-        if (m_nested) {
-            m_connection.exec(QStringLiteral("ROLLBACK TO importfile"));
-            m_connection.exec(QStringLiteral("RELEASE importfile"));
-        } else {
-            m_connection.rollback();
-        }
-        m_table.requery();
-    } catch (const Error&) {
-        // The error that brought us here is the one the user sees.
-    }
-}
 
 QString findExchangeFile(const QString& folder, const QString& name) {
     const QDir dir(folder);
@@ -79,15 +40,6 @@ QString engineErrorText(const Error& error) {
     }
     return text;
 }
-
-namespace {
-
-// A record the engine refused: where it is ("FILE, linha N") and why.
-QString refusalText(const QString& where, qint64 record, const Error& error) {
-    return where + QString::number(record) + QStringLiteral(": ") + engineErrorText(error);
-}
-
-}  // namespace
 
 QString withDelimiter(const QString& folder) {
     if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator())) {
@@ -360,6 +312,38 @@ void ExchangeRun::ExportTable(DataTable& table) {
     }
 }
 
+void ExchangeRun::ExportSDF(DataTable& table, const QString& folder) {
+    TextExport(*this).exportTable(table, folder, TextFormat::Fixed);
+}
+
+void ExchangeRun::ExportTXT(DataTable& table, const QString& folder) {
+    TextExport(*this).exportTable(table, folder, TextFormat::Delimited);
+}
+
+void ExchangeRun::ExportCSV(DataTable& table, const QString& folder) {
+    TextExport(*this).exportTable(table, folder, TextFormat::Csv);
+}
+
+void ExchangeRun::ExportDBF(DataTable& table, const QString& folder) {
+    DbfExchange(*this).exportTable(table, folder);
+}
+
+void ExchangeRun::ImportSDF(DataTable& table, const QString& folder) {
+    TextImport(*this).importTable(table, folder, TextFormat::Fixed);
+}
+
+void ExchangeRun::ImportTXT(DataTable& table, const QString& folder) {
+    TextImport(*this).importTable(table, folder, TextFormat::Delimited);
+}
+
+void ExchangeRun::ImportCSV(DataTable& table, const QString& folder) {
+    TextImport(*this).importTable(table, folder, TextFormat::Csv);
+}
+
+void ExchangeRun::ImportDBF(DataTable& table, const QString& folder) {
+    DbfExchange(*this).importTable(table, folder);
+}
+
 void ExchangeRun::EmptyTable(DataTable& table) {
     Command& command = m_dados.SQLCmd();
     command.setText(QStringLiteral("DELETE FROM ") + table.tableName());
@@ -375,47 +359,6 @@ int ExchangeRun::recordsPerSavepoint() const {
         return 1;
     }
     return OverwriteData ? 0 : kRecordsPerSavepoint;
-}
-
-bool ExchangeRun::storeRecord(RecordBatch& records, DataTable& table, const QString& where,
-                              qint64 record, const std::function<QString()>& key,
-                              const std::function<void()>& assign) {
-    records.begin(record);
-    try {
-        if (table.locate(key())) {
-            table.edit();
-        } else {
-            table.insert();
-        }
-        assign();
-        table.post();
-        records.keep();
-        return true;
-    } catch (const FieldError& error) {
-        table.cancel();
-        records.undo(false);
-        // An earlier record refused when the batch went out is what stopped the run.
-        if (!records.stopped()) {
-            recordError(where + QString::number(record) + QStringLiteral(", ") + error.message(),
-                        table, Direction::Import);
-        }
-    } catch (const Error& error) {
-        table.cancel();
-        records.undo(true);
-        if (!records.stopped()) {
-            recordError(refusalText(where, record, error), table, Direction::Import);
-        }
-    }
-    return false;
-}
-
-void ExchangeRun::stopAtRefusal(RecordBatch& records, const DataTable& table, const QString& where,
-                                bool& failed) {
-    records.onRefused([this, &table, where, &failed](qint64 record, int, const QString& error) {
-        recordError(refusalText(where, record, Error(error)), table, Direction::Import);
-        failed = true;
-        return false;
-    });
 }
 
 void ExchangeRun::recordError(const QString& problem, const DataTable& table, Direction direction) {

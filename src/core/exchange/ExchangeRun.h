@@ -13,7 +13,6 @@ class DataTable;
 class Error;
 class Progress;
 class Prompter;
-class RecordBatch;
 class TDados;
 
 // An import or export run: every chosen table through every format enabled in
@@ -92,6 +91,23 @@ class ExchangeRun {
     void ImportCSV(DataTable& table, const QString& folder);
     void ImportDBF(DataTable& table, const QString& folder);
 
+    // What the format classes (DbfExchange, TextExport, TextImport) share of
+    // the run: the data module, the progress, and the run's messages.
+    TDados& dados() { return m_dados; }
+    Progress& progress() { return *m_progress; }
+    // How many records of a file one savepoint holds (see RecordBatch).
+    int recordsPerSavepoint() const;
+    // A record that could not be read, stored or written: shown with what
+    // became of the run (which stops), or in a check collected.
+    void recordError(const QString& problem, const DataTable& table, Direction direction);
+    // A problem of a whole file: shown, or in a check collected.
+    void report(const QString& text);
+    void addCompletion(const char* format, qint64 count, const QString& fileName);
+    // The messages of an import file that is missing and an export file that
+    // could not be created.
+    void reportMissing(const QString& folder, const QString& fileName);
+    void reportNotCreated(const QString& folder, const QString& fileName);
+
   private:
     // Each marked table (read when the run reaches it) until the run stops.
     void forEachTable(const std::function<bool(int)>& marked,
@@ -100,34 +116,10 @@ class ExchangeRun {
     // After the database was rolled back under them.
     void requeryOpenTables();
     void exportTables(const std::function<bool(int)>& marked);
-    void exportText(DataTable& table, const QString& folder, TextFormat format);
-    void importText(DataTable& table, const QString& folder, TextFormat format);
-    // How many records of a file one savepoint holds (see RecordBatch).
-    int recordsPerSavepoint() const;
-    // Reads the record's key, finds its row and edits it or adds one, lets
-    // assign fill it and saves it, inside the file's record savepoints. A
-    // failure of any of this drops the record, is shown, and stops the run.
-    // True when stored. where (the file and "linha " or "registro ") and the
-    // record's number name it in the messages.
-    bool storeRecord(RecordBatch& records, DataTable& table, const QString& where, qint64 record,
-                     const std::function<QString()>& key, const std::function<void()>& assign);
-    // A record the engine refused when its batch was sent (see RecordBatch)
-    // is shown as storeRecord shows one, and stops the run; failed is set.
-    void stopAtRefusal(RecordBatch& records, const DataTable& table, const QString& where,
-                       bool& failed);
-    // A record that could not be read, stored or written: shown with what
-    // became of the run (which stops), or in a check collected.
-    void recordError(const QString& problem, const DataTable& table, Direction direction);
     // The settings' refusal of a run, shown; false when refused.
     bool checkOptions();
     // A folder setting; empty is the program's folder.
     QString folderOf(const QString& setting) const;
-    void report(const QString& text);
-    void addCompletion(const char* format, qint64 count, const QString& fileName);
-    // The messages of an import file that is missing and an export file that
-    // could not be created.
-    void reportMissing(const QString& folder, const QString& fileName);
-    void reportNotCreated(const QString& folder, const QString& fileName);
 
     TDados& m_dados;
     Prompter& m_prompter;

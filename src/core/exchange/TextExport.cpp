@@ -1,8 +1,9 @@
+#include "core/exchange/TextExport.h"
+
 #include "core/common/AsideFile.h"
 #include "core/common/Cp1252.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
-#include "core/common/Prompter.h"
 #include "core/data/TDados.h"
 #include "core/exchange/ExchangeRun.h"
 #include "core/xbase/ExchangeLayouts.h"
@@ -27,26 +28,15 @@ void writeBlock(QFileDevice& file, QByteArray& buffer) {
 
 }  // namespace
 
-void ExchangeRun::ExportSDF(DataTable& table, const QString& folder) {
-    exportText(table, folder, TextFormat::Fixed);
-}
-
-void ExchangeRun::ExportTXT(DataTable& table, const QString& folder) {
-    exportText(table, folder, TextFormat::Delimited);
-}
-
-void ExchangeRun::ExportCSV(DataTable& table, const QString& folder) {
-    exportText(table, folder, TextFormat::Csv);
-}
-
-void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat format) {
+void TextExport::exportTable(DataTable& table, const QString& folder, TextFormat format) {
+    Progress& progress = m_run.progress();
     const QString name = textFileName(table.tableName(), format);
     const QString path = QDir(folder).filePath(name);
     if (const QString unsafe = unsafeTargetReason(path); !unsafe.isEmpty()) {
-        report(unsafe + QStringLiteral(" Exportação de dados não efetuada!"));
+        m_run.report(unsafe + QStringLiteral(" Exportação de dados não efetuada!"));
         return;
     }
-    const TextLayout layout(format, exchangeFields(table.definition()), m_dados.settings());
+    const TextLayout layout(format, exchangeFields(table.definition()), m_run.dados().settings());
     const QList<ExchangeField>& fields = layout.fields();
     QVariantList values(fields.size());
     auto readRecord = [&] {
@@ -62,10 +52,10 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
         if (problem.isEmpty()) {
             return false;
         }
-        recordError(name + QStringLiteral(", registro %1 (").arg(number) + fields.first().name +
-                        QStringLiteral(" '") + values.first().toString() + QStringLiteral("'), ") +
-                        problem,
-                    table, Direction::Export);
+        m_run.recordError(name + QStringLiteral(", registro %1 (").arg(number) +
+                              fields.first().name + QStringLiteral(" '") +
+                              values.first().toString() + QStringLiteral("'), ") + problem,
+                          table, ExchangeRun::Direction::Export);
         return true;
     };
 
@@ -88,7 +78,7 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
             }
         }
         if (!QFile::exists(path) || !inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            reportNotCreated(folder, name);
+            m_run.reportNotCreated(folder, name);
             return;
         }
         file = &inPlace;
@@ -96,20 +86,20 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
     // Readable by the owner only: the register's data, and the operators'
     // passwords in OPERADOR.
     file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    m_progress->setMaximum(table.rowCount());
-    m_progress->setValue(0);
+    progress.setMaximum(table.rowCount());
+    progress.setValue(0);
 
     QByteArray buffer;
     buffer.reserve(kWriteBlock + 4096);
     const QByteArray lineEnd("\r\n");
-    if (format == TextFormat::Csv && CsvHeader) {
+    if (format == TextFormat::Csv && m_run.CsvHeader) {
         cp1252::appendEncoded(buffer, layout.headerLine());
         buffer += lineEnd;
     }
     QString line;
     number = 0;
     table.first();
-    while (!CancelRequested && !table.eof()) {
+    while (!m_run.CancelRequested && !table.eof()) {
         ++number;
         readRecord();
         if (refused()) {
@@ -124,8 +114,8 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
         if (buffer.size() >= kWriteBlock) {
             writeBlock(*file, buffer);
         }
-        m_progress->advance();
-        m_progress->yield();
+        progress.advance();
+        progress.yield();
         table.next();
     }
     writeBlock(*file, buffer);
@@ -135,8 +125,9 @@ void ExchangeRun::exportText(DataTable& table, const QString& folder, TextFormat
                     QStringLiteral(". Exportação de dados não efetuada!"));
     }
     table.first();
-    if (!CancelRequested) {
-        addCompletion("Exportação de %1 registros para %2 concluída!", table.rowCount(), name);
+    if (!m_run.CancelRequested) {
+        m_run.addCompletion("Exportação de %1 registros para %2 concluída!", table.rowCount(),
+                            name);
     }
 }
 

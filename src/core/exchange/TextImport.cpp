@@ -1,7 +1,7 @@
+#include "core/exchange/TextImport.h"
+
 #include "core/common/Progress.h"
-#include "core/common/Prompter.h"
 #include "core/data/ReadAhead.h"
-#include "core/data/RecordBatch.h"
 #include "core/data/TDados.h"
 #include "core/exchange/ExchangeRun.h"
 #include "core/xbase/ExchangeLayouts.h"
@@ -13,23 +13,12 @@
 
 namespace ambitra {
 
-void ExchangeRun::ImportSDF(DataTable& table, const QString& folder) {
-    importText(table, folder, TextFormat::Fixed);
-}
-
-void ExchangeRun::ImportTXT(DataTable& table, const QString& folder) {
-    importText(table, folder, TextFormat::Delimited);
-}
-
-void ExchangeRun::ImportCSV(DataTable& table, const QString& folder) {
-    importText(table, folder, TextFormat::Csv);
-}
-
-void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat format) {
+void TextImport::importTable(DataTable& table, const QString& folder, TextFormat format) {
+    Progress& progress = m_run.progress();
     const QString name = textFileName(table.tableName(), format);
     const QString path = findExchangeFile(folder, name);
     if (path.isEmpty()) {
-        reportMissing(folder, name);
+        m_run.reportMissing(folder, name);
         return;
     }
     QFile file(path);
@@ -38,23 +27,16 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
     }
     // Messages name the file as it is in the folder.
     const QString shownName = QFileInfo(path).fileName();
-    const TextLayout layout(format, exchangeFields(table.definition()), m_dados.settings());
+    const TextLayout layout(format, exchangeFields(table.definition()), m_run.dados().settings());
     const QList<ExchangeField>& fields = layout.fields();
     // A header line as the export writes it is not a record.
     const QString header = format == TextFormat::Csv ? layout.headerLine() : QString();
 
-    ImportScope scope(m_dados.Conn(), table);
-    if (OverwriteData) {
-        EmptyTable(table);
-    }
-    m_progress->setMaximumBytes(file.size());
-    m_progress->setValue(0);
+    ImportScope scope(m_run, table, shownName + QStringLiteral(", linha "));
+    progress.setMaximumBytes(file.size());
+    progress.setValue(0);
     qint64 count = 0;
-    bool failed = false;
     TextFileReader reader(file);
-    const QString linePrefix = shownName + QStringLiteral(", linha ");
-    RecordBatch records(m_dados.Conn(), recordsPerSavepoint());
-    stopAtRefusal(records, table, linePrefix, failed);
     // Lines are read a batch ahead, so that the rows their records edit are read
     // together rather than one at a time (each a round trip to a server).
     struct Line {
@@ -79,17 +61,17 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
         }
         return true;
     });
-    while (!CancelRequested) {
+    while (!m_run.CancelRequested) {
         const Line* line = ahead.next();
         if (line == nullptr) {
             break;
         }
         const Line& current = *line;
         if (current.isRecord) {
-            ++RecordsRead;
+            ++m_run.RecordsRead;
             const QStringList& values = current.values;
-            const bool stored = storeRecord(
-                records, table, linePrefix, current.number, [&] { return values.first(); },
+            const bool stored = scope.store(
+                current.number, [&] { return values.first(); },
                 [&] {
                     for (int i = 0; i < fields.size(); ++i) {
                         table.setValue(fields[i].column,
@@ -98,25 +80,12 @@ void ExchangeRun::importText(DataTable& table, const QString& folder, TextFormat
                 });
             if (stored) {
                 ++count;
-            } else {
-                failed = true;
             }
         }
-        m_progress->advance(current.bytes);
-        m_progress->yield();
+        progress.advance(current.bytes);
+        progress.yield();
     }
-    records.finish();
-    // Emptied and then stopped by an error, the table would hold neither what
-    // it held nor what the file holds: the whole file is undone.
-    if (failed && OverwriteData && !CheckOnly) {
-        scope.rollback();
-    } else {
-        scope.commit();
-    }
-    if (!CancelRequested) {
-        addCompletion("Importação de %1 registros de %2 concluída!", count, shownName);
-    }
-    table.first();
+    scope.finish(count, shownName);
 }
 
 }  // namespace ambitra

@@ -2,7 +2,8 @@
 
 #include "core/common/Cp1252.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/data/Settings.h"
 #include "core/xbase/ExchangeLayouts.h"
 
@@ -177,10 +178,7 @@ TextLayout::TextLayout(TextFormat format, QList<ExchangeField> fields, const Set
             m_separator = settings.Delimiter;
             break;
         case TextFormat::Csv:
-            m_separator =
-                settings.Delimiter == QLatin1String(",") || settings.Delimiter == QLatin1String(";")
-                    ? settings.Delimiter
-                    : QStringLiteral(",");
+            m_separator = csvSeparator(settings.Delimiter);
             break;
     }
 }

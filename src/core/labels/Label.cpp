@@ -1,35 +1,15 @@
 #include "core/labels/Label.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/Coding.h"
 
 namespace ambitra {
 
-namespace {
-
-bool allDigits(const QString& text) {
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool validEan(const QString& code, int length) {
-    return code.size() == length && allDigits(code) &&
-           AddEANCheckDigit(code.left(length - 1)) == code;
-}
-
-}  // namespace
-
 Symbology SymbologyFor(const QString& code, const QString& codeBar) {
-    if (codeBar == QLatin1String("EAN13") && validEan(code, 13)) {
-        return Symbology::EAN13;
+    const Coding coding = codingOf(codeBar);
+    if (!holdsCheckDigit(code, coding)) {
+        return Symbology::Code128;
     }
-    if (codeBar == QLatin1String("EAN8") && validEan(code, 8)) {
-        return Symbology::EAN8;
-    }
-    return Symbology::Code128;
+    return coding == Coding::EAN13 ? Symbology::EAN13 : Symbology::EAN8;
 }
 
 bool SymbologyHolds(Symbology symbology, const QString& code) {

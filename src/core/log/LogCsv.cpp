@@ -1,6 +1,6 @@
 #include "core/log/LogCsv.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/common/Cp1252.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
@@ -46,11 +46,7 @@ void flush(QIODevice& out, QByteArray& buffer) {
 }  // namespace
 
 LogCsvFormat::LogCsvFormat(const Settings& settings)
-    : m_delimiter(settings.Delimiter == QLatin1String(",") ||
-                          settings.Delimiter == QLatin1String(";")
-                      ? settings.Delimiter
-                      : QStringLiteral(",")),
-      m_qualifier(settings.TextQualifier) {}
+    : m_delimiter(csvSeparator(settings.Delimiter)), m_qualifier(settings.TextQualifier) {}
 
 QString LogCsvFormat::quoted(const QString& text) const {
     if (m_qualifier.isEmpty()) {

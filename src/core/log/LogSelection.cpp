@@ -1,6 +1,6 @@
 #include "core/log/LogSelection.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"

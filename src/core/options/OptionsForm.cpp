@@ -1,6 +1,6 @@
 #include "core/options/OptionsForm.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Cp1252.h"
 #include "core/common/Prompter.h"
 #include "core/data/Settings.h"
@@ -16,7 +16,7 @@ namespace ambitra {
 namespace {
 
 bool isEan(const std::optional<Coding>& coding) {
-    return coding == Coding::EAN8 || coding == Coding::EAN13;
+    return coding && dataDigits(*coding) > 0;
 }
 
 QString delimiterText(DelimiterChoice choice) {
@@ -87,18 +87,6 @@ OptionsControl refuseUnstorableFolder(const OptionsForm& form, Prompter& prompte
 
 }  // namespace
 
-QString codingCaption(Coding coding) {
-    switch (coding) {
-        case Coding::EAN8:
-            return QStringLiteral("padrão EAN-8");
-        case Coding::EAN13:
-            return QStringLiteral("padrão EAN-13");
-        case Coding::None:
-            return QStringLiteral("nenhum");
-    }
-    return QString();
-}
-
 QString delimiterCaption(DelimiterChoice choice) {
     switch (choice) {
         case DelimiterChoice::Comma:
@@ -133,13 +121,7 @@ void OptionsForm::setUseTXT(bool on) {
 
 void loadOptions(OptionsForm& form, const Settings& settings) {
     form.autoId = settings.AutoId;
-    if (settings.CodeBar == QLatin1String("EAN8")) {
-        form.coding = Coding::EAN8;
-    } else if (settings.CodeBar == QLatin1String("EAN13")) {
-        form.coding = Coding::EAN13;
-    } else {
-        form.coding = Coding::None;
-    }
+    form.coding = codingOf(settings.CodeBar);
     form.lastCode = settings.LastCode;
     form.useDBF = settings.UseDBF;
     // In the order the controls are loaded: with both text formats on, the
@@ -161,17 +143,10 @@ void loadOptions(OptionsForm& form, const Settings& settings) {
 
 EnabledControls UpdateDependentControls(OptionsForm& form) {
     if (form.coding) {
-        switch (*form.coding) {
-            case Coding::EAN8:
-                form.lastCodeMaxLength = 7;
-                break;
-            case Coding::EAN13:
-                form.lastCodeMaxLength = 12;
-                break;
-            case Coding::None:
-                form.lastCodeMaxLength = 13;
-                break;
-        }
+        // A coded last code leaves room for the check digit; a plain one fills
+        // the code column.
+        const int digits = dataDigits(*form.coding);
+        form.lastCodeMaxLength = digits > 0 ? digits : 13;
     }
     EnabledControls e;
     e.coding = form.autoId;
@@ -270,9 +245,7 @@ OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& promp
 void storeOptions(const OptionsForm& form, Settings& settings) {
     settings.AutoId = form.autoId;
     if (form.coding) {
-        settings.CodeBar = *form.coding == Coding::EAN8    ? QStringLiteral("EAN8")
-                           : *form.coding == Coding::EAN13 ? QStringLiteral("EAN13")
-                                                           : QString();
+        settings.CodeBar = codeBarOf(*form.coding);
     }
     settings.LastCode = form.lastCode;
     settings.UseDBF = form.useDBF;

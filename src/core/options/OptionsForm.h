@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/common/Coding.h"
+
 #include <QString>
 
 #include <functional>
@@ -11,12 +13,9 @@ class Prompter;
 class TDados;
 struct Settings;
 
-// Bar-code standards of automatic asset codes, in the order the dialog offers them.
-enum class Coding { EAN8, EAN13, None };
 // Field delimiters of the text formats, in the order the dialog offers them.
 enum class DelimiterChoice { Comma, Semicolon, Tab, Space };
 
-QString codingCaption(Coding coding);              // "padrão EAN-8", ...
 QString delimiterCaption(DelimiterChoice choice);  // "vírgula", ...
 
 // The options dialog's controls as values: what it loads from the settings, what

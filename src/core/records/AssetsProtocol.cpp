@@ -1,6 +1,6 @@
 #include "core/records/AssetsProtocol.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/data/Query.h"
 #include "core/data/TDados.h"
 

@@ -1,6 +1,7 @@
 #include "core/sync/ConduitRegistration.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
+#include "core/common/SystemFolders.h"
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "core/sync/HotSyncControl.h"

@@ -1,6 +1,6 @@
 #include "core/sync/LocationCheckList.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/data/DataTable.h"
 
 namespace ambitra {

@@ -1,6 +1,6 @@
 #include "core/sync/PrivateSocket.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/SystemFolders.h"
 #include "core/common/Error.h"
 
 #include <QDir>

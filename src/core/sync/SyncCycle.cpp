@@ -1,6 +1,6 @@
 #include "core/sync/SyncCycle.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/SystemFolders.h"
 #include "core/common/Error.h"
 #include "core/common/FileAccess.h"
 #include "core/common/Prompter.h"

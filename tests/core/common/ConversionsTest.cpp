@@ -1,4 +1,5 @@
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
+#include "core/common/DateTextConversions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/common/Conversions.h"
+#include "core/common/SystemFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

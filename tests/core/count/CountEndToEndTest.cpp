@@ -1,4 +1,4 @@
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Cp1252.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"

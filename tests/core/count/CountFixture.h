@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Progress.h"
 #include "core/count/CountStore.h"
 #include "core/data/TDados.h"

@@ -1,4 +1,3 @@
-#include "core/common/Conversions.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/count/CountReport.h"

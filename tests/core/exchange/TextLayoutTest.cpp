@@ -1,5 +1,5 @@
 #include "support/QtPrinters.h"
-#include "core/common/Conversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/data/Schema.h"
 #include "core/data/Settings.h"
 #include "core/exchange/TextLayout.h"

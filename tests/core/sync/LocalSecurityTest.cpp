@@ -1,4 +1,3 @@
-#include "core/common/Conversions.h"
 #include "core/common/Error.h"
 #include "core/sync/HotSyncServer.h"
 #include "core/sync/PrivateSocket.h"

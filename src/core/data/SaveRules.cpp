@@ -1,6 +1,6 @@
 #include "core/data/SaveRules.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "core/data/DataTable.h"

@@ -194,16 +194,16 @@ void File::open(const QByteArray& header, qint64 size) {
             break;
     }
     const auto version = static_cast<unsigned char>(header[0x14]);
+    if (version >= MDB_VER_ACCDB_2007) {
+        refuse(QStringLiteral("O arquivo %1 é um banco de dados do formato .accdb (2007 ou "
+                              "posterior), que não é lido: salve-o no formato .mdb (Jet 4.0) e "
+                              "repita; nada foi copiado.")
+                   .arg(shown(m_name)));
+    }
     if (version == MDB_VER_JET3) {
         refuse(QStringLiteral("O arquivo %1 é do formato Jet 3, anterior ao Jet 4.0, que não é "
                               "lido: converta-o para o Jet 4.0 e repita; nada foi copiado.")
                    .arg(shown(m_name)));
-    }
-    if (version != MDB_VER_JET4) {
-        refuse(QStringLiteral("O arquivo %1 é de uma versão do formato que não é lida (%2); nada "
-                              "foi copiado.")
-                   .arg(shown(m_name))
-                   .arg(version));
     }
     if (size < 2 * kPageSize || size % kPageSize != 0) {
         damaged(m_name, QStringLiteral("tamanho de %1 bytes").arg(size));

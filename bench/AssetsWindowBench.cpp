@@ -9,11 +9,11 @@
 
 #include "SilentPrompter.h"
 #include "app/TAbertura.h"
-#include "data/DataTable.h"
-#include "data/TDados.h"
-#include "records/DBGrid.h"
-#include "records/RecordWindows.h"
-#include "records/TBens.h"
+#include "core/data/DataTable.h"
+#include "core/data/TDados.h"
+#include "ui/widgets/DBGrid.h"
+#include "ui/records/RecordWindows.h"
+#include "ui/records/TBens.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

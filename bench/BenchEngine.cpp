@@ -1,6 +1,6 @@
 #include "BenchEngine.h"
 
-#include "data/Connection.h"
+#include "core/data/Connection.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,14 +6,14 @@
 //
 // usage: bench_count [ASSETS [ROUNDS]]   (defaults 100000 and 3)
 #include "SilentPrompter.h"
-#include "common/Progress.h"
-#include "count/CountReport.h"
-#include "count/CountStore.h"
-#include "data/TDados.h"
-#include "sync/InventoryUnload.h"
-#include "sync/SyncLog.h"
-#include "xbase/ExchangeLayouts.h"
-#include "xbase/HalcyonDataSet.h"
+#include "core/common/Progress.h"
+#include "core/count/CountReport.h"
+#include "core/count/CountStore.h"
+#include "core/data/TDados.h"
+#include "core/sync/InventoryUnload.h"
+#include "core/common/SyncLog.h"
+#include "core/xbase/ExchangeLayouts.h"
+#include "core/xbase/HalcyonDataSet.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -3,8 +3,8 @@
 // bulk; reports records per second, and the same work done by independent
 // implementations (pyshp writing, dbfread reading) where Debian's python has them.
 
-#include "xbase/ExchangeLayouts.h"
-#include "xbase/HalcyonDataSet.h"
+#include "core/xbase/ExchangeLayouts.h"
+#include "core/xbase/HalcyonDataSet.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -13,11 +13,11 @@
 
 #include "BenchEngine.h"
 
-#include "common/Progress.h"
-#include "common/Prompter.h"
-#include "data/Connection.h"
-#include "data/TDados.h"
-#include "exchange/ExchangeRun.h"
+#include "core/common/Progress.h"
+#include "core/common/Prompter.h"
+#include "core/data/Connection.h"
+#include "core/data/TDados.h"
+#include "core/exchange/ExchangeRun.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -11,13 +11,13 @@
 #include "SilentPrompter.h"
 #include "BenchEngine.h"
 
-#include "common/Progress.h"
-#include "data/TDados.h"
-#include "sync/HandheldLoad.h"
-#include "sync/InventoryUnload.h"
-#include "sync/LocationCheckList.h"
-#include "sync/SyncLog.h"
-#include "xbase/HalcyonDataSet.h"
+#include "core/common/Progress.h"
+#include "core/data/TDados.h"
+#include "core/sync/HandheldLoad.h"
+#include "core/sync/InventoryUnload.h"
+#include "core/sync/LocationCheckList.h"
+#include "core/common/SyncLog.h"
+#include "core/xbase/HalcyonDataSet.h"
 
 #include <QCoreApplication>
 #include <QDate>

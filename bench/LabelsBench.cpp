@@ -7,13 +7,13 @@
 // usage: bench_labels [ASSETS [ROUNDS]] (default 1000 assets, best of 3)
 
 #include "SilentPrompter.h"
-#include "common/Conversions.h"
-#include "common/Progress.h"
-#include "data/Connection.h"
-#include "data/TDados.h"
-#include "labels/LabelJob.h"
-#include "labels/LabelPainter.h"
-#include "labels/LabelSheet.h"
+#include "core/common/Conversions.h"
+#include "core/common/Progress.h"
+#include "core/data/Connection.h"
+#include "core/data/TDados.h"
+#include "core/labels/LabelJob.h"
+#include "print/LabelPainter.h"
+#include "core/labels/LabelSheet.h"
 
 #include <QDir>
 #include <QElapsedTimer>

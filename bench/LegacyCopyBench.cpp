@@ -6,9 +6,9 @@
 // usage: bench_legacy_copy FILE.mdb [ROUNDS]   (default 3)
 
 #include "SilentPrompter.h"
-#include "common/Error.h"
-#include "data/TDados.h"
-#include "legacy/LegacyCopy.h"
+#include "core/common/Error.h"
+#include "core/data/TDados.h"
+#include "core/legacy/LegacyCopy.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

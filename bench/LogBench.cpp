@@ -5,9 +5,9 @@
 // usage: bench_log [ROWS] (default 1000000; 1000 rows a day)
 
 #include "SilentPrompter.h"
-#include "common/Progress.h"
-#include "data/TDados.h"
-#include "log/LogSelection.h"
+#include "core/common/Progress.h"
+#include "core/data/TDados.h"
+#include "core/log/LogSelection.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

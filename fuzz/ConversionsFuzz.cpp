@@ -2,7 +2,7 @@
 // through: any text gives a value, never a crash, and the values keep the shape
 // their callers rely on.
 
-#include "common/Conversions.h"
+#include "core/common/Conversions.h"
 #include "FuzzSupport.h"
 
 #include <QDate>

@@ -3,7 +3,7 @@
 // encodes to one byte per character (a pair of surrogates is one character),
 // "?" for what the code page lacks.
 
-#include "common/Cp1252.h"
+#include "core/common/Cp1252.h"
 #include "FuzzSupport.h"
 
 using namespace ambitra;

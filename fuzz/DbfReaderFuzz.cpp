@@ -3,8 +3,8 @@
 // must either work or raise the layer's error, never crash, and never write
 // anywhere but the header, the edited record and the end of the file.
 
-#include "common/Error.h"
-#include "xbase/HalcyonDataSet.h"
+#include "core/common/Error.h"
+#include "core/xbase/HalcyonDataSet.h"
 #include "FuzzSupport.h"
 
 #include <QByteArray>

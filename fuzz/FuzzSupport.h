@@ -4,7 +4,7 @@
 // writes and reads without Qt's buffering, and a hard stop that the fuzzer
 // reports as a crash with the input that caused it.
 
-#include "common/Prompter.h"
+#include "core/common/Prompter.h"
 
 #include <QByteArray>
 #include <QDir>

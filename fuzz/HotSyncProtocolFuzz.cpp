@@ -1,7 +1,7 @@
 // The HotSync socket lines from either end as any bytes: parsing never fails,
 // and what one end sends is read by the other as it was meant.
 
-#include "sync/HotSyncProtocol.h"
+#include "core/sync/HotSyncProtocol.h"
 #include "FuzzSupport.h"
 
 using namespace ambitra;

@@ -2,8 +2,8 @@
 // it and reading every row of every table must either work or raise the reader's
 // error, never crash nor read outside what the file holds.
 
-#include "common/Error.h"
-#include "legacy/LegacyFile.h"
+#include "core/common/Error.h"
+#include "core/legacy/LegacyFile.h"
 
 #include <QByteArray>
 #include <QString>

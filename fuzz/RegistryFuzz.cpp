@@ -1,9 +1,9 @@
 // The registry file as any bytes: the conduit check reads keys and integers from
 // it, and a change keeps every other key as it was.
 
-#include "common/Error.h"
-#include "sync/ConduitRegistration.h"
-#include "sync/Registry.h"
+#include "core/common/Error.h"
+#include "core/sync/ConduitRegistration.h"
+#include "core/sync/Registry.h"
 #include "FuzzSupport.h"
 
 #include <QFile>

@@ -3,16 +3,16 @@
 // load or an unload runs when it asks for one. Nothing may crash; a table that
 // cannot be read is reported in the log and the cycle still ends.
 
-#include "common/Error.h"
-#include "common/Progress.h"
-#include "common/Prompter.h"
-#include "data/TDados.h"
-#include "sync/Cradle.h"
-#include "sync/LocationCheckList.h"
-#include "sync/Registry.h"
-#include "sync/RequestTable.h"
-#include "sync/SyncCycle.h"
-#include "sync/SyncLog.h"
+#include "core/common/Error.h"
+#include "core/common/Progress.h"
+#include "core/common/Prompter.h"
+#include "core/data/TDados.h"
+#include "core/sync/Cradle.h"
+#include "core/sync/LocationCheckList.h"
+#include "core/sync/Registry.h"
+#include "core/sync/RequestTable.h"
+#include "core/sync/SyncCycle.h"
+#include "core/common/SyncLog.h"
 #include "FuzzSupport.h"
 
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 // writes into it reads back as written (the value a folder or a delimiter had
 // must survive the next start).
 
-#include "common/Cp1252.h"
-#include "data/IniFile.h"
-#include "data/SettingsFile.h"
+#include "core/common/Cp1252.h"
+#include "core/data/IniFile.h"
+#include "core/data/SettingsFile.h"
 #include "FuzzSupport.h"
 
 #include <QFile>

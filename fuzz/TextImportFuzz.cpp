@@ -3,13 +3,13 @@
 // the options dialog offers: the import stores records or stops with its
 // message, never crashes, and the database stays consistent.
 
-#include "common/Error.h"
-#include "common/Progress.h"
-#include "common/Prompter.h"
-#include "data/DataTable.h"
-#include "data/TDados.h"
-#include "exchange/ExchangeRun.h"
-#include "xbase/ExchangeLayouts.h"
+#include "core/common/Error.h"
+#include "core/common/Progress.h"
+#include "core/common/Prompter.h"
+#include "core/data/DataTable.h"
+#include "core/data/TDados.h"
+#include "core/exchange/ExchangeRun.h"
+#include "core/xbase/ExchangeLayouts.h"
 #include "FuzzSupport.h"
 
 #include <QCoreApplication>

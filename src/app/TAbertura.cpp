@@ -1,12 +1,12 @@
 #include "app/TAbertura.h"
 
 #include "app/TFundo.h"
-#include "common/Conversions.h"
-#include "common/Error.h"
-#include "common/Prompter.h"
-#include "data/TDados.h"
-#include "legacy/LegacyCopy.h"
-#include "legacy/TImportarAnterior.h"
+#include "core/common/Conversions.h"
+#include "core/common/Error.h"
+#include "core/common/Prompter.h"
+#include "core/data/TDados.h"
+#include "core/legacy/LegacyCopy.h"
+#include "ui/legacy/TImportarAnterior.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -83,7 +83,7 @@ void TAbertura::buildMenu() {
     add(bar, {"Sobre1", "Sobre"});
 }
 
-void TAbertura::setChildFactory(const QString& name, ChildFactory factory) {
+void TAbertura::setChildFactory(const QString& name, Factory factory) {
     m_factories.insert(name, std::move(factory));
 }
 
@@ -144,7 +144,7 @@ void TAbertura::openChild(const QString& name) {
         m_prompter.notice(QStringLiteral("Em construção."));
         return;
     }
-    QWidget* widget = (*factory)(*this);
+    QWidget* widget = (*factory)(QSize(m_childWidth, m_childHeight));
     widget->setObjectName(name);
     addChildWindow(widget);
 }

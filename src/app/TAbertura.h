@@ -1,9 +1,9 @@
 #pragma once
 
+#include "ui/widgets/ChildWindows.h"
+
 #include <QHash>
 #include <QMainWindow>
-
-#include <functional>
 
 class QLabel;
 class QMdiArea;
@@ -23,7 +23,7 @@ class TFundo;
 // The main frame window "Ambitra PC": the multiple-document area, the main menu,
 // the status bar with the version, the sizes child windows fit into, and the
 // start-up sequence run at its first activation.
-class TAbertura : public QMainWindow {
+class TAbertura : public QMainWindow, public ChildWindows {
     Q_OBJECT
 
   public:
@@ -32,8 +32,7 @@ class TAbertura : public QMainWindow {
               QWidget* parent = nullptr);
 
     // Child windows created on demand, one of each at most, by component name.
-    using ChildFactory = std::function<QWidget*(TAbertura&)>;
-    void setChildFactory(const QString& name, ChildFactory factory);
+    void setChildFactory(const QString& name, Factory factory) override;
     // Long-lived modal dialogs, created once at start and shown from the menu.
     void setDialog(const QString& name, QDialog* dialog);
 
@@ -84,7 +83,7 @@ class TAbertura : public QMainWindow {
     int m_childHeight = 0;
     bool m_startupDone = false;
     bool m_inStartup = false;
-    QHash<QString, ChildFactory> m_factories;
+    QHash<QString, Factory> m_factories;
     QHash<QString, QDialog*> m_dialogs;
     TImportarAnterior* m_importer = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "app/TFundo.h"
 
-#include "app/ClickableImage.h"
-#include "app/Logo.h"
+#include "ui/widgets/ClickableImage.h"
+#include "ui/widgets/Logo.h"
 
 #include <QPainter>
 

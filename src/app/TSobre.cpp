@@ -1,8 +1,8 @@
 #include "app/TSobre.h"
 
-#include "app/ClickableImage.h"
-#include "app/Logo.h"
-#include "common/Conversions.h"
+#include "ui/widgets/ClickableImage.h"
+#include "ui/widgets/Logo.h"
+#include "core/common/Conversions.h"
 
 #include <QLabel>
 

@@ -2,16 +2,17 @@
 #include "app/SingleInstance.h"
 #include "app/TAbertura.h"
 #include "app/TSobre.h"
-#include "app/WidgetPrompter.h"
-#include "common/ProgramFolder.h"
-#include "count/TConferencia.h"
-#include "log/TLog.h"
-#include "options/TOpcoes.h"
-#include "data/TDados.h"
-#include "exchange/TTrocas.h"
-#include "records/RecordWindows.h"
-#include "sync/Registry.h"
-#include "sync/TSincronizacao.h"
+#include "ui/widgets/WidgetPrompter.h"
+#include "core/common/FileAccess.h"
+#include "core/common/ProgramFolder.h"
+#include "ui/count/TConferencia.h"
+#include "ui/log/TLog.h"
+#include "ui/options/TOpcoes.h"
+#include "core/data/TDados.h"
+#include "ui/exchange/TTrocas.h"
+#include "ui/records/RecordWindows.h"
+#include "core/sync/Registry.h"
+#include "ui/sync/TSincronizacao.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,6 +40,7 @@ void loadTranslations(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     QApplication app(argc, argv);
     ui::nameApplication();
 
@@ -72,8 +74,8 @@ int main(int argc, char** argv) {
     ui::TTrocas trocas(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Trocas"), &trocas);
     ui::registerRecordWindows(abertura, dados, prompter);
-    abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](ui::TAbertura& main) {
-        return new ui::TLog(dados, prompter, main.ChildWidth(), main.ChildHeight());
+    abertura.setChildFactory(QStringLiteral("Log"), [&dados, &prompter](QSize area) {
+        return new ui::TLog(dados, prompter, area.width(), area.height());
     });
 
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &abertura,

@@ -1,7 +1,7 @@
 #include "cli/CliProgram.h"
 
-#include "common/Error.h"
-#include "data/TDados.h"
+#include "core/common/Error.h"
+#include "core/data/TDados.h"
 
 #include <QDir>
 

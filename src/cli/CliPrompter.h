@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Prompter.h"
+#include "core/common/Prompter.h"
 
 #include <functional>
 

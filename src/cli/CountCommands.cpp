@@ -1,17 +1,16 @@
 #include "cli/CliProgram.h"
 
 #include "cli/TerminalProgress.h"
-#include "common/Error.h"
-#include "count/CountReport.h"
-#include "count/CountReportPdf.h"
-#include "count/CountReview.h"
-#include "count/CountStore.h"
-#include "data/TDados.h"
-#include "log/LogCsv.h"
-#include "sync/SyncLog.h"
+#include "core/common/Error.h"
+#include "core/count/CountReport.h"
+#include "print/CountReportPdf.h"
+#include "core/count/CountReview.h"
+#include "core/count/CountStore.h"
+#include "core/data/TDados.h"
+#include "core/log/LogCsv.h"
+#include "core/common/SyncLog.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -50,22 +49,10 @@ int runCounting(CliProgram& program, const std::function<bool()>& work) {
     return done && !program.prompter().errorShown() ? kOk : kFailed;
 }
 
-void writeCsv(const CountReport& report, const Settings& settings, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw Error(QStringLiteral("Arquivo ") + QDir::toNativeSeparators(path) +
-                    QStringLiteral(" não pode ser criado!"));
-    }
-    report.writeCsv(LogCsvFormat(settings), file);
-    if (!file.commit()) {
-        throw Error(file.errorString());
-    }
-}
-
 struct ReportArgs {
     std::optional<int> count;
-    QString csv;
-    QString pdf;
+    std::optional<QString> csv;
+    std::optional<QString> pdf;
     bool details = false;
 };
 
@@ -86,9 +73,9 @@ std::optional<ReportArgs> parseReportArgs(const QStringList& args) {
             if (!parsed.count) {
                 return std::nullopt;
             }
-        } else if (name == QLatin1String("--csv") && parsed.csv.isEmpty()) {
+        } else if (name == QLatin1String("--csv") && !parsed.csv) {
             parsed.csv = value;
-        } else if (name == QLatin1String("--pdf") && parsed.pdf.isEmpty()) {
+        } else if (name == QLatin1String("--pdf") && !parsed.pdf) {
             parsed.pdf = value;
         } else {
             return std::nullopt;
@@ -183,11 +170,12 @@ int runReportCommand(CliProgram& program, const QStringList& args) {
         for (const QString& line : report.lines(parsed->details)) {
             printOut(line);
         }
-        if (!parsed->csv.isEmpty()) {
-            writeCsv(report, program.dados().settings(), parsed->csv);
+        if (parsed->csv) {
+            report.saveCsv(LogCsvFormat(program.dados().settings()), *parsed->csv,
+                           program.dados().ownFiles());
         }
-        if (!parsed->pdf.isEmpty()) {
-            writeCountReportPdf(report, parsed->pdf);
+        if (parsed->pdf) {
+            writeCountReportPdf(report, *parsed->pdf, program.dados().ownFiles());
         }
         return true;
     });

@@ -1,11 +1,12 @@
 #include "cli/CliProgram.h"
 #include "cli/TerminalProgress.h"
-#include "common/Error.h"
-#include "data/DatabaseEngine.h"
-#include "data/RegisterCopy.h"
-#include "data/TDados.h"
-#include "legacy/LegacyCopy.h"
-#include "legacy/LegacyFile.h"
+#include "core/common/Error.h"
+#include "core/data/Connection.h"
+#include "core/data/DatabaseEngine.h"
+#include "core/data/RegisterCopy.h"
+#include "core/data/TDados.h"
+#include "core/legacy/LegacyCopy.h"
+#include "core/legacy/LegacyFile.h"
 
 #include <QDir>
 
@@ -17,20 +18,40 @@ int initRegister(CliProgram& program) {
     if (!program.init()) {
         return kFailed;
     }
-    Connection& conn = program.dados().Conn();
+    TDados& dados = program.dados();
+    Connection& conn = dados.Conn();
     DatabaseEngine& engine = conn.engine();
-    const int version = engine.schemaVersion(conn);
-    if (program.dados().CreatedSchema()) {
-        printOut(QStringLiteral("Tabelas do Ambitra criadas no banco de dados %1 (versão %2).")
-                     .arg(engine.name())
-                     .arg(version));
-    } else {
-        printOut(QStringLiteral("O banco de dados %1 já tem as tabelas do Ambitra (versão %2); "
-                                "nada foi alterado.")
-                     .arg(engine.name())
-                     .arg(version));
+    try {
+        const int version = engine.schemaVersion(conn);
+        if (dados.CreatedSchema()) {
+            printOut(QStringLiteral("Tabelas do Ambitra criadas no banco de dados %1 (versão %2).")
+                         .arg(engine.name())
+                         .arg(version));
+        } else if (version <= 0) {
+            // Another program's database: used as it is, never given our tables.
+            const QStringList tables = engine.tableNames(conn);
+            program.prompter().error(
+                tables.isEmpty()
+                    ? QStringLiteral("O banco de dados %1 não foi criado pelo Ambitra; as tabelas "
+                                     "do Ambitra não foram criadas e nada foi alterado.")
+                          .arg(engine.name())
+                    : QStringLiteral("O banco de dados %1 contém tabelas de outro programa (%2); "
+                                     "as tabelas do Ambitra não foram criadas e nada foi "
+                                     "alterado.")
+                          .arg(engine.name(), tables.join(QStringLiteral(", "))));
+            return kFailed;
+        } else {
+            printOut(QStringLiteral("O banco de dados %1 já tem as tabelas do Ambitra (versão %2); "
+                                    "nada foi alterado.")
+                         .arg(engine.name())
+                         .arg(version));
+        }
+    } catch (const Error& error) {
+        program.prompter().error(error.message());
+        return kFailed;
     }
-    return kOk;
+    // An error shown on the way (an upgrade that failed, say) is a failure too.
+    return program.prompter().errorShown() ? kFailed : kOk;
 }
 
 int copyRegister(CliProgram& program, const QString& file) {
@@ -61,12 +82,11 @@ int copyRegister(CliProgram& program, const QString& file) {
     }
 }
 
-// The old Windows program's register: told apart by its first bytes; a file
-// named like one but of another kind is refused by the reader in its words.
+// The old Windows program's register is told apart from one of ours by its first
+// bytes, whatever its name; every other file, a folder or a missing one goes to
+// the copy of a register of ours, which refuses it in its words.
 bool isOldRegister(const QString& file) {
-    return legacy::File::signatureOf(file) != legacy::File::Signature::None ||
-           file.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive) ||
-           file.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive);
+    return legacy::File::signatureOf(file) != legacy::File::Signature::None;
 }
 
 int copyOldRegister(CliProgram& program, const QString& file, bool force) {

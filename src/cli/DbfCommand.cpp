@@ -1,9 +1,9 @@
 #include "cli/DbfCommand.h"
 
 #include "cli/CliPrompter.h"
-#include "common/Error.h"
-#include "xbase/FieldCodec.h"
-#include "xbase/HalcyonDataSet.h"
+#include "core/common/Error.h"
+#include "core/xbase/FieldCodec.h"
+#include "core/xbase/HalcyonDataSet.h"
 
 #include <QFileInfo>
 

@@ -2,9 +2,9 @@
 
 #include "cli/TerminalProgress.h"
 
-#include "common/Progress.h"
-#include "data/TDados.h"
-#include "exchange/ExchangeRun.h"
+#include "core/common/Progress.h"
+#include "core/data/TDados.h"
+#include "core/exchange/ExchangeRun.h"
 
 #include <QSet>
 

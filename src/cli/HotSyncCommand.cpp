@@ -2,15 +2,15 @@
 
 #include "cli/TerminalProgress.h"
 
-#include "common/Progress.h"
-#include "data/TDados.h"
-#include "sync/ConduitRegistration.h"
-#include "sync/Cradle.h"
-#include "sync/InventoryUnload.h"
-#include "sync/LocationCheckList.h"
-#include "sync/Registry.h"
-#include "sync/SyncCycle.h"
-#include "sync/SyncLog.h"
+#include "core/common/Progress.h"
+#include "core/data/TDados.h"
+#include "core/sync/ConduitRegistration.h"
+#include "core/sync/Cradle.h"
+#include "core/sync/InventoryUnload.h"
+#include "core/sync/LocationCheckList.h"
+#include "core/sync/Registry.h"
+#include "core/sync/SyncCycle.h"
+#include "core/common/SyncLog.h"
 
 #include <QFileInfo>
 

@@ -1,10 +1,10 @@
 #include "cli/CliProgram.h"
 
-#include "common/Progress.h"
-#include "data/TDados.h"
-#include "labels/LabelJob.h"
-#include "labels/LabelPainter.h"
-#include "labels/LabelSheet.h"
+#include "core/common/Progress.h"
+#include "core/data/TDados.h"
+#include "core/labels/LabelJob.h"
+#include "print/LabelPainter.h"
+#include "core/labels/LabelSheet.h"
 
 #include <QDir>
 

@@ -2,9 +2,9 @@
 
 #include "cli/TerminalProgress.h"
 
-#include "common/Progress.h"
-#include "data/TDados.h"
-#include "log/LogSelection.h"
+#include "core/common/Progress.h"
+#include "core/data/TDados.h"
+#include "core/log/LogSelection.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Progress.h"
+#include "core/common/Progress.h"
 
 #include <QElapsedTimer>
 #include <QString>

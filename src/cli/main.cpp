@@ -1,7 +1,8 @@
 #include "cli/CliProgram.h"
 #include "cli/DbfCommand.h"
-#include "common/CommandLine.h"
-#include "common/ProgramFolder.h"
+#include "core/common/CommandLine.h"
+#include "core/common/FileAccess.h"
+#include "core/common/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -119,6 +120,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
 

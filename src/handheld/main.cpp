@@ -1,15 +1,16 @@
 // The handheld application's stand-in: its storage is a folder (the device
 // folder) holding the tables the desktop sends and the request table; it records
 // inventory readings and presses HotSync on the running desktop program.
-#include "common/CommandLine.h"
-#include "common/Error.h"
-#include "common/ProgramFolder.h"
-#include "sync/HotSyncProtocol.h"
-#include "sync/HotSyncServer.h"
-#include "sync/PrivateSocket.h"
-#include "sync/RequestTable.h"
-#include "xbase/ExchangeLayouts.h"
-#include "xbase/HalcyonDataSet.h"
+#include "core/common/CommandLine.h"
+#include "core/common/Error.h"
+#include "core/common/FileAccess.h"
+#include "core/common/ProgramFolder.h"
+#include "core/sync/HotSyncProtocol.h"
+#include "core/sync/HotSyncServer.h"
+#include "core/sync/PrivateSocket.h"
+#include "core/sync/RequestTable.h"
+#include "core/xbase/ExchangeLayouts.h"
+#include "core/xbase/HalcyonDataSet.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -286,6 +287,7 @@ int usageError() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args == QStringList{QStringLiteral("--version")}) {

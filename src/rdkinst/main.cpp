@@ -6,9 +6,10 @@
 //
 // The program starts it twice at once, so the whole work of one run happens
 // under the registry's lock.
-#include "common/Error.h"
-#include "sync/ConduitRegistration.h"
-#include "sync/Registry.h"
+#include "core/common/Error.h"
+#include "core/common/FileAccess.h"
+#include "core/sync/ConduitRegistration.h"
+#include "core/sync/Registry.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -129,6 +130,7 @@ void addRegistration(Registry& registry, const QString& conduitPath, const QStri
 }  // namespace
 
 int main(int argc, char** argv) {
+    ambitra::restrictNewFiles();
     QCoreApplication app(argc, argv);
     Arguments args;
     if (!parse(QCoreApplication::arguments().mid(1), args)) {

@@ -1,9 +1,9 @@
 #include "app/ApplicationName.h"
-#include "app/ClickableImage.h"
+#include "ui/widgets/ClickableImage.h"
 #include "app/TAbertura.h"
 #include "app/TFundo.h"
 #include "app/TSobre.h"
-#include "data/TDados.h"
+#include "core/data/TDados.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempAppDir.h"
 
@@ -51,7 +51,7 @@ struct MainWindow : ::testing::Test {
     void SetUp() override {
         window.setDialog(QStringLiteral("Sobre"), &sobre);
         window.setDialog(QStringLiteral("Opcoes"), &opcoes);
-        window.setChildFactory(QStringLiteral("Operadores"), [](TAbertura&) { return new Child; });
+        window.setChildFactory(QStringLiteral("Operadores"), [](QSize) { return new Child; });
         window.resize(900, 700);
         window.show();
         window.FormActivate();

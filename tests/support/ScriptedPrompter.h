@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "common/Prompter.h"
+#include "core/common/Prompter.h"
 #include "support/QtPrinters.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #include "support/TestDatabase.h"
 
-#include "common/Error.h"
-#include "data/DatabaseEngine.h"
+#include "core/common/Error.h"
+#include "core/data/DatabaseEngine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDados.h"
+#include "core/data/TDados.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempAppDir.h"
 

@@ -1,0 +1,10 @@
+#include "core/common/Progress.h"
+
+namespace ambitra {
+
+Progress& noProgress() {
+    static Progress none;
+    return none;
+}
+
+}  // namespace ambitra

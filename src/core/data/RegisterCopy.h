@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/common/Progress.h"
+
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+namespace ambitra {
+
+class Connection;
+
+// Copies a whole register kept in an embedded database file into the open
+// register (a server's, as a shared register starts from a desktop's file):
+// every table of the file, every row, in the order the rows were added, in one
+// transaction. A register that already holds rows is never written to.
+class RegisterCopy {
+  public:
+    // Rows copied, by table, in the order the tables were copied.
+    using Counts = QList<std::pair<QString, qint64>>;
+
+    explicit RegisterCopy(Connection& target) : m_target(target) {}
+
+    // Raises an Error in the user's words when the file cannot be read, a table
+    // or column of it has no place in the register, the register already holds
+    // rows, or a row is refused; nothing is kept then.
+    Counts copyFrom(const QString& file, Progress& progress = noProgress());
+
+  private:
+    Connection& m_target;
+};
+
+}  // namespace ambitra

@@ -1,0 +1,239 @@
+#include "ui/sync/TSincronizacao.h"
+
+#include "ui/widgets/Logo.h"
+#include "core/common/Progress.h"
+#include "core/common/Prompter.h"
+#include "core/data/TDados.h"
+#include "core/sync/ConduitRegistration.h"
+#include "core/sync/Cradle.h"
+#include "core/sync/HotSyncServer.h"
+#include "core/sync/SyncCycle.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace ambitra::ui {
+
+namespace {
+
+QPushButton* button(const char* caption, QWidget* parent) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+    b->setObjectName(QString::fromUtf8(caption));
+    return b;
+}
+
+}  // namespace
+
+TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& registry,
+                               QWidget* parent)
+    : QDialog(parent),
+      m_dados(dados),
+      m_prompter(prompter),
+      m_cradle(std::make_unique<Cradle>(registry)),
+      m_cycle(std::make_unique<SyncCycle>(dados, *m_cradle, m_locations, m_log, noProgress())),
+      m_conduit(std::make_unique<ConduitRegistration>(registry, m_log, prompter, dados.AppDir())),
+      m_server(std::make_unique<HotSyncServer>(*m_cradle, m_log, dados.AppDir())) {
+    setObjectName(QStringLiteral("Sincronizacao"));
+    setWindowTitle(QStringLiteral("Sincronização"));
+    setModal(true);
+
+    m_memo = new QPlainTextEdit(this);
+    m_memo->setObjectName(QStringLiteral("Memo1"));
+    m_memo->setReadOnly(true);
+    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_memo, 1);
+    top->addWidget(buildLocationPanel());
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(buildBottomPanel());
+
+    connect(&m_log, &SyncLog::changed, this, &TSincronizacao::showLog);
+    connect(&m_locations, &LocationCheckList::changed, this, &TSincronizacao::showLocations);
+    connect(m_list, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        m_locations.setChecked(m_list->row(item), item->checkState() == Qt::Checked);
+    });
+    connect(m_ativar, &QPushButton::clicked, this, &TSincronizacao::BitBtn1Click);
+    connect(m_desativar, &QPushButton::clicked, this, &TSincronizacao::BitBtn2Click);
+    connect(m_todos, &QPushButton::clicked, this, &TSincronizacao::BitBtn3Click);
+    connect(m_nenhum, &QPushButton::clicked, this, &TSincronizacao::BitBtn4Click);
+
+    // FormCreate: support off, a fresh log.
+    m_cradle->SetEnabled(false);
+    m_log.clear();
+    m_log.append(
+        QStringLiteral("\r\n   Módulo de Suporte à Comunicação de Dados via HotSync®\r\n"));
+    // The handheld may press HotSync whenever the program runs; the cradle
+    // refuses while support is off.
+    if (!m_server->listen()) {
+        m_log.append(QStringLiteral("> O HotSync pelo coletor não está disponível: ") +
+                     m_server->errorText());
+    }
+}
+
+TSincronizacao::~TSincronizacao() = default;
+
+QWidget* TSincronizacao::buildLocationPanel() {
+    auto* group = new QGroupBox(QStringLiteral(" Selecione os locais para inventário "), this);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    m_list = new QListWidget(group);
+    m_list->setObjectName(QStringLiteral("CheckListBox1"));
+    m_list->setAccessibleName(group->title().trimmed());
+    m_list->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    m_list->setMinimumWidth(m_list->fontMetrics().horizontalAdvance(QString(22, u'M')));
+    m_panel3 = new QWidget(group);
+    m_panel3->setObjectName(QStringLiteral("Panel3"));
+    m_todos = button("Todos", m_panel3);
+    m_nenhum = button("Nenhum", m_panel3);
+    auto* buttons = new QHBoxLayout(m_panel3);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addWidget(m_todos);
+    buttons->addWidget(m_nenhum);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(m_list, 1);
+    layout->addWidget(m_panel3);
+    return group;
+}
+
+QWidget* TSincronizacao::buildBottomPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    auto* logo = new QLabel(panel);
+    logo->setPixmap(makerLogo());
+    auto* note = new QLabel(
+        QStringLiteral("Todas as marcas citadas são de seus respectivos proprietários."), panel);
+    note->setEnabled(false);
+    QFont small = note->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    note->setFont(small);
+    m_ativar = button("Ativar", panel);
+    m_desativar = button("Desativar", panel);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 10, 0);
+    layout->addWidget(logo);
+    layout->addStretch(1);
+    layout->addWidget(note);
+    layout->addStretch(1);
+    layout->addWidget(m_ativar);
+    layout->addSpacing(5);
+    layout->addWidget(m_desativar);
+    return panel;
+}
+
+bool TSincronizacao::supportOn() const {
+    return m_cradle->Enabled();
+}
+
+void TSincronizacao::showLog() {
+    m_memo->setPlainText(m_log.lines().join(u'\n'));
+    m_memo->verticalScrollBar()->setValue(m_memo->verticalScrollBar()->maximum());
+}
+
+void TSincronizacao::showLocations() {
+    const QSignalBlocker blocker(m_list);
+    if (m_list->count() != m_locations.count()) {
+        m_list->clear();
+        for (int i = 0; i < m_locations.count(); ++i) {
+            auto* item = new QListWidgetItem(m_locations.item(i).text, m_list);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        }
+    }
+    for (int i = 0; i < m_locations.count(); ++i) {
+        m_list->item(i)->setCheckState(m_locations.item(i).checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void TSincronizacao::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        reportErrors(m_prompter, [this] { FormActivate(); });
+    }
+}
+
+void TSincronizacao::FormActivate() {
+    if (m_childSize) {
+        const QSize child = m_childSize();
+        resize(child.width(), child.height() + 15);
+    }
+    if (parentWidget() != nullptr) {
+        move(parentWidget()->geometry().center() - rect().center());
+    }
+    for (QPushButton* b : {m_ativar, m_desativar, m_todos, m_nenhum}) {
+        b->setEnabled(false);
+    }
+    if (!m_conduit->CheckConduit()) {
+        m_conduit->RegisterConduit();
+        // Closing from inside the showing would be undone by it.
+        QTimer::singleShot(0, this, [this] { QDialog::reject(); });
+        return;
+    }
+    m_locations.clear();
+    m_dados.TOperadores().openOrRequery();
+    m_dados.TLocais().openOrRequery();
+    m_locations.fill(m_dados.TLocais());
+    m_dados.TBens().openOrRequery();
+    BitBtn3Click();
+    BitBtn1Click();
+}
+
+void TSincronizacao::setButtons(bool on) {
+    m_list->setEnabled(!on);
+    m_ativar->setEnabled(!on);
+    m_desativar->setEnabled(on);
+    m_panel3->setVisible(!on);
+    m_todos->setEnabled(!on);
+    m_nenhum->setEnabled(!on);
+}
+
+void TSincronizacao::BitBtn1Click() {
+    m_list->clearSelection();
+    setButtons(true);
+    SwitchSupportOn(*m_cradle, m_log);
+}
+
+void TSincronizacao::BitBtn2Click() {
+    SwitchSupportOff(*m_cradle, m_log);
+    setButtons(false);
+}
+
+void TSincronizacao::BitBtn3Click() {
+    m_locations.setAll(true);
+}
+
+void TSincronizacao::BitBtn4Click() {
+    m_locations.setAll(false);
+}
+
+bool TSincronizacao::refuseClose() {
+    if (!supportOn()) {
+        return false;
+    }
+    m_prompter.beep();
+    return true;
+}
+
+void TSincronizacao::reject() {
+    if (!refuseClose()) {
+        QDialog::reject();
+    }
+}
+
+void TSincronizacao::closeEvent(QCloseEvent* event) {
+    if (refuseClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+}  // namespace ambitra::ui

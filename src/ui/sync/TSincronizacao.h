@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/sync/LocationCheckList.h"
+#include "core/common/SyncLog.h"
+
+#include <QDialog>
+#include <QSize>
+
+#include <functional>
+#include <memory>
+
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace ambitra {
+class ConduitRegistration;
+class Cradle;
+class HotSyncServer;
+class Prompter;
+class Registry;
+class SyncCycle;
+class TDados;
+}  // namespace ambitra
+
+namespace ambitra::ui {
+
+// The synchronisation window "Sincronização": its log, the locations offered for
+// a load, and "Ativar"/"Desativar" for HotSync support. Created once at start, so
+// the log keeps its lines between showings. While support is on every HotSync of
+// the handheld runs one cycle (the handheld presses HotSync over a local socket)
+// and the window refuses to close.
+class TSincronizacao : public QDialog {
+    Q_OBJECT
+
+  public:
+    TSincronizacao(TDados& dados, Prompter& prompter, Registry& registry,
+                   QWidget* parent = nullptr);
+    ~TSincronizacao() override;
+
+    // The size available to child windows of the main window, read at each showing.
+    void setChildSize(std::function<QSize()> childSize) { m_childSize = std::move(childSize); }
+
+    void FormActivate();
+    void BitBtn1Click();  // "Ativar"
+    void BitBtn2Click();  // "Desativar"
+    void BitBtn3Click();  // "Todos"
+    void BitBtn4Click();  // "Nenhum"
+
+    bool supportOn() const;
+    const SyncLog& log() const { return m_log; }
+    const LocationCheckList& locations() const { return m_locations; }
+
+    void reject() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QWidget* buildLocationPanel();
+    QWidget* buildBottomPanel();
+    void showLog();
+    void showLocations();
+    void setButtons(bool on);
+    bool refuseClose();
+
+    TDados& m_dados;
+    Prompter& m_prompter;
+    SyncLog m_log;
+    LocationCheckList m_locations;
+    std::unique_ptr<Cradle> m_cradle;
+    std::unique_ptr<SyncCycle> m_cycle;
+    std::unique_ptr<ConduitRegistration> m_conduit;
+    std::unique_ptr<HotSyncServer> m_server;
+    std::function<QSize()> m_childSize;
+
+    QPlainTextEdit* m_memo = nullptr;
+    QListWidget* m_list = nullptr;
+    QWidget* m_panel3 = nullptr;
+    QPushButton* m_ativar = nullptr;
+    QPushButton* m_desativar = nullptr;
+    QPushButton* m_todos = nullptr;
+    QPushButton* m_nenhum = nullptr;
+};
+
+}  // namespace ambitra::ui

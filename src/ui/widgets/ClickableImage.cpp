@@ -1,0 +1,18 @@
+#include "ui/widgets/ClickableImage.h"
+
+#include <QMouseEvent>
+
+namespace ambitra::ui {
+
+ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+}  // namespace ambitra::ui

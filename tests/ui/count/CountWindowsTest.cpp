@@ -1,0 +1,114 @@
+#include "app/TAbertura.h"
+#include "core/count/CountFixture.h"
+#include "ui/count/TConferencia.h"
+#include "ui/count/TRelatorioContagem.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace ambitra;
+using namespace ambitra::test;
+using namespace ambitra::ui;
+
+namespace {
+
+QStringList column(const QTableWidget& grid, int c) {
+    QStringList cells;
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        cells << grid.item(r, c)->text();
+    }
+    return cells;
+}
+
+template <typename T>
+T* child(QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// Runs work inside the next modal window's event loop.
+void whenModal(std::function<void(QWidget&)> work) {
+    QTimer::singleShot(0, [work = std::move(work)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        work(*modal);
+    });
+}
+
+}  // namespace
+
+// The review as the user does it: "Conferência" from the Sincronização menu,
+// the moved readings alone, one of them applied, then the count's report saved.
+TEST(CountWindows, TheReviewAppliesTheChosenReadingAndItsReportIsSaved) {
+    Counting c(true);
+    c.unload();
+    TDados& dados = c.db.dados();
+    ScriptedPrompter& prompter = c.db.prompter();
+    TAbertura main(dados, prompter, QCoreApplication::applicationFilePath());
+    TConferencia conferencia(dados, prompter, &main);
+    main.setDialog(QStringLiteral("Conferencia"), &conferencia);
+    main.show();
+    const QString csv = c.db.dir().file(QStringLiteral("contagem.csv"));
+    QString proposed;
+    QStringList reportRows;
+    bool reviewed = false;
+
+    whenModal([&](QWidget& window) {
+        ASSERT_EQ(&window, &conferencia);
+        auto* grid = child<QTableWidget>(window, "DBGrid1");
+        auto* classes = child<QComboBox>(window, "ComboBox2");
+        EXPECT_EQ(grid->rowCount(), 7);
+        classes->setCurrentIndex(classes->findData(QStringLiteral("moved")));
+        EXPECT_EQ(column(*grid, 1), (QStringList{QStringLiteral("3"), QStringLiteral("4")}));
+        EXPECT_EQ(column(*grid, 2),
+                  (QStringList{QStringLiteral("0202 > 0101"), QStringLiteral("0303 > 0202")}));
+        grid->selectRow(0);
+        child<QPushButton>(window, "BitBtn1")->click();
+        EXPECT_EQ(child<QPlainTextEdit>(window, "Memo1")->toPlainText().split(u'\n'),
+                  (QStringList{QStringLiteral("> Processando dados descarregados do Palm..."),
+                               QStringLiteral("   Processamento de 1 registros de inventário "
+                                              "concluído!"),
+                               QStringLiteral("   Verifique o LOG de inventário que tem 1 "
+                                              "registros novos!")}));
+        // The filter stays; the applied reading has left the list.
+        EXPECT_EQ(column(*grid, 1), QStringList{QStringLiteral("4")});
+
+        whenModal([&](QWidget& report) {
+            EXPECT_EQ(report.windowTitle(), QStringLiteral("Relatório da contagem 1"));
+            reportRows = column(*child<QTableWidget>(report, "DBGrid1"), 0);
+            whenModal([&](QWidget& dialog) {
+                auto* files = qobject_cast<QFileDialog*>(&dialog);
+                ASSERT_NE(files, nullptr);
+                proposed = files->selectedFiles().value(0);
+                files->selectFile(csv);
+                QMetaObject::invokeMethod(files, "accept");
+            });
+            child<QPushButton>(report, "BitBtn1")->click();
+            qobject_cast<QDialog*>(&report)->accept();
+        });
+        child<QPushButton>(window, "BitBtn3")->click();
+        conferencia.accept();
+        reviewed = true;
+    });
+    main.findChild<QAction*>(QStringLiteral("Conferencia1"))->trigger();
+
+    ASSERT_TRUE(reviewed);
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.texts().join(u'\n').toStdString();
+    EXPECT_EQ(c.logRows(), QStringList{QStringLiteral("Coletor|Ana|3|LOCAL:0202>0101")});
+    EXPECT_TRUE(c.bens().contains(QStringLiteral("3|0101|01||2024-03-09|Ana")))
+        << c.bens().join(u' ').toStdString();
+    EXPECT_EQ(reportRows, (QStringList{QStringLiteral("0101"), QStringLiteral("0202"),
+                                       QStringLiteral("TOTAL")}));
+    EXPECT_TRUE(proposed.endsWith(QStringLiteral("/Contagem-1.csv"))) << proposed.toStdString();
+    EXPECT_TRUE(readAll(csv).contains("\r\n")) << csv.toStdString();
+}

@@ -1,5 +1,6 @@
 #include "support/ProgramRun.h"
 #include "support/TempAppDir.h"
+#include "support/TestServer.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ TEST(LegacyCli, DbCopyTakesTheOldRegisterPrintsCountsAndChangesOnceOnly) {
     EXPECT_EQ(first.exitCode, 0) << qPrintable(first.err);
     EXPECT_EQ(first.out,
               QStringLiteral(
-                  "Copiados de %1 para SQLite: Status 6, Operadores 3, Locais 2, Bens 5, Log 3 "
+                  "Copiados de %1 para %2: Status 6, Operadores 3, Locais 2, Bens 5, Log 3 "
                   "registros.\n"
                   "Valores alterados: 4 (tabela | chave | coluna | valor no arquivo | valor "
                   "guardado | motivo)\n"
@@ -26,7 +27,7 @@ TEST(LegacyCli, DbCopyTakesTheOldRegisterPrintsCountsAndChangesOnceOnly) {
                   "Bens | 0000000000003 | BEFLAG | \"\" | NULL | texto vazio guardado como nulo\n"
                   "Bens | 0000000000005 | BECOMPRA | 2038-01-19 03:14:08.000 | 2038-01-19 | hora "
                   "descartada: a coluna guarda só a data\n")
-                  .arg(file));
+                  .arg(file, onServer() ? QStringLiteral("PostgreSQL") : QStringLiteral("SQLite")));
     const ProgramRun again = run(AMBITRA_CLI, args);
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_EQ(again.out, QString());

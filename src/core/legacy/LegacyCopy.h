@@ -41,10 +41,10 @@ struct Change {
 //
 // The register's rules for a saved row apply: an empty text and the zero date
 // (30/12/1899) of Operadores, Locais, Bens and Status are stored as null, and an
-// amount is rounded to three decimals. Log rows are the record of what happened
-// and are stored as they are. A value the register cannot hold (a text longer
-// than its column, an amount beyond 99,999,999.999, a date with a time of day
-// or no date at all) refuses the copy; with force, the nearest value the
+// amount is rounded to three decimals; a date-only column leaves out a time of
+// day. Log rows are the record of what happened and are stored as they are. A
+// value the register cannot hold (a text longer than its column, an amount
+// beyond 99,999,999.999, no date at all) refuses the copy; with force, the nearest value the
 // register holds is stored instead. Every value stored otherwise is reported.
 // Locations and conditions that point nowhere stay as they are, as in the old
 // file. Status rows of the register whose codes the file has too take the

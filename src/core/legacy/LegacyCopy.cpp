@@ -102,6 +102,10 @@ class Copier {
         QSqlQuery one = prepareInsert(table, pair.columns, 1);
         QSqlQuery many = prepareInsert(table, pair.columns, kBatchRows);
         QList<QList<QVariant>> batch;
+        QList<const ColumnDef*> defs;
+        for (const QString& name : pair.columns) {
+            defs << &pair.def->columns[pair.def->indexOf(name)];
+        }
         QList<Value> row;
         qint64 count = 0;
         while (pair.source->next(row)) {
@@ -111,8 +115,7 @@ class Copier {
             QList<QVariant> values;
             values.reserve(pair.columns.size());
             for (int i = 0; i < pair.columns.size(); ++i) {
-                const ColumnDef& column = pair.def->columns[pair.def->indexOf(pair.columns[i])];
-                values << convert(table, key, column, row[pair.sourceAt[i]]);
+                values << convert(table, key, *defs[i], row[pair.sourceAt[i]]);
             }
             batch << values;
             if (batch.size() == kBatchRows) {

@@ -112,7 +112,10 @@ QDateTime Value::dateTime() const {
         ms = 86399999;
     }
     const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)));
+    // The stored moment is a wall-clock reading with no zone: taken as local time
+    // it would be moved out of a daylight-saving gap (and cost a look-up of the
+    // zone for every value).
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)), Qt::UTC);
 }
 
 QString decodeText(const unsigned char* data, qsizetype size) {
@@ -222,7 +225,11 @@ void File::open(const QByteArray& header, qint64 size) {
     // file, and the password, masked by the creation date.
     const unsigned char* page = mdb->pg_buf;
     bool password = false;
-    const quint32 mask = static_cast<quint32>(static_cast<qint64>(doubleAt(page + 0x72)));
+    // A damaged header may hold no number there at all; the mask is then zero.
+    const double created = doubleAt(page + 0x72);
+    const quint32 mask = std::isfinite(created) && std::fabs(created) < 9.0e18
+                             ? static_cast<quint32>(static_cast<qint64>(created))
+                             : 0;
     for (int i = 0; i < 40; ++i) {
         if ((page[0x42 + i] ^ static_cast<unsigned char>(mask >> (8 * (i % 4)))) != 0) {
             password = true;

@@ -289,3 +289,19 @@ TEST(LegacyCopy, IsRefusedWhenTheRegisterAlreadyHoldsRows) {
     EXPECT_EQ(rowsIn(t, "Bens"), 1);
     EXPECT_EQ(rowsIn(t, "Operadores") + rowsIn(t, "Status"), 0);
 }
+
+TEST(LegacyCopy, IsOfferedAtStartOnlyForAnEmptyRegisterWithTheOldFileBesideIt) {
+    TestDatabase t;
+    EXPECT_EQ(offeredOldRegister(t.dados()), QString());
+    const QString beside = t.dir().file(QStringLiteral("Ambitra.mdb"));
+    writeAll(beside, readAll(sample("register.mdb")));
+    EXPECT_EQ(offeredOldRegister(t.dados()), beside);
+    t.dados().settings().OldRegisterDeclined = true;
+    EXPECT_EQ(offeredOldRegister(t.dados()), QString());
+    t.dados().settings().OldRegisterDeclined = false;
+    t.dados().settings().LastCode = QStringLiteral("0000000000002");
+    LegacyCopy(t.dados().Conn()).copyFrom(beside);
+    EXPECT_EQ(offeredOldRegister(t.dados()), QString());
+    raiseLastCode(t.dados());
+    EXPECT_EQ(t.dados().settings().LastCode, u"0000000000005");
+}

@@ -126,3 +126,20 @@ TEST(LegacyFile, DecodesCompressedTextSwitchingToTwoBytesAndBack) {
     const unsigned char plain[] = {'S', 0, 0xe9, 0};
     EXPECT_EQ(decodeText(plain, sizeof plain), QString::fromUtf8("Sé"));
 }
+
+TEST(LegacyFile, AMomentIsTheStoredWallClockEvenInADaylightSavingGap) {
+    // Midnight to one o'clock of 2 November 2004 did not exist in São Paulo.
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    const QByteArray saved = qgetenv("TZ");
+    qputenv("TZ", "America/Sao_Paulo");
+    Value value;
+    value.kind = Value::Kind::DateTime;
+    value.days = 38293.0 + 30.0 / (24 * 60);
+    const QString shown = value.dateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    if (hadZone) {
+        qputenv("TZ", saved);
+    } else {
+        qunsetenv("TZ");
+    }
+    EXPECT_EQ(shown, u"2004-11-02 00:30:00.000");
+}

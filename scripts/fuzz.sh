@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 build=${FUZZ_BUILD_DIR:-build-fuzz}
-all=(dbf_reader cp1252 conversions settings_file registry request_table hotsync_protocol text_import)
+all=(dbf_reader cp1252 conversions settings_file registry request_table hotsync_protocol text_import legacy_file)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

@@ -11,6 +11,8 @@ if [ ! -e /etc/postgresql-common/createcluster.conf ]; then
     echo "create_main_cluster = false" | $SUDO tee /etc/postgresql-common/createcluster.d/ambitra.conf >/dev/null
 fi
 $SUDO apt-get update -qq
+# mdbtools-dev: the library that reads the old program's database file (Ambitra.mdb);
+# mdbtools and sqlite3 are the benchmark's peer for that copy.
 $SUDO apt-get install -y -qq --no-install-recommends \
     g++ cmake ninja-build pkg-config \
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libgl-dev \
@@ -19,4 +21,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     xvfb xauth fonts-dejavu-core \
     dpkg-dev file desktop-file-utils appstream xdotool x11-utils \
     python3-dbf python3-dbfread \
-    libzint-dev zbar-tools poppler-utils >/dev/null
+    libzint-dev zbar-tools poppler-utils \
+    mdbtools-dev mdbtools sqlite3 >/dev/null

@@ -5,10 +5,13 @@
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "core/data/TDados.h"
+#include "core/legacy/LegacyCopy.h"
+#include "ui/legacy/TImportarAnterior.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -69,6 +72,7 @@ void TAbertura::buildMenu() {
     add(arquivos, {"Bens1", "Bens Patrimoniais"});
     arquivos->addSeparator();
     add(arquivos, {"Trocas1", "Importação/Exportação"});
+    add(arquivos, {"ImportarAnterior1", "Importar banco de dados anterior..."});
     arquivos->addSeparator();
     add(arquivos, {"Log1", "Log de Inventário"});
     QMenu* sincronizacao = bar->addMenu(QStringLiteral("Sincronização"));
@@ -112,6 +116,10 @@ void TAbertura::MainMenuClick(const QString& item) {
         } else if (item == QLatin1String("Opcoes1")) {
             if (CloseAllForms()) {
                 showDialog(QStringLiteral("Opcoes"));
+            }
+        } else if (item == QLatin1String("ImportarAnterior1")) {
+            if (CloseAllForms()) {
+                importer()->chooseAndRun();
             }
         } else if (item == QLatin1String("Sobre1")) {
             showDialog(QStringLiteral("Sobre"));
@@ -221,6 +229,7 @@ void TAbertura::FormActivate() {
         WallPaper();
         if (m_dados.CheckProgramFolder() && m_dados.OpenDatabase()) {
             m_startupDone = true;
+            QTimer::singleShot(0, this, &TAbertura::OfferOldRegister);
         } else {
             // The error was shown by the data module; the program ends.
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
@@ -228,6 +237,32 @@ void TAbertura::FormActivate() {
     });
     Q_UNUSED(completed);
     m_inStartup = false;
+}
+
+TImportarAnterior* TAbertura::importer() {
+    if (m_importer == nullptr) {
+        m_importer = new TImportarAnterior(m_dados, m_prompter, this);
+    }
+    return m_importer;
+}
+
+void TAbertura::OfferOldRegister() {
+    reportErrors(m_prompter, [this] {
+        const QString file = legacy::offeredOldRegister(m_dados);
+        if (file.isEmpty()) {
+            return;
+        }
+        if (m_prompter.confirm(
+                QStringLiteral("A pasta do programa tem o cadastro do programa anterior (%1) e "
+                               "este cadastro ainda não tem bens. Deseja trazer o cadastro "
+                               "anterior para este programa?")
+                    .arg(QDir::toNativeSeparators(file)))) {
+            importer()->run(file);
+        } else {
+            m_dados.settings().OldRegisterDeclined = true;
+            m_dados.WriteIniFile();
+        }
+    });
 }
 
 bool TAbertura::event(QEvent* event) {

@@ -16,6 +16,8 @@ class TDados;
 
 namespace ambitra::ui {
 
+class TImportarAnterior;
+
 class TFundo;
 
 // The main frame window "Ambitra PC": the multiple-document area, the main menu,
@@ -46,6 +48,10 @@ class TAbertura : public QMainWindow, public ChildWindows {
     bool CloseAllForms();
     // Rebuilds the wallpaper.
     void WallPaper();
+    // At start: offers to bring the old program's register over, once.
+    void OfferOldRegister();
+    // The dialog that brings the old program's register over.
+    TImportarAnterior* importer();
     // Opens the menu item of that object name, as a click would.
     void MainMenuClick(const QString& item);
 
@@ -79,6 +85,7 @@ class TAbertura : public QMainWindow, public ChildWindows {
     bool m_inStartup = false;
     QHash<QString, Factory> m_factories;
     QHash<QString, QDialog*> m_dialogs;
+    TImportarAnterior* m_importer = nullptr;
 };
 
 }  // namespace ambitra::ui

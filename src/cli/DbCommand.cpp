@@ -5,6 +5,8 @@
 #include "core/data/DatabaseEngine.h"
 #include "core/data/RegisterCopy.h"
 #include "core/data/TDados.h"
+#include "core/legacy/LegacyCopy.h"
+#include "core/legacy/LegacyFile.h"
 
 #include <QDir>
 
@@ -80,6 +82,48 @@ int copyRegister(CliProgram& program, const QString& file) {
     }
 }
 
+// The old Windows program's register is told apart from one of ours by its first
+// bytes, whatever its name; every other file, a folder or a missing one goes to
+// the copy of a register of ours, which refuses it in its words.
+bool isOldRegister(const QString& file) {
+    return legacy::File::signatureOf(file) != legacy::File::Signature::None;
+}
+
+int copyOldRegister(CliProgram& program, const QString& file, bool force) {
+    if (!program.init()) {
+        return kFailed;
+    }
+    Connection& conn = program.dados().Conn();
+    try {
+        const legacy::LegacyCopy::Result result =
+            legacy::LegacyCopy(conn, force).copyFrom(file, TerminalProgress::forStderr());
+        QStringList parts;
+        for (const auto& [table, rows] : result.counts) {
+            parts << QStringLiteral("%1 %2").arg(table).arg(rows);
+        }
+        printOut(QStringLiteral("Copiados de %1 para %2: %3 registros.")
+                     .arg(QDir::toNativeSeparators(file), conn.engine().name(),
+                          parts.join(QStringLiteral(", "))));
+        if (!result.changes.isEmpty()) {
+            printOut(QStringLiteral("Valores alterados: %1 (tabela | chave | coluna | valor no "
+                                    "arquivo | valor guardado | motivo)")
+                         .arg(result.changes.size()));
+            for (const legacy::Change& change : result.changes) {
+                printOut(change.line());
+            }
+        }
+        return kOk;
+    } catch (const legacy::ValuesRefused& error) {
+        program.prompter().error(error.message() +
+                                 QStringLiteral("\nCom --force é guardado o valor mais próximo "
+                                                "que o cadastro aceita."));
+        return kFailed;
+    } catch (const Error& error) {
+        program.prompter().error(error.message());
+        return kFailed;
+    }
+}
+
 }  // namespace
 
 int runDbCommand(CliProgram& program, const QStringList& args) {
@@ -88,7 +132,15 @@ int runDbCommand(CliProgram& program, const QStringList& args) {
     }
     if (args.size() == 3 && args[0] == QLatin1String("copy") &&
         args[1] == QLatin1String("--from") && !args[2].isEmpty()) {
+        if (isOldRegister(args[2])) {
+            return copyOldRegister(program, args[2], false);
+        }
         return copyRegister(program, args[2]);
+    }
+    if (args.size() == 4 && args[0] == QLatin1String("copy") &&
+        args[1] == QLatin1String("--from") && !args[2].isEmpty() &&
+        args[3] == QLatin1String("--force") && isOldRegister(args[2])) {
+        return copyOldRegister(program, args[2], true);
     }
     return kUsage;
 }

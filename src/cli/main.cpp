@@ -55,7 +55,8 @@ const QList<Command>& commands() {
         {"labels", labelsUsage(), runLabelsCommand},
         {"db",
          QStringLiteral("usage: ambitra-cli [--app-dir DIR] db init\n"
-                        "       ambitra-cli [--app-dir DIR] db copy --from FILE.db"),
+                        "       ambitra-cli [--app-dir DIR] db copy --from FILE.db\n"
+                        "       ambitra-cli [--app-dir DIR] db copy --from Ambitra.mdb [--force]"),
          runDbCommand},
         {"counts", QStringLiteral("usage: ambitra-cli [--app-dir DIR] counts [--close N]"),
          runCountsCommand},

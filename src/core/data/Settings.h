@@ -23,6 +23,8 @@ struct Settings {
     QString DirCSV;
     QString LabelTitle;   // organisation name printed on asset labels
     bool Review = false;  // returned readings wait for review before they are applied
+    // "Não" to bringing the old program's register over at start: not asked again.
+    bool OldRegisterDeclined = false;
 
     QString DBProvider;
     QString DBMajor;

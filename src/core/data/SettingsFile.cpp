@@ -95,6 +95,7 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     s.TextQualifier = ini.value(kPrefs, QStringLiteral("TextQualifier"), kDefaultTextQualifier);
     s.LabelTitle = ini.value(kPrefs, QStringLiteral("LabelTitle"), QString());
     s.Review = readBool(ini, kPrefs, QStringLiteral("Review"));
+    s.OldRegisterDeclined = readBool(ini, kPrefs, QStringLiteral("OldRegisterDeclined"));
     s.DirDBF = ini.value(kDir, QStringLiteral("DBF"), appDir);
     s.DirSDF = ini.value(kDir, QStringLiteral("SDF"), appDir);
     s.DirTXT = ini.value(kDir, QStringLiteral("TXT"), appDir);
@@ -133,6 +134,7 @@ void writeSettingsFile(const Settings& s, const QString& iniPath, const QString&
     writeUnlessEqual(ini, QStringLiteral("TextQualifier"), s.TextQualifier, kDefaultTextQualifier);
     writeUnlessEqual(ini, QStringLiteral("LabelTitle"), s.LabelTitle, QString());
     writeBool(ini, kPrefs, QStringLiteral("Review"), s.Review);
+    writeBool(ini, kPrefs, QStringLiteral("OldRegisterDeclined"), s.OldRegisterDeclined);
     writeFolder(ini, QStringLiteral("DBF"), s.DirDBF, appDir);
     writeFolder(ini, QStringLiteral("SDF"), s.DirSDF, appDir);
     writeFolder(ini, QStringLiteral("TXT"), s.DirTXT, appDir);

@@ -1,0 +1,417 @@
+#include "core/legacy/LegacyCopy.h"
+
+#include "core/common/Conversions.h"
+#include "core/common/Error.h"
+#include "core/data/TDados.h"
+#include "core/data/Connection.h"
+#include "core/data/EngineErrorText.h"
+#include "core/data/Schema.h"
+#include "core/data/SqlValue.h"
+#include "core/legacy/LegacyFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace ambitra::legacy {
+
+namespace {
+
+const QString kNull = QStringLiteral("NULL");
+constexpr qint64 kLargestThousandths = 99999999999;  // 99,999,999.999
+constexpr int kBatchRows = 200;
+
+QString quoted(const QString& text) {
+    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QString moneyText(qint64 count, int decimals) {
+    const qint64 scale = decimals == 4 ? 10000 : 1000;
+    const QString sign = count < 0 ? QStringLiteral("-") : QString();
+    const quint64 magnitude = count < 0 ? 0 - static_cast<quint64>(count) : quint64(count);
+    return sign + QString::number(magnitude / scale) + u'.' +
+           QStringLiteral("%1").arg(magnitude % scale, decimals, 10, QChar(u'0'));
+}
+
+QString shownValue(const Value& value) {
+    switch (value.kind) {
+        case Value::Kind::Null:
+            return kNull;
+        case Value::Kind::Text:
+            return quoted(value.text);
+        case Value::Kind::Money:
+            return moneyText(value.money, 4);
+        case Value::Kind::DateTime: {
+            const QDateTime when = value.dateTime();
+            return when.isValid() ? sqlvalue::dateTimeText(when)
+                                  : QStringLiteral("(dia %1)").arg(value.days, 0, 'g', 17);
+        }
+        case Value::Kind::Boolean:
+        case Value::Kind::Number:
+            return QString::number(value.number, 'g', 17);
+        case Value::Kind::Other:
+            break;
+    }
+    return QStringLiteral("?");
+}
+
+bool fits(ColumnType type, ColumnKind kind) {
+    switch (type) {
+        case ColumnType::Text:
+            return kind == ColumnKind::Text || kind == ColumnKind::Memo;
+        case ColumnType::Money:
+            return kind == ColumnKind::Money || kind == ColumnKind::Number;
+        case ColumnType::Date:
+        case ColumnType::DateTime:
+            return kind == ColumnKind::DateTime;
+    }
+    return false;
+}
+
+// Rounds ten-thousandths to thousandths, halves away from zero.
+qint64 thousandths(qint64 count) {
+    const qint64 whole = count / 10;
+    const qint64 rest = count % 10;
+    return rest >= 5 ? whole + 1 : rest <= -5 ? whole - 1 : whole;
+}
+
+// One table of the old file paired with the register's.
+struct Pairing {
+    const TableDef* def = nullptr;
+    std::unique_ptr<File::Table> source;
+    QStringList columns;  // the register's stored columns
+    QList<int> sourceAt;  // where each is in the old table
+    int keyAt = -1;       // the register's key column, by place in columns
+};
+
+class Copier {
+  public:
+    Copier(Connection& target, bool force, Progress& progress)
+        : m_target(target), m_force(force), m_progress(progress) {}
+
+    QList<Change> changes;
+    QList<Change> refusals;
+
+    qint64 copy(Pairing& pair) {
+        const QString& table = pair.def->name;
+        QSqlQuery one = prepareInsert(table, pair.columns, 1);
+        QSqlQuery many = prepareInsert(table, pair.columns, kBatchRows);
+        QList<QList<QVariant>> batch;
+        QList<const ColumnDef*> defs;
+        for (const QString& name : pair.columns) {
+            defs << &pair.def->columns[pair.def->indexOf(name)];
+        }
+        QList<Value> row;
+        qint64 count = 0;
+        while (pair.source->next(row)) {
+            ++count;
+            const QString key = pair.keyAt >= 0 ? keyText(row[pair.sourceAt[pair.keyAt]])
+                                                : QStringLiteral("registro %1").arg(count);
+            QList<QVariant> values;
+            values.reserve(pair.columns.size());
+            for (int i = 0; i < pair.columns.size(); ++i) {
+                values << convert(table, key, *defs[i], row[pair.sourceAt[i]]);
+            }
+            batch << values;
+            if (batch.size() == kBatchRows) {
+                insertBatch(many, one, pair.columns, batch);
+                batch.clear();
+            }
+            m_progress.advance();
+            m_progress.yield();
+        }
+        for (const QList<QVariant>& values : batch) {
+            insertRow(one, pair.columns, values);
+        }
+        return count;
+    }
+
+  private:
+    static QString keyText(const Value& value) {
+        return value.kind == Value::Kind::Text ? value.text : shownValue(value);
+    }
+
+    void note(QList<Change>& list, const QString& table, const QString& key,
+              const ColumnDef& column, const Value& old, const QString& stored,
+              const QString& reason) {
+        list << Change{table, key, column.name, shownValue(old), stored, reason};
+    }
+
+    // A value the register cannot hold: refused, or with force the nearest one.
+    void cannotHold(const QString& table, const QString& key, const ColumnDef& column,
+                    const Value& old, const QString& stored, const QString& reason) {
+        note(m_force ? changes : refusals, table, key, column, old, stored, reason);
+    }
+
+    QVariant convert(const QString& table, const QString& key, const ColumnDef& column,
+                     const Value& value) {
+        // The log keeps its rows as they were written; the other tables follow the
+        // rules of a saved row.
+        const bool savedRow = table != schema::log().name;
+        if (value.isNull()) {
+            return sqlvalue::toSql({}, column.type);
+        }
+        switch (column.type) {
+            case ColumnType::Text: {
+                if (value.text.isEmpty() && savedRow) {
+                    note(changes, table, key, column, value, kNull,
+                         QStringLiteral("texto vazio guardado como nulo"));
+                    return sqlvalue::toSql({}, column.type);
+                }
+                if (column.size > 0 && value.text.size() > column.size) {
+                    const QString cut = value.text.left(column.size);
+                    cannotHold(table, key, column, value, quoted(cut),
+                               QStringLiteral("texto maior que os %1 caracteres da coluna")
+                                   .arg(column.size));
+                    return cut;
+                }
+                return value.text;
+            }
+            case ColumnType::Money: {
+                qint64 kept = 0;
+                bool rounded = false;
+                if (value.kind == Value::Kind::Money) {
+                    kept = thousandths(value.money);
+                    rounded = value.money % 10 != 0;
+                } else {
+                    const double scaled = value.number * 1000.0;
+                    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.2e18) {
+                        kept = scaled < 0 ? -kLargestThousandths - 1 : kLargestThousandths + 1;
+                    } else {
+                        kept = std::llround(scaled);
+                        rounded = static_cast<double>(kept) / 1000.0 != value.number;
+                    }
+                }
+                if (kept > kLargestThousandths || kept < -kLargestThousandths) {
+                    kept = kept > 0 ? kLargestThousandths : -kLargestThousandths;
+                    cannotHold(table, key, column, value, moneyText(kept, 3),
+                               QStringLiteral("valor fora do limite de 99999999.999"));
+                } else if (rounded) {
+                    note(changes, table, key, column, value, moneyText(kept, 3),
+                         QStringLiteral("arredondado para 3 casas decimais"));
+                }
+                return static_cast<double>(kept) / 1000.0;
+            }
+            case ColumnType::Date:
+            case ColumnType::DateTime: {
+                const QDateTime when = value.dateTime();
+                if (!when.isValid()) {
+                    cannotHold(table, key, column, value, kNull, QStringLiteral("data inválida"));
+                    return sqlvalue::toSql({}, column.type);
+                }
+                if (savedRow && when.date() == QDate(1899, 12, 30)) {
+                    note(changes, table, key, column, value, kNull,
+                         QStringLiteral("data zero (30/12/1899) guardada como nula"));
+                    return sqlvalue::toSql({}, column.type);
+                }
+                if (column.type == ColumnType::Date) {
+                    // The old program showed and edited only the date of these
+                    // columns: a time of day it kept unseen is left out, and said.
+                    if (when.time() != QTime(0, 0)) {
+                        note(changes, table, key, column, value, sqlvalue::dateText(when.date()),
+                             QStringLiteral("hora descartada: a coluna guarda só a data"));
+                    }
+                    return sqlvalue::dateText(when.date());
+                }
+                return sqlvalue::dateTimeText(when);
+            }
+        }
+        return {};
+    }
+
+    QSqlQuery prepareInsert(const QString& table, const QStringList& columns, int count) {
+        QStringList marks;
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            marks << QStringLiteral("?");
+        }
+        const QString row = u'(' + marks.join(QStringLiteral(", ")) + u')';
+        QStringList rows;
+        for (int i = 0; i < count; ++i) {
+            rows << row;
+        }
+        QSqlQuery insert(m_target.database());
+        if (!insert.prepare(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
+                            columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
+                            rows.join(QStringLiteral(", ")))) {
+            throw Error(EngineErrorText::of(insert.lastError()));
+        }
+        return insert;
+    }
+
+    static void insertRow(QSqlQuery& insert, const QStringList& columns,
+                          const QList<QVariant>& values) {
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            insert.bindValue(static_cast<int>(i), values[i]);
+        }
+        if (!insert.exec()) {
+            throw Error(EngineErrorText::of(insert.lastError(), [&](const QString& column) {
+                const qsizetype at = columns.indexOf(column);
+                return at >= 0 ? values.value(at) : QVariant();
+            }));
+        }
+    }
+
+    // A batch in one statement; when the engine refuses it, row by row, so that
+    // the refusal names the row and value at fault.
+    void insertBatch(QSqlQuery& many, QSqlQuery& one, const QStringList& columns,
+                     const QList<QList<QVariant>>& batch) {
+        int place = 0;
+        for (const QList<QVariant>& values : batch) {
+            for (const QVariant& value : values) {
+                many.bindValue(place++, value);
+            }
+        }
+        Savepoint savepoint(m_target, "legacy");
+        if (many.exec()) {
+            savepoint.release();
+            return;
+        }
+        savepoint.rollback();
+        for (const QList<QVariant>& values : batch) {
+            insertRow(one, columns, values);
+        }
+    }
+
+    Connection& m_target;
+    bool m_force;
+    Progress& m_progress;
+};
+
+qint64 rowsIn(Connection& target, const QString& table) {
+    QSqlQuery query(target.database());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM ") + table)) {
+        throw Error(EngineErrorText::of(query.lastError()));
+    }
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+Pairing pair(File& file, const TableDef& def) {
+    Pairing pairing;
+    pairing.def = &def;
+    pairing.source = file.table(def.name);
+    if (!pairing.source) {
+        throw Error(QStringLiteral("O arquivo %1 não tem a tabela %2; nada foi copiado.")
+                        .arg(QDir::toNativeSeparators(file.name()), def.name));
+    }
+    pairing.columns = def.storedColumns();
+    for (const QString& name : pairing.columns) {
+        const int at = pairing.source->indexOf(name);
+        if (at < 0) {
+            throw Error(QStringLiteral("A tabela %1 do arquivo %2 não tem a coluna %3; nada foi "
+                                       "copiado.")
+                            .arg(def.name, QDir::toNativeSeparators(file.name()), name));
+        }
+        const ColumnDef& column = def.columns[def.indexOf(name)];
+        if (!fits(column.type, pairing.source->columns()[at].kind)) {
+            throw Error(QStringLiteral("A coluna %1 da tabela %2 do arquivo %3 tem um tipo que a "
+                                       "coluna do cadastro não guarda; nada foi copiado.")
+                            .arg(name, def.name, QDir::toNativeSeparators(file.name())));
+        }
+        pairing.sourceAt << at;
+    }
+    pairing.keyAt =
+        def.keyColumn.isEmpty() ? -1 : static_cast<int>(pairing.columns.indexOf(def.keyColumn));
+    return pairing;
+}
+
+}  // namespace
+
+QString Change::line() const {
+    return QStringList{table, key, column, oldValue, stored, reason}.join(QStringLiteral(" | "));
+}
+
+LegacyCopy::Result LegacyCopy::copyFrom(const QString& path, Progress& progress) {
+    File file(path);
+    std::vector<Pairing> pairs;
+    qint64 total = 0;
+    for (const TableDef* def : {&schema::status(), &schema::operadores(), &schema::locais(),
+                                &schema::bens(), &schema::log()}) {
+        pairs.push_back(pair(file, *def));
+        total += pairs.back().source->rowCount();
+    }
+    QList<Change> extra;
+    for (const Pairing& p : pairs) {
+        for (const Column& column : p.source->columns()) {
+            if (p.def->indexOf(column.name) < 0) {
+                extra << Change{p.def->name,
+                                QStringLiteral("(todos)"),
+                                column.name,
+                                QStringLiteral("-"),
+                                QStringLiteral("-"),
+                                QStringLiteral("coluna sem lugar no "
+                                               "cadastro, não copiada")};
+            }
+        }
+    }
+
+    Transaction transaction(m_target, progress);
+    for (const TableDef* def :
+         {&schema::operadores(), &schema::locais(), &schema::bens(), &schema::log()}) {
+        if (rowsIn(m_target, def->name) > 0) {
+            throw Error(QStringLiteral("O banco de dados de destino já contém registros (tabela "
+                                       "%1); nada foi copiado.")
+                            .arg(def->name));
+        }
+    }
+    // The register's condition codes (its defaults, as a rule) give way to the
+    // old file's of the same code; the file's rows are read here and again by the
+    // copy, which keeps the order of the file.
+    {
+        auto codes = file.table(schema::status().name);
+        const int at = codes->indexOf(schema::status().keyColumn);
+        QSqlQuery remove(m_target.database());
+        remove.prepare(QStringLiteral("DELETE FROM Status WHERE STCODIGO = ?"));
+        QList<Value> row;
+        while (codes->next(row)) {
+            if (row[at].kind == Value::Kind::Text) {
+                remove.bindValue(0, row[at].text);
+                if (!remove.exec()) {
+                    throw Error(EngineErrorText::of(remove.lastError()));
+                }
+            }
+        }
+    }
+
+    progress.setMaximum(total);
+    Copier copier(m_target, m_force, progress);
+    Result result;
+    for (Pairing& p : pairs) {
+        result.counts.append({p.def->name, copier.copy(p)});
+    }
+    if (!copier.refusals.isEmpty()) {
+        QStringList lines;
+        for (const Change& change : copier.refusals) {
+            lines << change.line();
+        }
+        throw ValuesRefused(
+            QStringLiteral("%1 valores do arquivo %2 não cabem no cadastro; nada foi "
+                           "copiado:\n%3")
+                .arg(copier.refusals.size())
+                .arg(QDir::toNativeSeparators(path), lines.join(u'\n')));
+    }
+    transaction.commit();
+    result.changes = extra + copier.changes;
+    return result;
+}
+
+QString offeredOldRegister(TDados& dados) {
+    const QString file = QDir(dados.AppDir()).filePath(QStringLiteral("Ambitra.mdb"));
+    if (dados.settings().OldRegisterDeclined || !QFileInfo(file).isFile()) {
+        return {};
+    }
+    return rowsIn(dados.Conn(), schema::bens().name) == 0 ? file : QString();
+}
+
+void raiseLastCode(TDados& dados) {
+    const QString highest = dados.GetLastCode();
+    if (TextToFloat(highest) > TextToFloat(dados.settings().LastCode)) {
+        dados.settings().LastCode = highest;
+    }
+}
+
+}  // namespace ambitra::legacy

@@ -1,6 +1,7 @@
 #include "core/legacy/LegacyCopy.h"
 
-#include "core/common/Conversions.h"
+#include "core/common/DateTextConversions.h"
+#include "core/common/NumberConversions.h"
 #include "core/common/Error.h"
 #include "core/data/TDados.h"
 #include "core/data/Connection.h"

@@ -87,41 +87,6 @@ QSqlQuery prepareInsert(Connection& target, const QString& table, const QStringL
     return insert;
 }
 
-// Inserts one row alone, its refusal worded with its own values.
-void insertRow(QSqlQuery& insert, const QStringList& columns, const QList<QVariant>& values) {
-    for (int i = 0; i < values.size(); ++i) {
-        insert.bindValue(i, values[i]);
-    }
-    if (!insert.exec()) {
-        throw Error(EngineErrorText::of(insert.lastError(), [&](const QString& column) {
-            const int at = static_cast<int>(columns.indexOf(column));
-            return at >= 0 ? values.value(at) : QVariant();
-        }));
-    }
-}
-
-// Inserts a batch in one statement; when the engine refuses it, the batch is
-// undone and its rows are inserted one by one, so that the refusal names the
-// row and the value at fault as a row-by-row copy would.
-void insertBatch(Connection& target, QSqlQuery& many, QSqlQuery& one, const QStringList& columns,
-                 const QList<QList<QVariant>>& batch) {
-    int place = 0;
-    for (const QList<QVariant>& values : batch) {
-        for (const QVariant& value : values) {
-            many.bindValue(place++, value);
-        }
-    }
-    Savepoint savepoint(target, "copy");
-    if (many.exec()) {
-        savepoint.release();
-        return;
-    }
-    savepoint.rollback();
-    for (const QList<QVariant>& values : batch) {
-        insertRow(one, columns, values);
-    }
-}
-
 qint64 copyTable(Connection& source, const QString& table, Connection& target,
                  const QString& targetTable, Progress& progress) {
     const QStringList columns = columnsOf(source, table);
@@ -141,19 +106,54 @@ qint64 copyTable(Connection& source, const QString& table, Connection& target,
         batch << values;
         ++count;
         if (batch.size() == kBatchRows) {
-            insertBatch(target, many, one, columns, batch);
+            insertCopiedBatch(target, many, one, columns, batch);
             batch.clear();
             progress.setValue(count);
         }
     }
     // The last rows, fewer than a batch, in the order they were read.
     for (const QList<QVariant>& values : batch) {
-        insertRow(one, columns, values);
+        insertCopiedRow(one, columns, values);
     }
     return count;
 }
 
 }  // namespace
+
+// Inserts one row alone, its refusal worded with its own values.
+void insertCopiedRow(QSqlQuery& insert, const QStringList& columns, const QList<QVariant>& values) {
+    for (int i = 0; i < values.size(); ++i) {
+        insert.bindValue(i, values[i]);
+    }
+    if (!insert.exec()) {
+        throw Error(EngineErrorText::of(insert.lastError(), [&](const QString& column) {
+            const int at = static_cast<int>(columns.indexOf(column));
+            return at >= 0 ? values.value(at) : QVariant();
+        }));
+    }
+}
+
+// Inserts a batch in one statement; when the engine refuses it, the batch is
+// undone and its rows are inserted one by one, so that the refusal names the
+// row and the value at fault as a row-by-row copy would.
+void insertCopiedBatch(Connection& target, QSqlQuery& many, QSqlQuery& one,
+                       const QStringList& columns, const QList<QList<QVariant>>& batch) {
+    int place = 0;
+    for (const QList<QVariant>& values : batch) {
+        for (const QVariant& value : values) {
+            many.bindValue(place++, value);
+        }
+    }
+    Savepoint savepoint(target, "copy");
+    if (many.exec()) {
+        savepoint.release();
+        return;
+    }
+    savepoint.rollback();
+    for (const QList<QVariant>& values : batch) {
+        insertCopiedRow(one, columns, values);
+    }
+}
 
 RegisterCopy::Counts RegisterCopy::copyFrom(const QString& file, Progress& progress) {
     const QFileInfo info(file);

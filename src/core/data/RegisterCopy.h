@@ -3,13 +3,26 @@
 #include "core/common/Progress.h"
 
 #include <QList>
+#include <QStringList>
+#include <QVariant>
 #include <QString>
 
 #include <utility>
 
+class QSqlQuery;
+
 namespace ambitra {
 
 class Connection;
+
+// Inserts one copied row alone; a refusal is raised as an Error worded with the
+// row's own values.
+void insertCopiedRow(QSqlQuery& insert, const QStringList& columns, const QList<QVariant>& values);
+// Inserts a batch of copied rows in one statement; when the engine refuses it,
+// the batch is undone and its rows are inserted one by one, so that the refusal
+// names the row and the value at fault.
+void insertCopiedBatch(Connection& target, QSqlQuery& many, QSqlQuery& one,
+                       const QStringList& columns, const QList<QList<QVariant>>& batch);
 
 // Copies a whole register kept in an embedded database file into the open
 // register (a server's, as a shared register starts from a desktop's file):

@@ -3,6 +3,7 @@
 #include "core/common/DateTextConversions.h"
 #include "core/common/NumberConversions.h"
 #include "core/common/Error.h"
+#include "core/data/RegisterCopy.h"
 #include "core/data/TDados.h"
 #include "core/data/Connection.h"
 #include "core/data/EngineErrorText.h"
@@ -120,14 +121,14 @@ class Copier {
             }
             batch << values;
             if (batch.size() == kBatchRows) {
-                insertBatch(many, one, pair.columns, batch);
+                insertCopiedBatch(m_target, many, one, pair.columns, batch);
                 batch.clear();
             }
             m_progress.advance();
             m_progress.yield();
         }
         for (const QList<QVariant>& values : batch) {
-            insertRow(one, pair.columns, values);
+            insertCopiedRow(one, pair.columns, values);
         }
         return count;
     }
@@ -242,40 +243,6 @@ class Copier {
             throw Error(EngineErrorText::of(insert.lastError()));
         }
         return insert;
-    }
-
-    static void insertRow(QSqlQuery& insert, const QStringList& columns,
-                          const QList<QVariant>& values) {
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            insert.bindValue(static_cast<int>(i), values[i]);
-        }
-        if (!insert.exec()) {
-            throw Error(EngineErrorText::of(insert.lastError(), [&](const QString& column) {
-                const qsizetype at = columns.indexOf(column);
-                return at >= 0 ? values.value(at) : QVariant();
-            }));
-        }
-    }
-
-    // A batch in one statement; when the engine refuses it, row by row, so that
-    // the refusal names the row and value at fault.
-    void insertBatch(QSqlQuery& many, QSqlQuery& one, const QStringList& columns,
-                     const QList<QList<QVariant>>& batch) {
-        int place = 0;
-        for (const QList<QVariant>& values : batch) {
-            for (const QVariant& value : values) {
-                many.bindValue(place++, value);
-            }
-        }
-        Savepoint savepoint(m_target, "legacy");
-        if (many.exec()) {
-            savepoint.release();
-            return;
-        }
-        savepoint.rollback();
-        for (const QList<QVariant>& values : batch) {
-            insertRow(one, columns, values);
-        }
     }
 
     Connection& m_target;

@@ -13,6 +13,10 @@ fi
 $SUDO apt-get update -qq
 # mdbtools-dev: the library that reads the old program's database file (Ambitra.mdb);
 # mdbtools and sqlite3 are the benchmark's peer for that copy.
+# The handheld service: Qt's HTTP server (whose CMake package needs the websockets
+# one) and OpenSSL for its certificate authority. Its browser tests drive Debian's
+# Chromium through chromedriver and selenium (certutil trusts the authority), with
+# a fake camera fed by a video made from zint's symbols by ffmpeg.
 $SUDO apt-get install -y -qq --no-install-recommends \
     g++ cmake ninja-build pkg-config \
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libgl-dev \
@@ -22,4 +26,10 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     dpkg-dev file desktop-file-utils appstream xdotool x11-utils \
     python3-dbf python3-dbfread \
     libzint-dev zbar-tools poppler-utils \
-    mdbtools-dev mdbtools sqlite3 >/dev/null
+    mdbtools-dev mdbtools sqlite3 \
+    qt6-httpserver-dev qt6-websockets-dev libssl-dev \
+    chromium chromium-driver python3-selenium libnss3-tools zint ffmpeg >/dev/null
+# The app's web dependencies come from npm (pinned by web/coletor/package-lock.json).
+if ! command -v npm >/dev/null; then
+    $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi

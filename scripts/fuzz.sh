@@ -14,7 +14,8 @@ build=${FUZZ_BUILD_DIR:-build-fuzz}
 # legacy_file is left out of the default run: a damaged catalog can make libmdb 1.0.0
 # loop without end inside its catalog reader (mdb_read_catalog), which no check of ours
 # before it can prevent yet. Run it by name: scripts/fuzz.sh 30 legacy_file.
-all=(dbf_reader cp1252 conversions settings_file registry request_table hotsync_protocol text_import)
+all=(dbf_reader cp1252 conversions settings_file registry request_table hotsync_protocol text_import
+    unload_request)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

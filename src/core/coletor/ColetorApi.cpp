@@ -24,6 +24,10 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <thread>
+#include <vector>
+
 namespace ambitra {
 
 namespace {
@@ -252,17 +256,35 @@ ServiceResponse ColetorApi::locations() {
     return json(200, QJsonObject{{QStringLiteral("locais"), list}});
 }
 
-const ColetorApi::OperatorKey& ColetorApi::operatorKey(const QString& code,
-                                                       const QString& password) {
-    auto known = m_operatorKeys.find(code);
-    if (known == m_operatorKeys.end() || known->password != password) {
-        OperatorKey key{password, QByteArray(16, Qt::Uninitialized), {}};
-        QRandomGenerator::system()->generate(key.salt.begin(), key.salt.end());
-        key.hash = QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(),
-                                                      key.salt, kIterations, 32);
-        known = m_operatorKeys.insert(code, key);
+void ColetorApi::prepareOperatorKeys(const QList<std::pair<QString, QString>>& passwords) {
+    // Made again only for a new operator or a changed password, the slow hashes
+    // of many operators share the processors.
+    QList<std::pair<QString, OperatorKey>> missing;
+    for (const auto& [code, password] : passwords) {
+        const auto known = m_operatorKeys.constFind(code);
+        if (known == m_operatorKeys.cend() || known->password != password) {
+            OperatorKey key{password, QByteArray(16, Qt::Uninitialized), {}};
+            QRandomGenerator::system()->generate(key.salt.begin(), key.salt.end());
+            missing.append({code, key});
+        }
     }
-    return *known;
+    const qsizetype workers = std::clamp<qsizetype>(std::thread::hardware_concurrency(), 1, 8);
+    std::vector<std::thread> threads;
+    for (qsizetype w = 0; w < std::min(workers, missing.size()); ++w) {
+        threads.emplace_back([&missing, w, workers] {
+            for (qsizetype i = w; i < missing.size(); i += workers) {
+                OperatorKey& key = missing[i].second;
+                key.hash = QPasswordDigestor::deriveKeyPbkdf2(
+                    QCryptographicHash::Sha256, key.password.toUtf8(), key.salt, kIterations, 32);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const auto& [code, key] : std::as_const(missing)) {
+        m_operatorKeys.insert(code, key);
+    }
 }
 
 ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
@@ -306,6 +328,12 @@ ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
     QJsonArray sentLocations;
     QJsonArray assets;
     QList<SentAsset> sent;
+    struct OperatorRow {
+        QString code;
+        QVariant name;
+        QString password;  // empty for none
+    };
+    QList<OperatorRow> operatorRows;
     // Opening the condition codes gives an empty table its defaults: a write,
     // before the view that only reads.
     DataTable& status = m_dados.TStatus();
@@ -316,21 +344,9 @@ ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
         DataTable& operadores = m_dados.TOperadores();
         operadores.openOrRequery();
         for (operadores.first(); !operadores.eof() && !operadores.isEmpty(); operadores.next()) {
-            const QString code = operadores.text(QStringLiteral("OPCODIGO"));
-            const QVariant password = operadores.value(QStringLiteral("OPSENHA"));
-            QJsonObject entry{
-                {QStringLiteral("codigo"), code},
-                {QStringLiteral("nome"), jsonText(operadores.value(QStringLiteral("OPNOME")))},
-                {QStringLiteral("iteracoes"), kIterations}};
-            if (password.isNull() || password.toString().isEmpty()) {
-                entry.insert(QStringLiteral("sal"), QJsonValue::Null);
-                entry.insert(QStringLiteral("hash"), QJsonValue::Null);
-            } else {
-                const OperatorKey& key = operatorKey(code, password.toString());
-                entry.insert(QStringLiteral("sal"), QString::fromLatin1(key.salt.toHex()));
-                entry.insert(QStringLiteral("hash"), QString::fromLatin1(key.hash.toHex()));
-            }
-            operators.append(entry);
+            operatorRows.append({operadores.text(QStringLiteral("OPCODIGO")),
+                                 operadores.value(QStringLiteral("OPNOME")),
+                                 operadores.text(QStringLiteral("OPSENHA"))});
         }
         operadores.first();
         status.requery();
@@ -381,6 +397,26 @@ ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
             sent.append({row.at(columns[0]).toString(), row.at(parts[0])});
         }
         bens.first();
+    }
+    QList<std::pair<QString, QString>> passwords;
+    for (const OperatorRow& row : std::as_const(operatorRows)) {
+        if (!row.password.isEmpty()) {
+            passwords.append({row.code, row.password});
+        }
+    }
+    prepareOperatorKeys(passwords);
+    for (const OperatorRow& row : std::as_const(operatorRows)) {
+        QJsonObject entry{{QStringLiteral("codigo"), row.code},
+                          {QStringLiteral("nome"), jsonText(row.name)},
+                          {QStringLiteral("iteracoes"), kIterations},
+                          {QStringLiteral("sal"), QJsonValue::Null},
+                          {QStringLiteral("hash"), QJsonValue::Null}};
+        if (!row.password.isEmpty()) {
+            const OperatorKey& key = m_operatorKeys[row.code];
+            entry.insert(QStringLiteral("sal"), QString::fromLatin1(key.salt.toHex()));
+            entry.insert(QStringLiteral("hash"), QString::fromLatin1(key.hash.toHex()));
+        }
+        operators.append(entry);
     }
     int count = 0;
     try {

@@ -28,8 +28,9 @@ class ColetorApi {
 
     static constexpr int kCodeMinutes = 10;  // a pairing code is valid this long
     static constexpr int kCodeTries = 5;     // wrong tries that end a code
-    // Iterations of the operators' password hashes carried in the load.
-    static constexpr int kIterations = 20000;
+    // Iterations of the operators' password hashes carried in the load (about
+    // 20 ms of one processor each; made once per password while the service runs).
+    static constexpr int kIterations = 10000;
     // The schema version the service needs (its devices and reading identifiers).
     static constexpr int kSchemaVersion = 3;
 
@@ -63,7 +64,8 @@ class ColetorApi {
         QByteArray salt;
         QByteArray hash;
     };
-    const OperatorKey& operatorKey(const QString& code, const QString& password);
+    // The keys of these operators (code, password) in m_operatorKeys.
+    void prepareOperatorKeys(const QList<std::pair<QString, QString>>& passwords);
     QDateTime now() const;
 
     TDados& m_dados;

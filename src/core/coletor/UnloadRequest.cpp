@@ -183,7 +183,8 @@ bool UnloadRequest::parse(const QByteArray& body, const Known& known) {
             }
         }
         const QString code = Reading::fieldName(Reading::Code);
-        if (reading.stored(Reading::Code).isNull()) {
+        // A code of blanks is none: the copy keeps texts without their trailing blanks.
+        if (reading.code().trimmed().isEmpty()) {
             return bad(code, QStringLiteral("código do bem ausente"));
         }
         const QString location = reading.stored(Reading::Location).toString();

@@ -7,6 +7,7 @@
 #include "core/sync/InventoryUnload.h"
 #include "core/sync/ReceivedCopy.h"
 #include "core/sync/SyncFixture.h"
+#include "support/ProgramRun.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -454,4 +455,24 @@ TEST_F(Coletor, ARegisterOfTheVersionBeforeIsUpgradedKeepingItsReadings) {
     EXPECT_EQ(db.column(QStringLiteral("SELECT LEBEM || coalesce(LEID, '-') FROM Leituras")),
               QStringList{QStringLiteral("1-")});
     EXPECT_EQ(call("GET", "locais", {}, token).status, 401);  // its devices are gone
+}
+
+TEST_F(Coletor, TheCommandLineListsAndRevokesDevices) {
+    const QString token = paired();
+    auto cli = [this](const QStringList& args) {
+        return run(AMBITRA_CLI, QStringList{QStringLiteral("--app-dir"), db.dir().path(),
+                                            QStringLiteral("devices")} +
+                                    args);
+    };
+    ProgramRun r = cli({});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("1\tEquipe 1\t2026-12-10 09:00:00\t-\tactive\n"));
+    r = cli({QStringLiteral("--revoke"), QStringLiteral("2")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("O coletor 2 não existe ou já está revogado.\n"));
+    r = cli({QStringLiteral("--revoke"), QStringLiteral("1")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QStringLiteral("Coletor 1 revogado.\n"));
+    EXPECT_EQ(call("GET", "locais", {}, token).status, 401);
+    EXPECT_TRUE(cli({}).out.endsWith(QStringLiteral("\trevoked\n")));
 }

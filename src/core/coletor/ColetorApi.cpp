@@ -470,8 +470,7 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
         return failure(400, request.error());
     }
     CountStore store(m_dados);
-    const std::optional<CountInfo> count = store.count(request.count());
-    if (!count || count->user != device.name) {
+    if (store.user(request.count()) != device.name) {
         return failure(400,
                        QStringLiteral("Requisição inválida: a contagem %1 não é deste coletor.")
                            .arg(request.count()));

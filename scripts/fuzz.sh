@@ -12,7 +12,7 @@ seconds=${1:-30}
 shift || true
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 all=(dbf_reader cp1252 conversions settings_file registry request_table hotsync_protocol text_import
-    legacy_file)
+    legacy_file unload_request)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

@@ -61,6 +61,8 @@ int runDbCommand(CliProgram& program, const QStringList& args);
 int runCountsCommand(CliProgram& program, const QStringList& args);
 int runReportCommand(CliProgram& program, const QStringList& args);
 int runReviewCommand(CliProgram& program, const QStringList& args);
+// The handhelds paired with the service: the list, or revoking one.
+int runDevicesCommand(CliProgram& program, const QStringList& args);
 // The labels usage names the sheet layouts, which the label code knows.
 QString labelsUsage();
 

@@ -64,6 +64,8 @@ const QList<Command>& commands() {
          QStringLiteral("usage: ambitra-cli [--app-dir DIR] report [--count N] [--csv FILE] "
                         "[--pdf FILE] [--details]"),
          runReportCommand},
+        {"devices", QStringLiteral("usage: ambitra-cli [--app-dir DIR] devices [--revoke ID]"),
+         runDevicesCommand},
         {"review",
          QStringLiteral("usage: ambitra-cli [--app-dir DIR] review [--count N] (--list | --accept "
                         "all|CODE... | --reject all|CODE...)"),

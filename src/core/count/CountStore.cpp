@@ -234,6 +234,31 @@ int CountStore::latestCount() {
     return scalar(QStringLiteral("SELECT MAX(CTNUMERO) FROM Contagens"), {});
 }
 
+bool CountStore::keepsReadingIds() const {
+    return m_dados.schemaVersion() >= 3;
+}
+
+QHash<QString, CountStore::HeldReading> CountStore::heldReadings(const QStringList& ids) {
+    // Asked in groups: a server answers each statement with a round trip.
+    constexpr qsizetype kPerStatement = 500;
+    QHash<QString, HeldReading> held;
+    for (qsizetype first = 0; first < ids.size(); first += kPerStatement) {
+        const QStringList group = ids.mid(first, kPerStatement);
+        QSqlQuery q = prepare(
+            QStringLiteral("SELECT LEID, LEESTADO, LEINVALIDO FROM Leituras WHERE LEID IN (?") +
+            QStringLiteral(", ?").repeated(group.size() - 1) + QLatin1Char(')'));
+        for (qsizetype i = 0; i < group.size(); ++i) {
+            q.bindValue(static_cast<int>(i), group[i]);
+        }
+        run(q);
+        while (q.next()) {
+            held.insert(q.value(0).toString(), {q.value(1).toString(), q.value(2).toInt() != 0});
+        }
+        q.finish();
+    }
+    return held;
+}
+
 QString CountStore::user(int number) {
     QSqlQuery q = prepare(QStringLiteral("SELECT CTUSUARIO FROM Contagens WHERE CTNUMERO = ?"));
     q.addBindValue(number);

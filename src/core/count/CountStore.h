@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QHash>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -96,6 +97,15 @@ class CountStore {
     QString user(int number);
 
     Connection& connection() { return m_conn; }
+    // Whether readings keep the identifier a handheld gave them (schema 3 on).
+    bool keepsReadingIds() const;
+    // The kept readings that have one of these identifiers: their state and
+    // whether their code failed the check digit, by identifier.
+    struct HeldReading {
+        QString state;
+        bool invalid = false;
+    };
+    QHash<QString, HeldReading> heldReadings(const QStringList& ids);
 
   private:
     QSqlQuery prepare(const QString& sql);

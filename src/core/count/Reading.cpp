@@ -64,6 +64,7 @@ ReturnedRecords::ReturnedRecords(THalcyonDataSet& dbf, Progress& progress)
 
 void ReturnedRecords::rewind() {
     m_started = false;
+    m_taken = 0;
 }
 
 bool ReturnedRecords::next(Reading& reading) {
@@ -82,6 +83,7 @@ bool ReturnedRecords::next(Reading& reading) {
             break;
         }
     }
+    reading.id = m_ids.value(m_taken++);
     for (int i = 0; i < Reading::FieldCount; ++i) {
         if (m_fields[i] == nullptr) {
             reading.set(i, QVariant());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <array>
@@ -51,6 +52,9 @@ class Reading {
     int count = 0;
     int seq = 0;
     QString readingClass;  // the name of its ReadingClass, as kept
+    // The identifier the handheld gave the reading (empty for a returned table's
+    // record): kept with it, so that a reading sent again is recognised.
+    QString id;
 
   private:
     std::array<QVariant, FieldCount> m_values;
@@ -67,6 +71,9 @@ class ReturnedRecords {
 
     // Starts again at the first record.
     void rewind();
+    // The identifiers of the records taking part, in order: each reading gets its
+    // own (a record beyond the list none).
+    void setIds(QStringList ids) { m_ids = std::move(ids); }
     // The next record taking part; false at the end.
     bool next(Reading& reading);
 
@@ -77,6 +84,8 @@ class ReturnedRecords {
     std::array<THalcyonField*, Reading::FieldCount> m_fields{};
     std::array<QString, Reading::FieldCount> m_missing;  // error of an absent field
     bool m_started = false;
+    QStringList m_ids;
+    qsizetype m_taken = 0;  // records taking part read since the first
 };
 
 // Whether a code cannot be a bar code of the coding ("EAN8", "EAN13"): of the

@@ -11,11 +11,13 @@ namespace ambitra {
 
 namespace {
 
+// The columns of every reading; a register that keeps the handheld's identifier
+// of a reading has one more, LEID, last.
 constexpr int kColumns = 20;
 // Readings sent to a server in one statement: each statement is a round trip.
 constexpr int kRowsPerStatement = 1000;
 
-const QStringList& columnNames() {
+QStringList columnNames(bool withId) {
     static const QStringList names{
         QStringLiteral("LECONTAGEM"), QStringLiteral("LESEQ"),      QStringLiteral("LEDATA"),
         QStringLiteral("LEERROS"),    QStringLiteral("LEINVALIDO"), QStringLiteral("LECLASSE"),
@@ -24,10 +26,10 @@ const QStringList& columnNames() {
         QStringLiteral("LELOCAL"),    QStringLiteral("LEFABRICA"),  QStringLiteral("LESITUACAO"),
         QStringLiteral("LENSERIE"),   QStringLiteral("LEVALOR"),    QStringLiteral("LECOMPRA"),
         QStringLiteral("LEULTINV"),   QStringLiteral("LEULTOPE")};
-    return names;
+    return withId ? names + QStringList{QStringLiteral("LEID")} : names;
 }
 
-const QStringList& columnTypes() {
+QStringList columnTypes(bool withId) {
     static const QStringList types = [] {
         QStringList list{QStringLiteral("INTEGER"), QStringLiteral("INTEGER"),
                          QStringLiteral("DATETIME"), QStringLiteral("VARCHAR"),
@@ -40,13 +42,14 @@ const QStringList& columnTypes() {
         list[18] = QStringLiteral("DATE");
         return list;
     }();
-    return types;
+    return withId ? types + QStringList{QStringLiteral("VARCHAR")} : types;
 }
 
 // The insert of one reading.
-QString insertText() {
-    return QStringLiteral("INSERT INTO Leituras (") + columnNames().join(QStringLiteral(", ")) +
-           QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(kColumns - 1) +
+QString insertText(bool withId) {
+    const QStringList names = columnNames(withId);
+    return QStringLiteral("INSERT INTO Leituras (") + names.join(QStringLiteral(", ")) +
+           QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(names.size() - 1) +
            QLatin1Char(')');
 }
 
@@ -56,15 +59,17 @@ ReadingKeeper::ReadingKeeper(CountStore& store, const QString& user, const QStri
     : m_store(store),
       m_coding(coding),
       m_now(sqlvalue::dateTimeText(QDateTime::currentDateTime())),
+      m_columns(store.keepsReadingIds() ? kColumns + 1 : kColumns),
       m_batch(store.startBatch(user, m_now)) {
+    const bool withId = m_columns > kColumns;
     // An unload keeps every reading it receives: on the embedded engine's own
     // statement the insert costs a fraction of what the general driver adds to
     // each of its values; a server gets them in rows of readings instead, one
     // round trip for many (a refused insert fails the whole unload either way).
-    m_native = store.connection().nativeQuery(insertText());
+    m_native = store.connection().nativeQuery(insertText(withId));
     if (m_native == nullptr) {
-        m_rowsText = store.connection().engine().manyRowsInsertSql(QStringLiteral("Leituras"),
-                                                                   columnNames(), columnTypes());
+        m_rowsText = store.connection().engine().manyRowsInsertSql(
+            QStringLiteral("Leituras"), columnNames(withId), columnTypes(withId));
     }
 }
 
@@ -76,14 +81,14 @@ void ReadingKeeper::finish() {
 
 void ReadingKeeper::send() {
     // Each column's values go as one parameter.
-    const qsizetype rows = m_held.size() / kColumns;
+    const qsizetype rows = m_held.size() / m_columns;
     const DatabaseEngine& engine = m_store.connection().engine();
     JournaledWrite write{m_rowsText, {}};
-    for (int column = 0; column < kColumns; ++column) {
+    for (int column = 0; column < m_columns; ++column) {
         QList<QVariant> values;
         values.reserve(rows);
         for (qsizetype row = 0; row < rows; ++row) {
-            values << m_held.at(row * kColumns + column);
+            values << m_held.at(row * m_columns + column);
         }
         write.values << engine.arrayParameter(values);
     }
@@ -115,7 +120,7 @@ void ReadingKeeper::bind(int index, const QVariant& value) {
     if (m_native != nullptr) {
         m_native->bind(index, value);
     } else {
-        Q_ASSERT(m_held.size() % kColumns == index);
+        Q_ASSERT(m_held.size() % m_columns == index);
         m_held.append(value);
     }
 }
@@ -139,8 +144,11 @@ void ReadingKeeper::insert(const Reading& reading, std::optional<ReadingClass> r
     for (int i = 0; i < Reading::FieldCount; ++i) {
         bind(10 + i, sqlvalue::toSqlParameter(reading.stored(i)));
     }
+    if (m_columns > kColumns) {
+        bind(kColumns, reading.id.isEmpty() ? QVariant() : QVariant(reading.id));
+    }
     if (m_native == nullptr) {
-        if (m_held.size() == kColumns * kRowsPerStatement) {
+        if (m_held.size() == m_columns * kRowsPerStatement) {
             send();
         }
     } else if (!m_native->execute()) {

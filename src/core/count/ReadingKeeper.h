@@ -44,6 +44,7 @@ class ReadingKeeper {
     CountStore& m_store;
     const QString m_coding;
     const QString m_now;
+    const int m_columns;  // bound per reading
     StoredBatch m_batch;
     NativeQuery* m_native = nullptr;
     QString m_rowsText;                    // a server's insert of many readings at once

@@ -241,8 +241,10 @@ QStringList PostgresEngine::schemaStatements(const QStringList& portable,
     static const QRegularExpression sized(QStringLiteral("\\bVARCHAR\\(\\d+\\)"));
     static const QRegularExpression table(QStringLiteral("^CREATE TABLE (\\w+)"));
     QStringList statements;
+    // Replaced rather than created: an upgrade of a register that has it already
+    // runs these statements too.
     statements << QStringLiteral(
-        "CREATE FUNCTION ambitra_notify() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+        "CREATE OR REPLACE FUNCTION ambitra_notify() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
         "PERFORM pg_notify('ambitra', TG_TABLE_SCHEMA || '.' || TG_TABLE_NAME); RETURN NULL; "
         "END $$");
     for (QString statement : portable) {

@@ -109,6 +109,22 @@ QStringList countStatements() {
     };
 }
 
+// The handhelds paired with the service: each with its name, the SHA-256 of its
+// token (the token itself is never kept), when it was paired, its last contact
+// and when it was revoked. A reading a handheld sent keeps the identifier the
+// handheld gave it, unique, so that a reading sent again is recognised.
+QStringList deviceStatements() {
+    return {
+        QStringLiteral(
+            "CREATE TABLE Dispositivos ( DINUMERO INTEGER NOT NULL, DINOME VARCHAR(40) NOT NULL, "
+            "DITOKEN VARCHAR(64) NOT NULL, DIPAREADO DATETIME NOT NULL, DICONTATO DATETIME NULL, "
+            "DIREVOGADO DATETIME NULL, CONSTRAINT PK_Dispositivos PRIMARY KEY ( DINUMERO ) )"),
+        QStringLiteral("CREATE UNIQUE INDEX UX_Dispositivos_DITOKEN ON Dispositivos ( DITOKEN )"),
+        QStringLiteral("ALTER TABLE Leituras ADD COLUMN LEID VARCHAR(64) NULL"),
+        QStringLiteral("CREATE UNIQUE INDEX UX_Leituras_LEID ON Leituras ( LEID )"),
+    };
+}
+
 }  // namespace
 
 const TableDef& operadores() {
@@ -209,7 +225,7 @@ QStringList createStatements() {
         "VARCHAR(16) NULL, LGBEM VARCHAR(13) NOT NULL, LGOCORRENC VARCHAR(80) NULL, CONSTRAINT "
         "FK_Log_LGBEM FOREIGN KEY ( LGBEM ) REFERENCES Bens ( BECODIGO ) ON DELETE CASCADE )");
     statements << logIndexStatements();
-    return statements + upgradeStatements(1);
+    return statements + upgradeStatements(1);  // to the current version
 }
 
 QStringList logIndexStatements() {
@@ -225,6 +241,9 @@ QStringList upgradeStatements(int from) {
     QStringList statements;
     if (from < 2) {
         statements << countStatements();
+    }
+    if (from < 3) {
+        statements << deviceStatements();
     }
     return statements;
 }

@@ -47,8 +47,10 @@ struct TableDef {
 namespace schema {
 
 // Current schema version, kept in PRAGMA user_version of databases we create.
-// 1: the five tables of the register; 2: adds the inventory count tables.
-constexpr int kVersion = 2;
+// 1: the five tables of the register; 2: adds the inventory count tables; 3: adds
+// the paired handhelds of the service and the identifier a handheld gives each
+// reading.
+constexpr int kVersion = 3;
 
 const TableDef& operadores();
 const TableDef& locais();

@@ -31,23 +31,25 @@ HandheldLoad::HandheldLoad(TDados& dados, const LocationCheckList& locations, Sy
                            Progress& progress)
     : m_dados(dados), m_locations(locations), m_log(log), m_progress(progress) {}
 
+bool HandheldLoad::Sends(const LocationCheckList& locations, bool asset, const QString& code,
+                         const QString& building, const QString& department, const QString& room) {
+    const int item =
+        locations.find(LocationCheckList::LocationLine(code, building, department, room));
+    if (item < 0) {
+        // A location row always has its item; an asset of an unlisted location goes.
+        return asset;
+    }
+    return locations.item(item).checked;
+}
+
 bool HandheldLoad::goes(Selection selection, const QList<QVariant>& row,
                         const int (&parts)[4]) const {
     if (selection == Selection::All) {
         return true;
     }
-    const bool locations = selection == Selection::Locations;
-    // Assets are matched by their location code and the location's looked-up
-    // building, department and room (empty when the location does not exist).
-    const QString line = LocationCheckList::LocationLine(
-        row.value(parts[0]).toString(), row.value(parts[1]).toString(),
-        row.value(parts[2]).toString(), row.value(parts[3]).toString());
-    const int item = m_locations.find(line);
-    if (item < 0) {
-        // A location row always has its item; an asset of an unlisted location goes.
-        return !locations;
-    }
-    return m_locations.item(item).checked;
+    return Sends(m_locations, selection == Selection::Assets, row.value(parts[0]).toString(),
+                 row.value(parts[1]).toString(), row.value(parts[2]).toString(),
+                 row.value(parts[3]).toString());
 }
 
 bool HandheldLoad::goesCached(Selection selection, const QList<QVariant>& row,

@@ -26,6 +26,13 @@ class HandheldLoad {
     // record is shown and the next record is written.
     void ExportForHandheld(DataTable& table, const QString& folder);
 
+    // Whether a load with these marks sends a row: a location (asset false) when
+    // it is marked; an asset when its location is marked or not in the list at
+    // all. An asset's location is its code with the building, department and
+    // room looked up in Locais (empty when the location does not exist).
+    static bool Sends(const LocationCheckList& locations, bool asset, const QString& code,
+                      const QString& building, const QString& department, const QString& room);
+
     // Every asset written from now on is added here with the location it was
     // sent for (what the inventory count expects to see).
     void collectSentAssets(QList<SentAsset>* sent) { m_sent = sent; }

@@ -72,6 +72,7 @@ void InventoryUnload::processRecords(const QString& userName) {
     m_applier.clearCounts();
     const bool review = m_dados.settings().Review;
     ReturnedRecords records(dbf, m_progress);
+    records.setIds(m_ids);
     auto fromFile = [&records](Reading& reading) { return records.next(reading); };
     m_progress.setMaximum(dbf.RecordCount());
     m_progress.setValue(0);

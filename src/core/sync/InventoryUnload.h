@@ -3,6 +3,7 @@
 #include "core/count/ReadingApplier.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace ambitra {
 
@@ -31,6 +32,10 @@ class InventoryUnload {
     // one received earlier): path names the file itself.
     void ProcessFile(const QString& userName, const QString& path);
 
+    // The identifiers of the records taking part in the next run, in file order
+    // (readings a handheld sent through the service): kept with each reading.
+    void setReadingIds(const QStringList& ids) { m_ids = ids; }
+
     int processed() const { return m_applier.processed(); }
     int newRows() const { return m_applier.newRows(); }
     // Whether the last run reached its completion line.
@@ -46,6 +51,7 @@ class InventoryUnload {
     Progress& m_progress;
     ReadingApplier m_applier;
     bool m_completed = false;
+    QStringList m_ids;
 };
 
 }  // namespace ambitra

@@ -54,12 +54,12 @@ TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
         tables << q.value(0).toString();
     }
     EXPECT_EQ(tables, (QStringList{QStringLiteral("Bens"), QStringLiteral("ContagemLocais"),
-                                   QStringLiteral("Contagens"), QStringLiteral("Esperados"),
-                                   QStringLiteral("Leituras"), QStringLiteral("Locais"),
-                                   QStringLiteral("Log"), QStringLiteral("Operadores"),
-                                   QStringLiteral("Status")}));
+                                   QStringLiteral("Contagens"), QStringLiteral("Dispositivos"),
+                                   QStringLiteral("Esperados"), QStringLiteral("Leituras"),
+                                   QStringLiteral("Locais"), QStringLiteral("Log"),
+                                   QStringLiteral("Operadores"), QStringLiteral("Status")}));
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
-    EXPECT_EQ(q.value(0).toInt(), 2);
+    EXPECT_EQ(q.value(0).toInt(), schema::kVersion);
     EXPECT_TRUE(p.dados.CountsAvailable());
 }
 
@@ -150,7 +150,7 @@ TEST(OpenDatabase, AVersionOneDatabaseIsUpgradedInPlaceKeepingEveryRow) {
     p.dados.ReadIniFile();
     ASSERT_TRUE(p.dados.OpenDatabase());
     EXPECT_TRUE(p.prompter.shown.isEmpty());
-    EXPECT_EQ(p.dados.schemaVersion(), 2);
+    EXPECT_EQ(p.dados.schemaVersion(), schema::kVersion);
     EXPECT_TRUE(p.dados.CountsAvailable());
     EXPECT_EQ(dump(p.dados.Conn().database()), before);
     QSqlQuery q(p.dados.Conn().database());

@@ -287,7 +287,7 @@ TEST(RegisterCopy, WhatIsNoRegisterFileIsRefusedInPortugueseWithNothingCopied) {
     {
         SourceFile noTables{QStringLiteral("PRAGMA user_version = 0")};
         for (const char* table : {"Log", "Status", "Bens", "Locais", "Operadores", "Leituras",
-                                  "Esperados", "ContagemLocais", "Contagens"}) {
+                                  "Esperados", "ContagemLocais", "Contagens", "Dispositivos"}) {
             noTables.dados.Conn().exec(QStringLiteral("DROP TABLE ") + QString::fromLatin1(table));
         }
         noTables.dados.CloseDatabase();

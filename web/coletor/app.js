@@ -273,8 +273,16 @@ async function lerCodigo(evento) {
   const leitor = $('leitor');
   const codigo = limparCodigo(leitor.value);
   leitor.value = '';
-  if (codigo) await processar(codigo);
+  if (codigo) await enfileirar(codigo);
   focarLeitor();
+}
+
+// Codes are handled one after the other: a scanner that sends two codes in
+// quick succession must not make two readings of one asset.
+let fila = Promise.resolve();
+function enfileirar(codigo) {
+  fila = fila.then(() => processar(codigo)).catch((erro) => avisar(erro.message, false));
+  return fila;
 }
 
 async function processar(codigo) {
@@ -518,7 +526,9 @@ async function enviar() {
 async function alternarCamera() {
   prepararSom();
   if (!estado.camera) {
-    estado.camera = new Camera($('video'), (codigo) => processar(limparCodigo(codigo)));
+    estado.camera = new Camera($('video'), (codigo) => {
+      if (!$('dialogo-bem').open) enfileirar(limparCodigo(codigo));
+    });
   }
   if (estado.camera.ligada) {
     estado.camera.desligar();

@@ -90,7 +90,8 @@ export class Armazem {
   // conditions, locations, assets and the codes seen. Unsent readings stay.
   async guardarCarga(carga) {
     const tx = this.db.transaction(
-        ['ajustes', 'operadores', 'situacoes', 'locais', 'bens', 'vistos'], 'readwrite');
+        ['ajustes', 'operadores', 'situacoes', 'locais', 'bens', 'vistos'], 'readwrite',
+        {durability: 'relaxed'});
     for (const loja of ['operadores', 'situacoes', 'locais', 'bens', 'vistos']) {
       tx.objectStore(loja).clear();
     }
@@ -168,9 +169,12 @@ export class Armazem {
         if (!atual) return;
         loja.delete(enviada.id);
         if (atual.versao !== enviada.versao) {
-          loja.put({...atual, id: novoId(), anterior: undefined});
+          const nova = {...atual, id: novoId(), anterior: undefined};
+          loja.put(nova);
+          if (ultima === enviada.id) ajustes.put(nova.id, 'ultima');
+        } else if (ultima === enviada.id) {
+          ajustes.delete('ultima');
         }
-        if (ultima === enviada.id) ajustes.delete('ultima');
       };
     }
     return concluida(tx);

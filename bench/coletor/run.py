@@ -27,7 +27,7 @@ def load(n):
     locais = [[f'{i:04d}', 'P01', 'D01', f'S{i:03d}'] for i in range(1, 101)]
     linhas = [[f'{7890000000000 + i:013d}', f'BEM {i:06d}', f'{i % 100 + 1:04d}', 'FABRICANTE', '01',
                f'S{i}'] for i in range(n)]
-    return {'contagem': 1, 'codificacao': 2,
+    return {'contagem': 1, 'codificacao': 0,
             'operadores': [{'codigo': 'OP1', 'nome': 'ANA', 'sal': '00', 'iteracoes': 1, 'hash': None}],
             'status': [['01', 'BOM'], ['02', 'REGULAR']], 'locais': locais,
             'bens': {'campos': ['BECODIGO', 'BENOME', 'BELOCAL', 'BEFABRICA', 'BESITUACAO', 'BENSERIE'],

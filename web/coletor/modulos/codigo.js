@@ -1,11 +1,11 @@
 // Codes read by the handheld: the coding of the register's automatic codes and
 // the check of their check digit, as the desktop classes a reading.
 
-// The coding as the load carries it: the number of the desktop's coding
-// (0 EAN-8, 1 EAN-13, 2 none) or its setting's text ("EAN8", "EAN13").
+// The coding as the load carries it (0 none, 1 EAN-8, 2 EAN-13), or as the
+// desktop's settings name it ("EAN8", "EAN13").
 export function digitosDaCodificacao(codificacao) {
-  if (codificacao === 0 || codificacao === 'EAN8') return 8;
-  if (codificacao === 1 || codificacao === 'EAN13') return 13;
+  if (codificacao === 1 || codificacao === 'EAN8') return 8;
+  if (codificacao === 2 || codificacao === 'EAN13') return 13;
   return 0;
 }
 

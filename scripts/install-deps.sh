@@ -33,3 +33,6 @@ $SUDO apt-get install -y -qq --no-install-recommends \
 if ! command -v npm >/dev/null; then
     $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
 fi
+# Installed here, not by the build: the build only checks that they are there and
+# match the lock file.
+(cd "$(dirname "$0")/../web/coletor" && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error)

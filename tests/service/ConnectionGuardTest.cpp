@@ -110,6 +110,25 @@ TEST_F(Guard, AnswersForTheServerWhatItMustNotBufferOrWaitFor) {
         << service.openConnections() << " still open";
 }
 
+TEST(GuardCap, ConnectionsBeyondTheCapAreClosedAtOnceAndTheirPlacesFreedOnClose) {
+    TempAppDir dir;
+    ColetorOptions options = loopbackOptions();
+    options.limits.maxConnections = 3;
+    ServiceOnThread service(dir.path(), options);
+    ASSERT_TRUE(service.started);
+    std::vector<std::unique_ptr<QSslSocket>> open;
+    for (int i = 0; i < 3; ++i) {
+        open.push_back(connectTls(service.port, service.authority));
+        ASSERT_TRUE(open.back());
+    }
+    QTcpSocket beyond;
+    beyond.connectToHost(QStringLiteral("127.0.0.1"), service.port);
+    EXPECT_TRUE(closedWithin(beyond, 2000));
+    open.pop_back();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return service.openConnections() == 2; }, 2000));
+    EXPECT_EQ(exchange(service.port, service.authority, getRequest("/")).status, 200);
+}
+
 // 50 clients sending a byte a second, 40 silent connections and a 50 MB body
 // at once: another client is still served at once, memory stays flat, and the
 // slow and silent ones are closed.
@@ -198,7 +217,8 @@ TEST(GuardUnderLoad, SlowSilentAndHugeClientsLeaveAnotherServedAtOnce) {
         << service.openConnections() << " still open";
     std::printf(
         "[ figures  ] slowest other client %lld ms; resident memory %lld KB -> %lld KB; "
-        "huge body sent before its 413: %lld bytes; slow and silent closed %lld ms after "
+        "huge body written by its client (read and dropped after the 413): %lld bytes; slow and "
+        "silent closed %lld ms after "
         "the probes\n",
         slowest, memoryBefore, memoryAfter, hugeSent, closing.elapsed());
 }

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+
+#include "core/coletor/ServiceRequest.h"
 
 namespace ambitra {
 class SyncLog;
@@ -63,6 +66,16 @@ int runReportCommand(CliProgram& program, const QStringList& args);
 int runReviewCommand(CliProgram& program, const QStringList& args);
 // The handhelds paired with the service: the list, or revoking one.
 int runDevicesCommand(CliProgram& program, const QStringList& args);
+// The handheld service without a window, until SIGINT or SIGTERM.
+int runServeCommand(CliProgram& program, const QStringList& args);
+// What the rules of the API give the service: the handler of /api/ and a new
+// pairing code for the desktop to show (either empty while there are none).
+struct ColetorApiHooks {
+    std::function<ServiceResponse(const ServiceRequest&)> handle;
+    std::function<QString()> pairingCode;
+    std::shared_ptr<void> keep;  // what the two work on, alive while they are used
+};
+ColetorApiHooks coletorApiHooks(CliProgram& program);
 // The labels usage names the sheet layouts, which the label code knows.
 QString labelsUsage();
 

@@ -70,6 +70,10 @@ const QList<Command>& commands() {
          QStringLiteral("usage: ambitra-cli [--app-dir DIR] review [--count N] (--list | --accept "
                         "all|CODE... | --reject all|CODE...)"),
          runReviewCommand},
+        {"serve",
+         QStringLiteral("usage: ambitra-cli [--app-dir DIR] serve [--port N] [--setup-port M] "
+                        "[--address A]"),
+         runServeCommand},
     };
     return table;
 }

@@ -27,8 +27,8 @@ TEST(CommandLine, HelpOfTheCliAndOfEveryCommandGoesToStdout) {
     const Outcome program = run(AMBITRA_CLI, {QStringLiteral("--help")});
     EXPECT_EQ(program.code, 0);
     EXPECT_EQ(program.err, u"");
-    for (const char* name :
-         {"init", "settings", "log", "dbf", "export", "import", "hotsync", "unload", "labels"}) {
+    for (const char* name : {"init", "settings", "log", "dbf", "export", "import", "hotsync",
+                             "unload", "labels", "serve"}) {
         const QString command = QString::fromLatin1(name);
         const Outcome help = run(AMBITRA_CLI, {command, QStringLiteral("--help")});
         EXPECT_EQ(help.code, 0) << name;

@@ -25,6 +25,13 @@ struct Settings {
     bool Review = false;  // returned readings wait for review before they are applied
     // "Não" to bringing the old program's register over at start: not asked again.
     bool OldRegisterDeclined = false;
+    // The handheld service (section [Coletor]): started with the window, the
+    // listening address (empty: every address), the HTTPS port and the plain
+    // port of the setup page.
+    bool ColetorAtivo = false;
+    QString ColetorEndereco;
+    int ColetorPorta = 8443;
+    int ColetorPortaConfiguracao = 8080;
 
     QString DBProvider;
     QString DBMajor;

@@ -15,6 +15,9 @@ namespace {
 const QString kPrefs = QStringLiteral("PREFS");
 const QString kDir = QStringLiteral("DIR");
 const QString kDb = QStringLiteral("DB");
+const QString kColetor = QStringLiteral("Coletor");
+constexpr int kDefaultColetorPort = 8443;
+constexpr int kDefaultSetupPort = 8080;
 const QString kDefaultDelimiter = QStringLiteral(",");
 const QString kDefaultDecimalPoint = QStringLiteral(".");
 const QString kDefaultTextQualifier = QStringLiteral("\"");
@@ -25,6 +28,22 @@ bool readBool(const IniFile& ini, const QString& section, const QString& key) {
     bool ok = false;
     const int number = ini.value(section, key, QString()).toInt(&ok, 10);
     return ok && number != 0;
+}
+
+// A port number from 1 to 65535; anything else counts as missing.
+int readPort(const IniFile& ini, const QString& key, int fallback) {
+    bool ok = false;
+    const int port = ini.value(kColetor, key, QString()).trimmed().toInt(&ok, 10);
+    return ok && port >= 1 && port <= 65535 ? port : fallback;
+}
+
+void writeInSection(IniFile& ini, const QString& section, const QString& key, const QString& value,
+                    const QString& fallback) {
+    if (value != fallback) {
+        ini.setValue(section, key, value);
+    } else {
+        ini.removeKey(section, key);
+    }
 }
 
 void writeBool(IniFile& ini, const QString& section, const QString& key, bool value) {
@@ -96,6 +115,11 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     s.LabelTitle = ini.value(kPrefs, QStringLiteral("LabelTitle"), QString());
     s.Review = readBool(ini, kPrefs, QStringLiteral("Review"));
     s.OldRegisterDeclined = readBool(ini, kPrefs, QStringLiteral("OldRegisterDeclined"));
+    s.ColetorAtivo = readBool(ini, kColetor, QStringLiteral("Ativo"));
+    s.ColetorEndereco = ini.value(kColetor, QStringLiteral("Endereco"), QString()).trimmed();
+    s.ColetorPorta = readPort(ini, QStringLiteral("Porta"), kDefaultColetorPort);
+    s.ColetorPortaConfiguracao =
+        readPort(ini, QStringLiteral("PortaConfiguracao"), kDefaultSetupPort);
     s.DirDBF = ini.value(kDir, QStringLiteral("DBF"), appDir);
     s.DirSDF = ini.value(kDir, QStringLiteral("SDF"), appDir);
     s.DirTXT = ini.value(kDir, QStringLiteral("TXT"), appDir);
@@ -135,6 +159,12 @@ void writeSettingsFile(const Settings& s, const QString& iniPath, const QString&
     writeUnlessEqual(ini, QStringLiteral("LabelTitle"), s.LabelTitle, QString());
     writeBool(ini, kPrefs, QStringLiteral("Review"), s.Review);
     writeBool(ini, kPrefs, QStringLiteral("OldRegisterDeclined"), s.OldRegisterDeclined);
+    writeBool(ini, kColetor, QStringLiteral("Ativo"), s.ColetorAtivo);
+    writeInSection(ini, kColetor, QStringLiteral("Endereco"), s.ColetorEndereco, QString());
+    writeInSection(ini, kColetor, QStringLiteral("Porta"), QString::number(s.ColetorPorta),
+                   QString::number(kDefaultColetorPort));
+    writeInSection(ini, kColetor, QStringLiteral("PortaConfiguracao"),
+                   QString::number(s.ColetorPortaConfiguracao), QString::number(kDefaultSetupPort));
     writeFolder(ini, QStringLiteral("DBF"), s.DirDBF, appDir);
     writeFolder(ini, QStringLiteral("SDF"), s.DirSDF, appDir);
     writeFolder(ini, QStringLiteral("TXT"), s.DirTXT, appDir);

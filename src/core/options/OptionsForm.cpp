@@ -8,6 +8,7 @@
 #include "core/exchange/ExchangeOptions.h"
 
 #include <QDir>
+#include <QHostAddress>
 
 #include <array>
 
@@ -85,6 +86,31 @@ OptionsControl refuseUnstorableFolder(const OptionsForm& form, Prompter& prompte
     return OptionsControl::None;
 }
 
+// The service listens on one address of the machine (or every one) and on two
+// different ports.
+OptionsControl refuseColetorSettings(OptionsForm& form, Prompter& prompter,
+                                     const BeforeMessage& before) {
+    form.coletorEndereco = form.coletorEndereco.trimmed();
+    if (!form.coletorEndereco.isEmpty() && QHostAddress(form.coletorEndereco).isNull()) {
+        return refuse(prompter, before,
+                      QStringLiteral("Endereço do coletor inválido: %1.").arg(form.coletorEndereco),
+                      OptionsControl::ColetorAddress);
+    }
+    const auto valid = [](int port) { return port >= 1 && port <= 65535; };
+    if (!valid(form.coletorPorta) || !valid(form.coletorPortaConfiguracao)) {
+        return refuse(prompter, before,
+                      QStringLiteral("As portas do coletor devem estar entre 1 e 65535."),
+                      OptionsControl::ColetorPort);
+    }
+    if (form.coletorPorta == form.coletorPortaConfiguracao) {
+        return refuse(prompter, before,
+                      QStringLiteral("A porta do coletor e a porta da configuração devem ser "
+                                     "diferentes."),
+                      OptionsControl::ColetorPort);
+    }
+    return OptionsControl::None;
+}
+
 }  // namespace
 
 QString delimiterCaption(DelimiterChoice choice) {
@@ -138,6 +164,10 @@ void loadOptions(OptionsForm& form, const Settings& settings) {
     form.dirCSV = settings.DirCSV;
     form.labelTitle = settings.LabelTitle;
     form.review = settings.Review;
+    form.coletorAtivo = settings.ColetorAtivo;
+    form.coletorEndereco = settings.ColetorEndereco;
+    form.coletorPorta = settings.ColetorPorta;
+    form.coletorPortaConfiguracao = settings.ColetorPortaConfiguracao;
     UpdateDependentControls(form);
 }
 
@@ -239,7 +269,11 @@ OptionsControl ValidateOptions(OptionsForm& form, TDados& dados, Prompter& promp
     if (!problem.isEmpty()) {
         return refuse(prompter, beforeMessage, problem, OptionsControl::DecimalPoint);
     }
-    return refuseUnstorableFolder(form, prompter, beforeMessage);
+    if (const OptionsControl folder = refuseUnstorableFolder(form, prompter, beforeMessage);
+        folder != OptionsControl::None) {
+        return folder;
+    }
+    return refuseColetorSettings(form, prompter, beforeMessage);
 }
 
 void storeOptions(const OptionsForm& form, Settings& settings) {
@@ -263,6 +297,10 @@ void storeOptions(const OptionsForm& form, Settings& settings) {
     settings.DirCSV = form.dirCSV;
     settings.LabelTitle = form.labelTitle;
     settings.Review = form.review;
+    settings.ColetorAtivo = form.coletorAtivo;
+    settings.ColetorEndereco = form.coletorEndereco;
+    settings.ColetorPorta = form.coletorPorta;
+    settings.ColetorPortaConfiguracao = form.coletorPortaConfiguracao;
 }
 
 OptionsControl ApplyOptions(OptionsForm& form, TDados& dados, Prompter& prompter,

@@ -38,6 +38,11 @@ struct OptionsForm {
     QString dirCSV;
     QString labelTitle;
     bool review = false;  // readings wait for review before they are applied
+    // The handheld service: on with the window, address, HTTPS and setup ports.
+    bool coletorAtivo = false;
+    QString coletorEndereco;
+    int coletorPorta = 8443;
+    int coletorPortaConfiguracao = 8080;
 
     // The two text formats exclude each other: ticking one clears the other;
     // clearing one leaves the other as it is.
@@ -79,7 +84,9 @@ enum class OptionsControl {
     DirDBF,
     DirSDF,
     DirTXT,
-    DirCSV
+    DirCSV,
+    ColetorAddress,
+    ColetorPort
 };
 
 // Called before a message of the validation is shown, with the control it is

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
@@ -196,11 +197,37 @@ QWidget* TOpcoes::buildPreferences() {
     m_review->setAccessibleName(m_review->text());
     inventoryLayout->addWidget(m_review);
 
+    // The handheld service in the browser: when it starts and where it listens.
+    auto* coletor = new QGroupBox(QStringLiteral(" Coletor "), page);
+    coletor->setObjectName(QStringLiteral("GroupBoxColetor"));
+    auto* coletorGrid = new QGridLayout(coletor);
+    m_coletorAtivo =
+        new QCheckBox(QStringLiteral("Ativar o coletor ao abrir a sincronização"), coletor);
+    m_coletorAtivo->setObjectName(QStringLiteral("ColetorAtivo"));
+    m_coletorAtivo->setAccessibleName(m_coletorAtivo->text());
+    coletorGrid->addWidget(m_coletorAtivo, 0, 0, 1, 3);
+    m_coletorEndereco = labeledEdit("ColetorEndereco", QStringLiteral("Endereço (vazio: todos)"),
+                                    coletorGrid, 1, 0, coletor);
+    const auto portBox = [&](const char* name, const QString& caption, int column) {
+        auto* box = new QSpinBox(coletor);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setRange(1, 65535);
+        auto* label = new QLabel(caption, coletor);
+        label->setBuddy(box);
+        coletorGrid->addWidget(label, 1, column);
+        coletorGrid->addWidget(box, 2, column);
+        return box;
+    };
+    m_coletorPorta = portBox("ColetorPorta", QStringLiteral("Porta HTTPS"), 1);
+    m_coletorPortaConfiguracao =
+        portBox("ColetorPortaConfiguracao", QStringLiteral("Porta da configuração"), 2);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(ids);
     layout->addWidget(formats);
     layout->addWidget(labels);
     layout->addWidget(inventory);
+    layout->addWidget(coletor);
     return page;
 }
 
@@ -257,6 +284,10 @@ void TOpcoes::connectControls() {
     connect(m_formats[0], &QCheckBox::toggled, this, change);
     connect(m_formats[3], &QCheckBox::toggled, this, change);
     connect(m_review, &QCheckBox::toggled, this, change);
+    connect(m_coletorAtivo, &QCheckBox::toggled, this, change);
+    connect(m_coletorEndereco, &QLineEdit::textChanged, this, change);
+    connect(m_coletorPorta, &QSpinBox::valueChanged, this, change);
+    connect(m_coletorPortaConfiguracao, &QSpinBox::valueChanged, this, change);
     // The two text formats exclude each other.
     connect(m_formats[1], &QCheckBox::toggled, this, [this](bool on) {
         m_form.setUseSDF(on);
@@ -293,8 +324,10 @@ void TOpcoes::FormActivate() {
 }
 
 void TOpcoes::showForm() {
-    QList<QObject*> controls{m_autoId,       m_coding,        m_lastCode,   m_delimiter,
-                             m_decimalPoint, m_textQualifier, m_labelTitle, m_review};
+    QList<QObject*> controls{m_autoId,          m_coding,       m_lastCode,
+                             m_delimiter,       m_decimalPoint, m_textQualifier,
+                             m_labelTitle,      m_review,       m_coletorAtivo,
+                             m_coletorEndereco, m_coletorPorta, m_coletorPortaConfiguracao};
     for (QObject* o : m_formats) {
         controls << o;
     }
@@ -318,6 +351,10 @@ void TOpcoes::showForm() {
     m_textQualifier->setText(m_form.textQualifier);
     m_labelTitle->setText(m_form.labelTitle);
     m_review->setChecked(m_form.review);
+    m_coletorAtivo->setChecked(m_form.coletorAtivo);
+    m_coletorEndereco->setText(m_form.coletorEndereco);
+    m_coletorPorta->setValue(m_form.coletorPorta);
+    m_coletorPortaConfiguracao->setValue(m_form.coletorPortaConfiguracao);
     const std::array<QString, 4> folders = {m_form.dirDBF, m_form.dirSDF, m_form.dirTXT,
                                             m_form.dirCSV};
     for (int i = 0; i < 4; ++i) {
@@ -338,6 +375,10 @@ void TOpcoes::AnyChange() {
     m_form.textQualifier = m_textQualifier->text();
     m_form.labelTitle = m_labelTitle->text();
     m_form.review = m_review->isChecked();
+    m_form.coletorAtivo = m_coletorAtivo->isChecked();
+    m_form.coletorEndereco = m_coletorEndereco->text();
+    m_form.coletorPorta = m_coletorPorta->value();
+    m_form.coletorPortaConfiguracao = m_coletorPortaConfiguracao->value();
     m_form.dirDBF = m_folders[0]->text();
     m_form.dirSDF = m_folders[1]->text();
     m_form.dirTXT = m_folders[2]->text();
@@ -383,6 +424,11 @@ void TOpcoes::focusControl(OptionsControl control) {
         m_lastCode->selectAll();
     } else if (control == OptionsControl::DecimalPoint) {
         m_decimalPoint->setFocus();
+    } else if (control == OptionsControl::ColetorAddress) {
+        m_coletorEndereco->setFocus();
+        m_coletorEndereco->selectAll();
+    } else if (control == OptionsControl::ColetorPort) {
+        m_coletorPorta->setFocus();
     } else if (QAbstractButton* b = m_delimiter->checkedButton()) {
         b->setFocus();
     }

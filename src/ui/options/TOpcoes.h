@@ -12,6 +12,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QToolButton;
 
@@ -82,6 +83,10 @@ class TOpcoes : public QDialog {
     QLineEdit* m_textQualifier = nullptr;
     QLineEdit* m_labelTitle = nullptr;
     QCheckBox* m_review = nullptr;
+    QCheckBox* m_coletorAtivo = nullptr;
+    QLineEdit* m_coletorEndereco = nullptr;
+    QSpinBox* m_coletorPorta = nullptr;
+    QSpinBox* m_coletorPortaConfiguracao = nullptr;
     std::array<QLineEdit*, 4> m_folders{};
     std::array<QLabel*, 4> m_folderLabels{};
     QPushButton* m_ok = nullptr;

@@ -121,3 +121,21 @@ TEST_F(SettingsFileTest, TheLabelTitleIsKeptInWindows1252AndOnlyWhenSet) {
     writeSettingsFile(s, iniPath, appDir);
     EXPECT_EQ(readAll(iniPath), QByteArray("[PREFS]\r\n"));
 }
+
+TEST_F(SettingsFileTest, TheColetorSectionKeepsPortsInRangeAndOnlyWhatDiffers) {
+    EXPECT_EQ(read().ColetorPorta, 8443);
+    EXPECT_EQ(read().ColetorPortaConfiguracao, 8080);
+    writeAll(iniPath,
+             "[Coletor]\r\nAtivo=1\r\nEndereco= 10.0.0.5 \r\nPorta=70000\r\n"
+             "PortaConfiguracao=8081\r\n");
+    Settings s = read();
+    EXPECT_TRUE(s.ColetorAtivo);
+    EXPECT_EQ(s.ColetorEndereco, u"10.0.0.5");
+    EXPECT_EQ(s.ColetorPorta, 8443);  // out of range: the default
+    EXPECT_EQ(s.ColetorPortaConfiguracao, 8081);
+    s.ColetorAtivo = false;
+    s.ColetorPorta = 9443;
+    s.ColetorPortaConfiguracao = 8080;
+    writeSettingsFile(s, iniPath, appDir);
+    EXPECT_EQ(readAll(iniPath), QByteArray("[Coletor]\r\nEndereco=10.0.0.5\r\nPorta=9443\r\n"));
+}

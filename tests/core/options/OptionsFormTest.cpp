@@ -295,3 +295,23 @@ TEST_F(Options, StoringKeepsSettingsOfEmptyChoicesAndDefaultsStoreNothingByThems
     EXPECT_EQ(settings.Delimiter, QStringLiteral("\t"));
     EXPECT_EQ(settings.CodeBar, QString());
 }
+
+TEST_F(Options, TheColetorNeedsAnAddressOfTheMachineFormAndTwoPorts) {
+    loadOptions(form, settings);
+    form.coletorEndereco = QStringLiteral("servidor");
+    EXPECT_EQ(ApplyOptions(form, db.dados(), db.prompter()), OptionsControl::ColetorAddress);
+    form.coletorEndereco = QStringLiteral(" 192.168.0.10 ");
+    form.coletorPortaConfiguracao = form.coletorPorta;
+    EXPECT_EQ(ApplyOptions(form, db.dados(), db.prompter()), OptionsControl::ColetorPort);
+    EXPECT_EQ(db.prompter().texts(),
+              QStringList({QStringLiteral("Endereço do coletor inválido: servidor."),
+                           QStringLiteral("A porta do coletor e a porta da configuração devem "
+                                          "ser diferentes.")}));
+    EXPECT_FALSE(optionsWritten());
+    form.coletorPortaConfiguracao = 8081;
+    form.coletorAtivo = true;
+    EXPECT_EQ(ApplyOptions(form, db.dados(), db.prompter()), OptionsControl::None);
+    EXPECT_EQ(settings.ColetorEndereco, u"192.168.0.10");
+    EXPECT_TRUE(settings.ColetorAtivo);
+    EXPECT_EQ(settings.ColetorPortaConfiguracao, 8081);
+}

@@ -1,6 +1,7 @@
 #include "ui/sync/TSincronizacao.h"
 
 #include "ui/widgets/Logo.h"
+#include "core/coletor/ColetorApi.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
 #include "core/data/TDados.h"
@@ -8,7 +9,10 @@
 #include "core/sync/Cradle.h"
 #include "core/sync/HotSyncServer.h"
 #include "core/sync/SyncCycle.h"
+#include "print/QrCode.h"
+#include "service/ColetorService.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace ambitra::ui {
@@ -40,7 +45,9 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
       m_cradle(std::make_unique<Cradle>(registry)),
       m_cycle(std::make_unique<SyncCycle>(dados, *m_cradle, m_locations, m_log, noProgress())),
       m_conduit(std::make_unique<ConduitRegistration>(registry, m_log, prompter, dados.AppDir())),
-      m_server(std::make_unique<HotSyncServer>(*m_cradle, m_log, dados.AppDir())) {
+      m_server(std::make_unique<HotSyncServer>(*m_cradle, m_log, dados.AppDir())),
+      m_coletorApi(std::make_unique<ColetorApi>(dados, m_log, &m_locations)),
+      m_coletor(std::make_unique<ColetorService>(dados.AppDir(), prompter)) {
     setObjectName(QStringLiteral("Sincronizacao"));
     setWindowTitle(QStringLiteral("Sincronização"));
     setModal(true);
@@ -54,6 +61,7 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
     auto* top = new QHBoxLayout;
     top->addWidget(m_memo, 1);
     top->addWidget(buildLocationPanel());
+    top->addWidget(buildColetorPanel());
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(buildBottomPanel());
@@ -79,6 +87,21 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
         m_log.append(QStringLiteral("> O HotSync pelo coletor não está disponível: ") +
                      m_server->errorText());
     }
+
+    ColetorApi* api = m_coletorApi.get();
+    m_coletor->setApiHandler([api](const ServiceRequest& request) { return api->handle(request); });
+    if (dados.settings().ColetorAtivo) {
+        setColetorOn(true);
+    }
+    showColetor();
+    // Devices' last contacts and the pairing code's validity change on their own.
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, this, [this] {
+        if (isVisible()) {
+            showColetor();
+        }
+    });
+    refresh->start(5000);
 }
 
 TSincronizacao::~TSincronizacao() = default;
@@ -128,6 +151,137 @@ QWidget* TSincronizacao::buildBottomPanel() {
     layout->addSpacing(5);
     layout->addWidget(m_desativar);
     return panel;
+}
+
+QWidget* TSincronizacao::buildColetorPanel() {
+    auto* group = new QGroupBox(QStringLiteral(" Coletor "), this);
+    group->setObjectName(QStringLiteral("Coletor"));
+    m_coletorBox = new QCheckBox(QStringLiteral("Coletor no navegador ligado"), group);
+    m_coletorBox->setObjectName(QStringLiteral("ColetorLigado"));
+    m_coletorAddress = new QLabel(group);
+    m_coletorAddress->setObjectName(QStringLiteral("ColetorEnderecos"));
+    m_coletorAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_coletorAddress->setWordWrap(true);
+    m_qr = new QLabel(group);
+    m_qr->setObjectName(QStringLiteral("ColetorQR"));
+    m_qr->setAlignment(Qt::AlignCenter);
+    m_code = new QLabel(group);
+    m_code->setObjectName(QStringLiteral("ColetorCodigo"));
+    m_code->setAlignment(Qt::AlignCenter);
+    m_code->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_newCode = button("Novo código", group);
+    m_devices = new QTreeWidget(group);
+    m_devices->setObjectName(QStringLiteral("ColetorDispositivos"));
+    m_devices->setHeaderLabels({QStringLiteral("Nº"), QStringLiteral("Nome"),
+                                QStringLiteral("Pareado em"), QStringLiteral("Último contato"),
+                                QStringLiteral("Situação")});
+    m_devices->setRootIsDecorated(false);
+    m_devices->setAccessibleName(QStringLiteral("Coletores pareados"));
+    m_revoke = button("Revogar", group);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(m_coletorBox);
+    layout->addWidget(m_coletorAddress);
+    layout->addWidget(m_qr);
+    layout->addWidget(m_code);
+    layout->addWidget(m_newCode);
+    layout->addWidget(new QLabel(QStringLiteral("Coletores pareados:"), group));
+    layout->addWidget(m_devices, 1);
+    layout->addWidget(m_revoke);
+    connect(m_coletorBox, &QCheckBox::clicked, this, [this](bool on) { setColetorOn(on); });
+    connect(m_newCode, &QPushButton::clicked, this, &TSincronizacao::newPairingCode);
+    connect(m_revoke, &QPushButton::clicked, this, &TSincronizacao::revokeDevice);
+    return group;
+}
+
+bool TSincronizacao::coletorOn() const {
+    return m_coletor->isRunning();
+}
+
+bool TSincronizacao::setColetorOn(bool on) {
+    if (on && !m_coletor->isRunning()) {
+        if (m_coletor->start(coletorOptions(m_dados.settings()))) {
+            m_log.append(QStringLiteral("> Coletor no navegador ligado: ") +
+                         m_coletor->httpsAddress());
+            m_coletorApi->newPairingCode();
+        }
+    } else if (!on && m_coletor->isRunning()) {
+        m_coletor->stop();
+        m_log.append(QStringLiteral("> Coletor no navegador desligado."));
+    }
+    showColetor();
+    return m_coletor->isRunning() == on;
+}
+
+void TSincronizacao::newPairingCode() {
+    if (m_coletor->isRunning()) {
+        m_coletorApi->newPairingCode();
+    }
+    showColetor();
+}
+
+void TSincronizacao::revokeDevice() {
+    const QTreeWidgetItem* item = m_devices->currentItem();
+    if (item == nullptr) {
+        return;
+    }
+    const int id = item->text(0).toInt();
+    if (m_prompter.message(Prompter::Kind::Question,
+                           QStringLiteral("Revogar o coletor %1 (%2)? Ele precisará ser pareado "
+                                          "novamente.")
+                               .arg(id)
+                               .arg(item->text(1)),
+                           Prompter::Buttons::YesNo) != Prompter::Answer::Yes) {
+        return;
+    }
+    reportErrors(m_prompter, [&] { m_coletorApi->revoke(id); });
+    showColetor();
+}
+
+void TSincronizacao::showColetor() {
+    const bool on = m_coletor->isRunning();
+    {
+        const QSignalBlocker blocker(m_coletorBox);
+        m_coletorBox->setChecked(on);
+    }
+    m_newCode->setEnabled(on);
+    const QString code = on ? m_coletorApi->pairingCode() : QString();
+    if (!on) {
+        m_coletorAddress->setText(QStringLiteral("Desligado."));
+        m_qr->clear();
+        m_code->clear();
+    } else {
+        m_coletorAddress->setText(
+            QStringLiteral("Endereço: %1\nConfiguração: %2\nAutoridade (SHA-256): %3")
+                .arg(m_coletor->httpsAddress(), m_coletor->setupAddress(),
+                     m_coletor->fingerprint()));
+        if (code.isEmpty()) {
+            m_qr->clear();
+            m_code->setText(QStringLiteral("Sem código de pareamento válido."));
+        } else {
+            m_qr->setPixmap(QPixmap::fromImage(
+                qrCodeImage(m_coletor->httpsAddress() + QStringLiteral("#codigo=") + code, 3)));
+            m_code->setText(
+                QStringLiteral("Código de pareamento: %1 (válido até %2)")
+                    .arg(code, m_coletorApi->pairingExpiry().toString(QStringLiteral("HH:mm"))));
+        }
+    }
+    QList<Device> devices;
+    reportErrors(m_prompter, [&] { devices = m_coletorApi->devices(); });
+    const int current =
+        m_devices->currentItem() != nullptr ? m_devices->currentItem()->text(0).toInt() : -1;
+    m_devices->clear();
+    const QString format = QStringLiteral("dd/MM/yyyy HH:mm");
+    for (const Device& d : devices) {
+        auto* item = new QTreeWidgetItem(
+            m_devices,
+            {QString::number(d.id), d.name, d.paired.toString(format),
+             d.lastContact.isNull() ? QStringLiteral("-") : d.lastContact.toString(format),
+             d.active() ? QStringLiteral("ativo") : QStringLiteral("revogado")});
+        if (d.id == current) {
+            m_devices->setCurrentItem(item);
+        }
+    }
+    m_revoke->setEnabled(!devices.isEmpty());
 }
 
 bool TSincronizacao::supportOn() const {

@@ -9,11 +9,16 @@
 #include <functional>
 #include <memory>
 
+class QCheckBox;
+class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QTreeWidget;
 
 namespace ambitra {
+class ColetorApi;
+class ColetorService;
 class ConduitRegistration;
 class Cradle;
 class HotSyncServer;
@@ -48,6 +53,14 @@ class TSincronizacao : public QDialog {
     void BitBtn4Click();  // "Nenhum"
 
     bool supportOn() const;
+
+    // The handheld service ("Coletor"): started at creation when the settings
+    // say so, switched by its box; its loads and unloads write into this log.
+    bool setColetorOn(bool on);
+    bool coletorOn() const;
+    ColetorService& coletor() { return *m_coletor; }
+    ColetorApi& coletorApi() { return *m_coletorApi; }
+    void showColetor();
     const SyncLog& log() const { return m_log; }
     const LocationCheckList& locations() const { return m_locations; }
 
@@ -60,6 +73,9 @@ class TSincronizacao : public QDialog {
   private:
     QWidget* buildLocationPanel();
     QWidget* buildBottomPanel();
+    QWidget* buildColetorPanel();
+    void newPairingCode();
+    void revokeDevice();
     void showLog();
     void showLocations();
     void setButtons(bool on);
@@ -74,6 +90,8 @@ class TSincronizacao : public QDialog {
     std::unique_ptr<ConduitRegistration> m_conduit;
     std::unique_ptr<HotSyncServer> m_server;
     std::function<QSize()> m_childSize;
+    std::unique_ptr<ColetorApi> m_coletorApi;
+    std::unique_ptr<ColetorService> m_coletor;
 
     QPlainTextEdit* m_memo = nullptr;
     QListWidget* m_list = nullptr;
@@ -82,6 +100,13 @@ class TSincronizacao : public QDialog {
     QPushButton* m_desativar = nullptr;
     QPushButton* m_todos = nullptr;
     QPushButton* m_nenhum = nullptr;
+    QCheckBox* m_coletorBox = nullptr;
+    QLabel* m_coletorAddress = nullptr;
+    QLabel* m_qr = nullptr;
+    QLabel* m_code = nullptr;
+    QPushButton* m_newCode = nullptr;
+    QTreeWidget* m_devices = nullptr;
+    QPushButton* m_revoke = nullptr;
 };
 
 }  // namespace ambitra::ui

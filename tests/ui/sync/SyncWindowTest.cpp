@@ -2,17 +2,22 @@
 #include "core/sync/ConduitRegistration.h"
 #include "core/sync/Registry.h"
 #include "core/sync/RequestTable.h"
+#include "core/coletor/ColetorApi.h"
+#include "service/ColetorService.h"
 #include "ui/sync/TSincronizacao.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -152,4 +157,37 @@ TEST_F(SyncWindow, AFailedListenIsReportedInTheLog) {
     EXPECT_TRUE(second.log().lines().contains(
         QStringLiteral("> O HotSync pelo coletor não está disponível: A pasta ") + planted +
         QStringLiteral(" pertence a outro usuário e não pode ser usada.")));
+}
+
+TEST_F(SyncWindow, TheColetorBoxRunsTheServiceShowsItsCodeAndRevokesADevice) {
+    db.dados().settings().ColetorPorta = 0;  // any free port
+    db.dados().settings().ColetorPortaConfiguracao = 0;
+    ASSERT_TRUE(window->setColetorOn(true));
+    auto* code = window->findChild<QLabel*>(QStringLiteral("ColetorCodigo"));
+    const QString shown = window->coletorApi().pairingCode();
+    ASSERT_EQ(shown.size(), 6);
+    EXPECT_TRUE(code->text().startsWith(QStringLiteral("Código de pareamento: ") + shown));
+    EXPECT_FALSE(window->findChild<QLabel*>(QStringLiteral("ColetorQR"))->pixmap().isNull());
+    EXPECT_TRUE(window->log().lines().join(u'\n').contains(
+        QStringLiteral("> Coletor no navegador ligado: https://")));
+
+    ServiceRequest pair;
+    pair.method = "POST";
+    pair.path = QStringLiteral("/api/v1/pair");
+    pair.body = "{\"codigo\": \"" + shown.toLatin1() + "\", \"nome\": \"Equipe 1\"}";
+    ASSERT_EQ(window->coletorApi().handle(pair).status, 200);
+    window->showColetor();
+    auto* devices = window->findChild<QTreeWidget*>(QStringLiteral("ColetorDispositivos"));
+    ASSERT_EQ(devices->topLevelItemCount(), 1);
+    EXPECT_EQ(devices->topLevelItem(0)->text(1), u"Equipe 1");
+    EXPECT_EQ(devices->topLevelItem(0)->text(4), u"ativo");
+
+    devices->setCurrentItem(devices->topLevelItem(0));
+    db.prompter().plan({Prompter::Answer::Yes});
+    window->findChild<QPushButton*>(QStringLiteral("Revogar"))->click();
+    EXPECT_EQ(devices->topLevelItem(0)->text(4), u"revogado");
+
+    window->findChild<QCheckBox*>(QStringLiteral("ColetorLigado"))->click();
+    EXPECT_FALSE(window->coletorOn());
+    EXPECT_EQ(window->coletor().isRunning(), false);
 }

@@ -2,9 +2,10 @@
 
 #include "service/ServiceHeaders.h"
 
-#include <QPointer>
 #include <QSslSocket>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <unistd.h>
 

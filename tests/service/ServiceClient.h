@@ -10,7 +10,6 @@
 #include <QThread>
 
 #include <memory>
-#include <mutex>
 
 namespace ambitra::test {
 

@@ -52,6 +52,7 @@ struct MainWindow : ::testing::Test {
         window.setDialog(QStringLiteral("Sobre"), &sobre);
         window.setDialog(QStringLiteral("Opcoes"), &opcoes);
         window.setChildFactory(QStringLiteral("Operadores"), [](QSize) { return new Child; });
+        window.setChildFactory(QStringLiteral("Log"), [](QSize) { return new Child; });
         window.resize(900, 700);
         window.show();
         window.FormActivate();
@@ -126,6 +127,27 @@ TEST_F(MainWindow, MenuOpensOneChildOfEachAndDialogsCloseChildrenButNotTheWallpa
     EXPECT_EQ(children(), 0);
     EXPECT_NE(window.wallpaper(), nullptr);
     EXPECT_NE(window.findChildWindow(QStringLiteral("Fundo")), nullptr);
+}
+
+TEST_F(MainWindow, TheWallpaperStaysBehindWhenAChildOrADialogCloses) {
+    window.MainMenuClick(QStringLiteral("Operadores1"));
+    window.MainMenuClick(QStringLiteral("Log1"));
+    QMdiSubWindow* operators = window.findChildWindow(QStringLiteral("Operadores"));
+    QMdiSubWindow* wallpaper = window.findChildWindow(QStringLiteral("Fundo"));
+    auto bottom = [this] {
+        return window.mdiArea()->subWindowList(QMdiArea::StackingOrder).first();
+    };
+    ASSERT_EQ(bottom(), wallpaper);
+    window.findChildWindow(QStringLiteral("Log"))->close();
+    QApplication::processEvents();
+    EXPECT_EQ(bottom(), wallpaper);
+    EXPECT_EQ(window.mdiArea()->activeSubWindow(), operators);
+
+    clickModal("Sobre1");
+    QApplication::processEvents();
+    EXPECT_EQ(bottom(), wallpaper);
+    wallpaper->raise();  // as a click on it would
+    EXPECT_EQ(bottom(), wallpaper);
 }
 
 TEST_F(MainWindow, AChildThatRefusesToCloseStopsTheDialogFromOpening) {

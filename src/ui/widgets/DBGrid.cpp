@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPolygon>
+#include <QScopedValueRollback>
 
 namespace ambitra::ui {
 
@@ -104,6 +105,11 @@ void DBGrid::followTable() {
     if (row < 0 || row >= m_model->rowCount()) {
         return;
     }
+    // A row the user moved to in the grid keeps the selection the click made
+    // (Ctrl+click adds to it, Shift+click extends it).
+    if (m_choosing && currentIndex().row() == row) {
+        return;
+    }
     if (currentIndex().row() == row && selectionModel()->isRowSelected(row, {})) {
         return;
     }
@@ -120,6 +126,7 @@ void DBGrid::rowChosen(const QModelIndex& current) {
         return;
     }
     if (current.row() != m_table.recNo()) {
+        const QScopedValueRollback<bool> choosing(m_choosing, true);
         m_table.moveTo(current.row());
     }
 }

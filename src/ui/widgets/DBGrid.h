@@ -37,6 +37,7 @@ class DBGrid : public QTableView {
     DataTable& m_table;
     TableModel* m_model;
     bool m_following = false;
+    bool m_choosing = false;  // the grid itself moves the table
 };
 
 }  // namespace ambitra::ui

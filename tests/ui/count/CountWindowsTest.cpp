@@ -103,7 +103,8 @@ TEST(CountWindows, TheReviewAppliesTheChosenReadingAndItsReportIsSaved) {
     main.findChild<QAction*>(QStringLiteral("Conferencia1"))->trigger();
 
     ASSERT_TRUE(reviewed);
-    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.texts().join(u'\n').toStdString();
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("Relatório gravado em ") + csv + QStringLiteral(".")});
     EXPECT_EQ(c.logRows(), QStringList{QStringLiteral("Coletor|Ana|3|LOCAL:0202>0101")});
     EXPECT_TRUE(c.bens().contains(QStringLiteral("3|0101|01||2024-03-09|Ana")))
         << c.bens().join(u' ').toStdString();

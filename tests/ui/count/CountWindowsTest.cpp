@@ -1,5 +1,7 @@
 #include "app/TAbertura.h"
 #include "core/count/CountFixture.h"
+#include "print/CountReportPdf.h"
+#include "core/count/CountReport.h"
 #include "ui/count/TConferencia.h"
 #include "ui/count/TRelatorioContagem.h"
 
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -112,4 +115,33 @@ TEST(CountWindows, TheReviewAppliesTheChosenReadingAndItsReportIsSaved) {
                                        QStringLiteral("TOTAL")}));
     EXPECT_TRUE(proposed.endsWith(QStringLiteral("/Contagem-1.csv"))) << proposed.toStdString();
     EXPECT_TRUE(readAll(csv).contains("\r\n")) << csv.toStdString();
+}
+
+// Nothing of the report is cut: the marked locations wrap over several lines and
+// the column heads that are wider than their columns wrap within them.
+TEST(CountReportPdf, LongLinesAndColumnHeadsWrapInsteadOfBeingCut) {
+    Counting c(true);
+    QStringList marked;
+    QList<SentAsset> sent;
+    for (int i = 1; i <= 30; ++i) {
+        marked << QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0'));
+        c.db.exec(
+            QStringLiteral("INSERT INTO Locais VALUES ('%1', 'P', 'D', 'S')").arg(marked.last()));
+    }
+    sent.append({QStringLiteral("1"), marked.last()});
+    const int count = CountStore(c.db.dados()).openCount(QStringLiteral("Coletor 2"), marked, sent);
+    const QString pdf = c.db.dir().file(QStringLiteral("contagem.pdf"));
+    writeCountReportPdf(CountReport::build(c.db.dados(), count), pdf, c.db.dados().ownFiles());
+
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString pages = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    EXPECT_TRUE(pages.contains(QStringLiteral("Locais marcados: ") +
+                               marked.join(QStringLiteral(", ")) + u'.'))
+        << pages.toStdString();
+    for (const char* head : {"Esperados", "Faltantes", "outro local", "Inválidos", "esperado"}) {
+        EXPECT_TRUE(pages.contains(QString::fromUtf8(head))) << head;
+    }
+    EXPECT_FALSE(pages.contains(QChar(0x2026))) << pages.toStdString();  // no elision
 }

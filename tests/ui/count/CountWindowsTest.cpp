@@ -21,6 +21,7 @@
 using namespace ambitra;
 using namespace ambitra::test;
 using namespace ambitra::ui;
+using Answer = Prompter::Answer;
 
 namespace {
 
@@ -144,4 +145,49 @@ TEST(CountReportPdf, LongLinesAndColumnHeadsWrapInsteadOfBeingCut) {
         EXPECT_TRUE(pages.contains(QString::fromUtf8(head))) << head;
     }
     EXPECT_FALSE(pages.contains(QChar(0x2026))) << pages.toStdString();  // no elision
+}
+
+// A misread code is applied only when the user agrees to it by its code; a count
+// with pending readings is closed only when the user agrees; the counts list
+// follows what was applied.
+TEST(CountWindows, TheReviewAsksBeforeAMisreadCodeAndBeforeClosingWithPendingReadings) {
+    Counting c(true);
+    c.unload();
+    ScriptedPrompter& prompter = c.db.prompter();
+    TConferencia window(c.db.dados(), prompter);
+    window.show();
+    auto* counts = child<QComboBox>(window, "ComboBox1");
+    auto* grid = child<QTableWidget>(window, "DBGrid1");
+    auto* classes = child<QComboBox>(window, "ComboBox2");
+    EXPECT_TRUE(counts->currentText().endsWith(QStringLiteral("(aberta, 7 pendentes)")));
+    classes->setCurrentIndex(classes->findData(QStringLiteral("invalid")));
+    ASSERT_EQ(grid->rowCount(), 1);
+
+    grid->selectRow(0);
+    prompter.plan({Answer::No});
+    child<QPushButton>(window, "BitBtn1")->click();
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("O código ") + badEan13() +
+                          QStringLiteral(" não tem um dígito verificador válido no padrão EAN-13: "
+                                         "aplicada, a leitura criará um bem novo com esse código. "
+                                         "Aplicar esta leitura assim mesmo?")});
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_FALSE(c.bens().join(u' ').contains(badEan13()));
+
+    grid->selectRow(0);
+    child<QPushButton>(window, "BitBtn1")->click();  // Yes
+    EXPECT_EQ(grid->rowCount(), 0);
+    EXPECT_TRUE(c.bens().join(u' ').contains(badEan13()));
+    EXPECT_TRUE(counts->currentText().endsWith(QStringLiteral("(aberta, 6 pendentes)")))
+        << counts->currentText().toStdString();
+
+    prompter.clear();
+    prompter.plan({Answer::No});
+    child<QPushButton>(window, "BitBtn4")->click();
+    EXPECT_EQ(prompter.texts(),
+              QStringList{QStringLiteral("A contagem 1 ainda tem 6 leituras pendentes. Encerrar a "
+                                         "contagem assim mesmo?")});
+    EXPECT_TRUE(counts->currentText().contains(QStringLiteral("aberta")));
+    child<QPushButton>(window, "BitBtn4")->click();  // Yes
+    EXPECT_TRUE(counts->currentText().contains(QStringLiteral("encerrada")));
 }

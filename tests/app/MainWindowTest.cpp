@@ -11,6 +11,8 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -187,4 +189,13 @@ TEST(ApplicationName, NamesTheProgramWithoutAddingToCaptions) {
     QCoreApplication::setApplicationName(QStringLiteral("outro"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("outro"));
     QCoreApplication::setApplicationName(before);
+}
+
+TEST(ApplicationName, WindowsCarryTheProgramsIconAndFileDialogsSpeakPortuguese) {
+    setProgramIcon();
+    EXPECT_TRUE(QApplication::windowIcon().availableSizes().contains(QSize(48, 48)));
+    translateApplication(*static_cast<QApplication*>(QCoreApplication::instance()));
+    TempAppDir dir;
+    EXPECT_EQ(QFileIconProvider().type(QFileInfo(dir.path())), QStringLiteral("Pasta"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("&Salvar"));
 }

@@ -1,5 +1,6 @@
 #include "core/exchange/ExchangeRun.h"
 
+#include "core/common/Plural.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
@@ -165,9 +166,10 @@ void ExchangeRun::requeryOpenTables() {
 }
 
 QString ExchangeRun::checkSummary() const {
-    return QStringLiteral("Verificação: %1 registros lidos, %2 erros.")
-        .arg(RecordsRead)
-        .arg(Problems.size());
+    return QStringLiteral("Verificação: %1, %2.")
+        .arg(countOf(RecordsRead, QStringLiteral("registro lido"),
+                     QStringLiteral("registros lidos")),
+             countOf(Problems.size(), QStringLiteral("erro"), QStringLiteral("erros")));
 }
 
 bool ExchangeRun::writeCheckReport(const QString& path) const {

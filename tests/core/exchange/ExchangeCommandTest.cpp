@@ -151,7 +151,7 @@ TEST_F(ExchangeCommand, CheckListsEveryProblemAndChangesNothing) {
     EXPECT_EQ(cli({QStringLiteral("import"), QStringLiteral("--check"), QStringLiteral("--table"),
                    QStringLiteral("Bens")})
                   .out,
-              QStringLiteral("Verificação: 1 registros lidos, 0 erros.\n"));
+              QStringLiteral("Verificação: 1 registro lido, 0 erros.\n"));
     const CliRun all = cli({QStringLiteral("import"), QStringLiteral("--check")});
     EXPECT_EQ(all.exitCode, 1);
     EXPECT_TRUE(all.out.startsWith(QStringLiteral("Arquivo ") + db.dir().path() +

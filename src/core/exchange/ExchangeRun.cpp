@@ -1,6 +1,7 @@
 #include "core/exchange/ExchangeRun.h"
 
 #include "core/common/Plural.h"
+#include "core/data/EngineErrorText.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
@@ -365,7 +366,8 @@ int ExchangeRun::recordsPerSavepoint() const {
 
 void ExchangeRun::recordError(const QString& problem, const DataTable& table, Direction direction) {
     if (CheckOnly) {
-        Problems << problem;
+        // The check report says it in Portuguese only: table, field, value, limit.
+        Problems << EngineErrorText::withoutEngineText(problem);
         return;
     }
     QString outcome;

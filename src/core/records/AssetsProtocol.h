@@ -32,7 +32,7 @@ class AssetsProtocol : public EditingProtocol {
 
     // The code of the asset the find box goes to: the first from the asset
     // `from` on (itself included unless `next`; from the top when empty or
-    // gone), in the grid's order and round to the top again, whose code or
+    // gone), in code order and round to the top again, whose code or
     // description holds the text, letter case ignored. Empty when none does.
     QString findAsset(const QString& text, const QString& from, bool next);
 

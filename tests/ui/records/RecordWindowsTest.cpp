@@ -464,3 +464,31 @@ TEST_F(AssetsWindow, FindBoxGoesToMatchesAndCtrlClickAddsToTheChosenRows) {
     EXPECT_GE(grid->selectionModel()->selectedRows().size(), 2);  // a range up to row 3
     EXPECT_TRUE(grid->selectionModel()->isRowSelected(3, {}));
 }
+
+TEST_F(AssetsWindow, AClickOnAColumnHeadSortsTheGridAndItsRowsStillChooseTheirRecords) {
+    exec(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('1', 'Mesa'), "
+                       "('2', 'cadeira'), ('3', 'Armário'), ('4', 'Banco')"));
+    auto* w = open<TBens>("Bens1", "Bens");
+    ASSERT_NE(w, nullptr);
+    DBGrid* grid = w->grid();
+    DataTable& table = w->protocol().table();
+    QHeaderView* head = grid->horizontalHeader();
+    QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                      QPoint(head->sectionViewportPosition(1) + 5, head->height() / 2));
+    auto shown = [grid] {
+        QStringList names;
+        for (int r = 0; r < grid->model()->rowCount(); ++r) {
+            names << grid->model()->index(r, 1).data().toString();
+        }
+        return names;
+    };
+    EXPECT_EQ(shown(), (QStringList{QStringLiteral("Armário"), QStringLiteral("Banco"),
+                                    QStringLiteral("cadeira"), QStringLiteral("Mesa")}));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(2, 1)).center());
+    EXPECT_EQ(table.keyAt(table.recNo()), QStringLiteral("2"));
+    EXPECT_EQ(w->DBEdit2->text(), QStringLiteral("cadeira"));
+    table.locate(QStringLiteral("1"));
+    EXPECT_EQ(grid->currentIndex().row(), 3);  // the grid follows the table
+}

@@ -208,10 +208,17 @@ QStringList createStatements() {
         "CREATE TABLE Log ( LGDATA DATETIME NULL, LGUSUARIO VARCHAR(50) NULL, LGOPERADOR "
         "VARCHAR(16) NULL, LGBEM VARCHAR(13) NOT NULL, LGOCORRENC VARCHAR(80) NULL, CONSTRAINT "
         "FK_Log_LGBEM FOREIGN KEY ( LGBEM ) REFERENCES Bens ( BECODIGO ) ON DELETE CASCADE )");
-    // Period queries of the log window, and the cascade from Bens.
-    statements << QStringLiteral("CREATE INDEX IX_Log_LGDATA ON Log ( LGDATA )");
-    statements << QStringLiteral("CREATE INDEX IX_Log_LGBEM ON Log ( LGBEM )");
+    statements << logIndexStatements();
     return statements + upgradeStatements(1);
+}
+
+QStringList logIndexStatements() {
+    return {QStringLiteral("CREATE INDEX IX_Log_LGDATA ON Log ( LGDATA )"),
+            QStringLiteral("CREATE INDEX IX_Log_LGBEM ON Log ( LGBEM )")};
+}
+
+QStringList logIndexNames() {
+    return {QStringLiteral("IX_Log_LGDATA"), QStringLiteral("IX_Log_LGBEM")};
 }
 
 QStringList upgradeStatements(int from) {

@@ -62,6 +62,10 @@ QStringList createStatements();
 // The statements that bring a database of our version `from` to kVersion, in
 // order (empty when it is current). Run in one transaction by the caller.
 QStringList upgradeStatements(int from);
+// The log's indexes (period queries of the log window, the cascade from Bens),
+// which a bulk copy builds once after its rows instead of row by row.
+QStringList logIndexStatements();
+QStringList logIndexNames();
 
 // The declared type of a column by its name (names are unique across the tables
 // thanks to their two-letter prefixes); Text for unknown names.

@@ -7,6 +7,7 @@
 #include "core/data/TDados.h"
 #include "core/data/Connection.h"
 #include "core/data/EngineErrorText.h"
+#include "core/data/NativeQuery.h"
 #include "core/data/Schema.h"
 #include "core/data/SqlValue.h"
 #include "core/legacy/LegacyFile.h"
@@ -101,34 +102,57 @@ class Copier {
 
     qint64 copy(Pairing& pair) {
         const QString& table = pair.def->name;
+        // The log keeps its rows as they were written; the other tables follow the
+        // rules of a saved row.
+        const bool savedRow = table != schema::log().name;
         QSqlQuery one = prepareInsert(table, pair.columns, 1);
-        QSqlQuery many = prepareInsert(table, pair.columns, kBatchRows);
+        // The embedded engine inserts row by row through its own interface (the
+        // general driver's conversions cost more than the engine's work); a row it
+        // refuses is inserted again through the general driver, whose error names
+        // the column and value. Other engines insert in batches.
+        NativeQuery native;
+        const bool embedded =
+            native.prepare(m_target.database(), insertText(table, pair.columns, 1));
+        QSqlQuery many;
+        if (!embedded) {
+            many = prepareInsert(table, pair.columns, kBatchRows);
+        }
         QList<QList<QVariant>> batch;
         QList<const ColumnDef*> defs;
         for (const QString& name : pair.columns) {
             defs << &pair.def->columns[pair.def->indexOf(name)];
         }
         QList<Value> row;
+        QList<QVariant> values;
         qint64 count = 0;
         while (pair.source->next(row)) {
             ++count;
             const QString key = pair.keyAt >= 0 ? keyText(row[pair.sourceAt[pair.keyAt]])
                                                 : QStringLiteral("registro %1").arg(count);
-            QList<QVariant> values;
+            values.clear();
             values.reserve(pair.columns.size());
             for (int i = 0; i < pair.columns.size(); ++i) {
-                values << convert(table, key, *defs[i], row[pair.sourceAt[i]]);
+                values << convert(table, savedRow, key, *defs[i], row[pair.sourceAt[i]]);
             }
-            batch << values;
-            if (batch.size() == kBatchRows) {
-                insertCopiedBatch(m_target, many, one, pair.columns, batch);
-                batch.clear();
+            if (embedded) {
+                for (int i = 0; i < values.size(); ++i) {
+                    native.bind(i, values[i]);
+                }
+                if (!native.execute()) {
+                    insertCopiedRow(one, pair.columns, values);
+                }
+            } else {
+                batch << values;
+                if (batch.size() == kBatchRows) {
+                    insertCopiedBatch(m_target, many, one, pair.columns, batch);
+                    batch.clear();
+                }
             }
             m_progress.advance();
             m_progress.yield();
         }
-        for (const QList<QVariant>& values : batch) {
-            insertCopiedRow(one, pair.columns, values);
+        for (const QList<QVariant>& rest : batch) {
+            insertCopiedRow(one, pair.columns, rest);
         }
         return count;
     }
@@ -150,11 +174,8 @@ class Copier {
         note(m_force ? changes : refusals, table, key, column, old, stored, reason);
     }
 
-    QVariant convert(const QString& table, const QString& key, const ColumnDef& column,
-                     const Value& value) {
-        // The log keeps its rows as they were written; the other tables follow the
-        // rules of a saved row.
-        const bool savedRow = table != schema::log().name;
+    QVariant convert(const QString& table, bool savedRow, const QString& key,
+                     const ColumnDef& column, const Value& value) {
         if (value.isNull()) {
             return sqlvalue::toSql({}, column.type);
         }
@@ -226,7 +247,7 @@ class Copier {
         return {};
     }
 
-    QSqlQuery prepareInsert(const QString& table, const QStringList& columns, int count) {
+    static QString insertText(const QString& table, const QStringList& columns, int count) {
         QStringList marks;
         for (qsizetype i = 0; i < columns.size(); ++i) {
             marks << QStringLiteral("?");
@@ -236,10 +257,14 @@ class Copier {
         for (int i = 0; i < count; ++i) {
             rows << row;
         }
+        return QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
+               columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
+               rows.join(QStringLiteral(", "));
+    }
+
+    QSqlQuery prepareInsert(const QString& table, const QStringList& columns, int count) {
         QSqlQuery insert(m_target.database());
-        if (!insert.prepare(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
-                            columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
-                            rows.join(QStringLiteral(", ")))) {
+        if (!insert.prepare(insertText(table, columns, count))) {
             throw Error(EngineErrorText::of(insert.lastError()));
         }
         return insert;
@@ -249,6 +274,23 @@ class Copier {
     bool m_force;
     Progress& m_progress;
 };
+
+QStringList dropStatements(const QStringList& indexes) {
+    QStringList statements;
+    for (const QString& name : indexes) {
+        statements << QStringLiteral("DROP INDEX ") + name;
+    }
+    return statements;
+}
+
+void runAll(Connection& target, const QStringList& statements) {
+    QSqlQuery query(target.database());
+    for (const QString& statement : statements) {
+        if (!query.exec(statement)) {
+            throw Error(EngineErrorText::of(query.lastError()));
+        }
+    }
+}
 
 qint64 rowsIn(Connection& target, const QString& table) {
     QSqlQuery query(target.database());
@@ -348,9 +390,13 @@ LegacyCopy::Result LegacyCopy::copyFrom(const QString& path, Progress& progress)
     progress.setMaximum(total);
     Copier copier(m_target, m_force, progress);
     Result result;
+    // Years of log rows: its indexes are built once after them (in the same
+    // transaction) rather than kept row by row.
+    runAll(m_target, dropStatements(schema::logIndexNames()));
     for (Pairing& p : pairs) {
         result.counts.append({p.def->name, copier.copy(p)});
     }
+    runAll(m_target, schema::logIndexStatements());
     if (!copier.refusals.isEmpty()) {
         QStringList lines;
         for (const Change& change : copier.refusals) {

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -241,6 +242,7 @@ void File::open(const QByteArray& header, qint64 size) {
                               "repita; nada foi copiado.")
                    .arg(shown(m_name)));
     }
+    checkCatalogProperties();
     if (mdb_read_catalog(mdb, MDB_ANY) == nullptr) {
         damaged(m_name, QStringLiteral("catálogo ilegível"));
     }
@@ -417,6 +419,140 @@ struct File::Table::Reader {
     }
 };
 
+namespace {
+
+quint16 uint16At(const unsigned char* p) {
+    return static_cast<quint16>(p[0] | p[1] << 8);
+}
+
+// Whether the library could read a table's definition and the map of its pages
+// (a scan follows the map without checking that it exists).
+bool readable(const MdbTableDef* table) {
+    return table != nullptr && table->usage_map != nullptr && table->map_sz > 0;
+}
+
+// Whether a properties block of the catalog ("KKD" or "MR2", then chunks of a
+// 32-bit length and a 16-bit type; a chunk of names holds 16-bit-length names, a
+// chunk of values holds 16-bit-length entries) has lengths that stay inside it
+// and always move on.
+bool propertiesFit(const QByteArray& block) {
+    const auto* data = reinterpret_cast<const unsigned char*>(block.constData());
+    const qsizetype size = block.size();
+    if (size < 4) {
+        return size == 0;
+    }
+    if (std::memcmp(data, "KKD", 4) != 0 && std::memcmp(data, "MR2", 4) != 0) {
+        return true;  // not a properties block: the library passes it over
+    }
+    for (qsizetype at = 4; at < size;) {
+        if (at + 6 > size) {
+            return false;
+        }
+        const quint32 length = uint32At(data + at);
+        if (length < 6 || length > static_cast<quint32>(size - at)) {
+            return false;
+        }
+        const quint16 type = uint16At(data + at + 4);
+        const unsigned char* chunk = data + at + 6;
+        const qsizetype chunkSize = static_cast<qsizetype>(length) - 6;
+        if (type == 0x80) {
+            for (qsizetype in = 0; in < chunkSize;) {
+                if (in + 2 > chunkSize) {
+                    return false;
+                }
+                in += 2 + uint16At(chunk + in);
+                if (in > chunkSize) {
+                    return false;
+                }
+            }
+        } else if (type <= 2) {
+            if (chunkSize < 6) {
+                return false;
+            }
+            qsizetype in = 6 + uint16At(chunk + 4);
+            if (in > chunkSize) {
+                return false;
+            }
+            while (in < chunkSize) {
+                if (in + 8 > chunkSize) {
+                    return false;
+                }
+                const quint16 entry = uint16At(chunk + in);
+                if (entry < 8 || entry > chunkSize - in) {
+                    return false;
+                }
+                in += entry;
+            }
+        }
+        at += length;
+    }
+    return true;
+}
+
+}  // namespace
+
+// The library takes apart the properties block of every catalog row when it
+// reads the catalog, and never ends on a damaged block whose lengths do not move
+// on: the catalog's rows are read here first and their blocks checked.
+void File::checkCatalogProperties() {
+    MdbHandle* mdb = m_handle->mdb;
+    MdbCatalogEntry entry{};
+    entry.mdb = mdb;
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    std::snprintf(entry.object_name, sizeof entry.object_name, "MSysObjects");
+    auto reader = std::make_unique<Table::Reader>();
+    reader->file = m_name;
+    reader->mdb = mdb;
+    reader->table = mdb_read_table(&entry);
+    if (!readable(reader->table) || mdb_read_columns(reader->table) == nullptr ||
+        reader->table->num_cols == 0 || reader->table->num_cols > MDB_MAX_COLS ||
+        mdb_rewind_table(reader->table) != 0) {
+        damaged(m_name, QStringLiteral("catálogo ilegível"));
+    }
+    reader->fields.resize(MDB_MAX_COLS);
+    MdbTableDef* table = reader->table;
+    int at = -1;
+    for (guint i = 0; i < table->num_cols; ++i) {
+        const auto* col = static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, i));
+        if (col->col_type == MDB_OLE && std::strcmp(col->name, "LvProp") == 0) {
+            at = static_cast<int>(i);
+        }
+    }
+    if (at < 0) {
+        return;
+    }
+    qint64 rows = 0;
+    while (mdb_fetch_row(table)) {
+        if (++rows > static_cast<qint64>(table->num_rows)) {
+            damaged(m_name, QStringLiteral("catálogo ilegível"));
+        }
+        int start = 0;
+        size_t size = 0;
+        if (table->cur_row == 0 ||
+            mdb_find_row(mdb, static_cast<int>(table->cur_row) - 1, &start, &size) != 0) {
+            damaged(m_name, QStringLiteral("catálogo ilegível"));
+        }
+        start &= kOffsetMask;
+        if (mdb_crack_row(table, start, size, reader->fields.data()) <
+            static_cast<int>(table->num_cols)) {
+            damaged(m_name, QStringLiteral("catálogo ilegível"));
+        }
+        const MdbField& field = reader->fields[static_cast<size_t>(at)];
+        if (field.is_null) {
+            continue;
+        }
+        if (field.start < 0 || field.siz < kMemoHeader || field.start + field.siz > kPageSize) {
+            damaged(m_name, QStringLiteral("catálogo ilegível"));
+        }
+        reader->rowsRead = rows - 1;
+        const QByteArray block = reader->longValue(mdb->pg_buf + field.start, field.siz);
+        if (!propertiesFit(block)) {
+            damaged(m_name, QStringLiteral("catálogo ilegível"));
+        }
+    }
+}
+
 std::unique_ptr<File::Table> File::table(const QString& name) {
     MdbHandle* mdb = m_handle->mdb;
     for (guint i = 0; mdb->catalog != nullptr && i < mdb->catalog->len; ++i) {
@@ -429,7 +565,7 @@ std::unique_ptr<File::Table> File::table(const QString& name) {
         reader->file = m_name;
         reader->mdb = mdb;
         reader->table = mdb_read_table(entry);
-        if (reader->table == nullptr || mdb_read_columns(reader->table) == nullptr ||
+        if (!readable(reader->table) || mdb_read_columns(reader->table) == nullptr ||
             reader->table->num_cols == 0 || reader->table->num_cols > MDB_MAX_COLS) {
             damaged(m_name, QStringLiteral("definição da tabela %1").arg(name));
         }

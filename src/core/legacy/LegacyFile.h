@@ -66,6 +66,7 @@ class File {
   private:
     struct Handle;
     void open(const QByteArray& header, qint64 size);
+    void checkCatalogProperties();
     std::unique_ptr<Handle> m_handle;
     QByteArray m_content;
     QString m_name;

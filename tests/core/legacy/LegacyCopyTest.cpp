@@ -278,6 +278,16 @@ TEST(LegacyCopy, ADamagedOrTruncatedTableIsRefusedNotCopiedShort) {
         refusal(t, damaged)
             .startsWith(
                 QStringLiteral("O arquivo %1 está danificado ou incompleto (").arg(damaged)));
+    // A properties block of the catalog whose first chunk has no length: the
+    // library alone would never finish reading the catalog.
+    const QString catalog = derived(dir, "register.mdb", [](QByteArray& b) {
+        const qsizetype at = b.indexOf(QByteArray("MR2\0", 4));
+        ASSERT_GT(at, 0);
+        b.replace(at + 4, 4, QByteArray(4, '\0'));
+    });
+    EXPECT_EQ(refusal(t, catalog), QStringLiteral("O arquivo %1 está danificado ou incompleto "
+                                                  "(catálogo ilegível); nada foi copiado.")
+                                       .arg(catalog));
     EXPECT_EQ(rowsIn(t, "Bens") + rowsIn(t, "Log") + rowsIn(t, "Status"), 0);
 }
 

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -24,6 +25,26 @@ namespace ambitra::ui {
 namespace {
 
 const char* const kTag = "tag";
+
+// Puts its window back at the bottom of its siblings whenever anything raises it.
+class KeepBehind : public QObject {
+  public:
+    explicit KeepBehind(QWidget* window) : QObject(window), m_window(window) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_window && event->type() == QEvent::ZOrderChange && !m_lowering) {
+            m_lowering = true;
+            m_window->lower();
+            m_lowering = false;
+        }
+        return false;
+    }
+
+  private:
+    QWidget* m_window;
+    bool m_lowering = false;
+};
 
 struct MenuEntry {
     const char* object;
@@ -205,12 +226,23 @@ void TAbertura::WallPaper() {
             m_fundo = nullptr;
         }
     });
-    // The wallpaper stays behind the other children even when clicked.
-    connect(m_mdi, &QMdiArea::subWindowActivated, wallpaper, [wallpaper](QMdiSubWindow* active) {
-        if (active == wallpaper) {
-            wallpaper->lower();
-        }
-    });
+    // The wallpaper stays behind the other children whatever raises it: a click,
+    // or the area activating it when a child or a dialog closes.
+    wallpaper->installEventFilter(new KeepBehind(wallpaper));
+    connect(m_mdi, &QMdiArea::subWindowActivated, wallpaper,
+            [this, wallpaper](QMdiSubWindow* active) {
+                if (active != wallpaper) {
+                    return;
+                }
+                const QList<QMdiSubWindow*> stack = m_mdi->subWindowList(QMdiArea::StackingOrder);
+                for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+                    if (*it != wallpaper && (*it)->isVisible() && !(*it)->isMinimized()) {
+                        m_mdi->setActiveSubWindow(*it);
+                        break;
+                    }
+                }
+                wallpaper->lower();
+            });
 }
 
 void TAbertura::updateChildSize() {

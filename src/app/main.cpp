@@ -17,27 +17,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 using namespace ambitra;
-
-namespace {
-
-// Standard buttons and dialogs in Portuguese ("Sim", "Não", "Cancelar").
-void loadTranslations(QApplication& app) {
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const char* name : {"qtbase_pt_BR", "qt_pt_BR"}) {
-        auto* translator = new QTranslator(&app);
-        if (translator->load(QString::fromLatin1(name), folder)) {
-            app.installTranslator(translator);
-        } else {
-            delete translator;
-        }
-    }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     ambitra::restrictNewFiles();
@@ -48,7 +29,8 @@ int main(int argc, char** argv) {
     if (!instance.claim()) {
         return 0;
     }
-    loadTranslations(app);
+    ui::translateApplication(app);
+    ui::setProgramIcon();
 
     // The program's folder (or, installed, the user's data folder) holds its
     // settings file and its database.

@@ -11,6 +11,8 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -52,6 +54,7 @@ struct MainWindow : ::testing::Test {
         window.setDialog(QStringLiteral("Sobre"), &sobre);
         window.setDialog(QStringLiteral("Opcoes"), &opcoes);
         window.setChildFactory(QStringLiteral("Operadores"), [](QSize) { return new Child; });
+        window.setChildFactory(QStringLiteral("Log"), [](QSize) { return new Child; });
         window.resize(900, 700);
         window.show();
         window.FormActivate();
@@ -128,6 +131,27 @@ TEST_F(MainWindow, MenuOpensOneChildOfEachAndDialogsCloseChildrenButNotTheWallpa
     EXPECT_NE(window.findChildWindow(QStringLiteral("Fundo")), nullptr);
 }
 
+TEST_F(MainWindow, TheWallpaperStaysBehindWhenAChildOrADialogCloses) {
+    window.MainMenuClick(QStringLiteral("Operadores1"));
+    window.MainMenuClick(QStringLiteral("Log1"));
+    QMdiSubWindow* operators = window.findChildWindow(QStringLiteral("Operadores"));
+    QMdiSubWindow* wallpaper = window.findChildWindow(QStringLiteral("Fundo"));
+    auto bottom = [this] {
+        return window.mdiArea()->subWindowList(QMdiArea::StackingOrder).first();
+    };
+    ASSERT_EQ(bottom(), wallpaper);
+    window.findChildWindow(QStringLiteral("Log"))->close();
+    QApplication::processEvents();
+    EXPECT_EQ(bottom(), wallpaper);
+    EXPECT_EQ(window.mdiArea()->activeSubWindow(), operators);
+
+    clickModal("Sobre1");
+    QApplication::processEvents();
+    EXPECT_EQ(bottom(), wallpaper);
+    wallpaper->raise();  // as a click on it would
+    EXPECT_EQ(bottom(), wallpaper);
+}
+
 TEST_F(MainWindow, AChildThatRefusesToCloseStopsTheDialogFromOpening) {
     window.MainMenuClick(QStringLiteral("Operadores1"));
     auto* child =
@@ -165,4 +189,13 @@ TEST(ApplicationName, NamesTheProgramWithoutAddingToCaptions) {
     QCoreApplication::setApplicationName(QStringLiteral("outro"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("outro"));
     QCoreApplication::setApplicationName(before);
+}
+
+TEST(ApplicationName, WindowsCarryTheProgramsIconAndFileDialogsSpeakPortuguese) {
+    setProgramIcon();
+    EXPECT_TRUE(QApplication::windowIcon().availableSizes().contains(QSize(48, 48)));
+    translateApplication(*static_cast<QApplication*>(QCoreApplication::instance()));
+    TempAppDir dir;
+    EXPECT_EQ(QFileIconProvider().type(QFileInfo(dir.path())), QStringLiteral("Pasta"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "&Save"), QStringLiteral("&Salvar"));
 }

@@ -1,6 +1,7 @@
 #include "core/common/OutputFile.h"
 
 #include "core/common/Error.h"
+#include "core/common/Prompter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -90,6 +91,19 @@ QString outputFileRefusal(const QString& path, const OwnFiles& own) {
 #endif
     }
     return {};
+}
+
+bool mayReplace(const QString& path, Prompter& prompter) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        return true;
+    }
+    return prompter.confirm(QStringLiteral("O arquivo %1 já existe. Deseja substituí-lo?")
+                                .arg(QDir::toNativeSeparators(path)));
+}
+
+QString writtenText(const QString& what, const QString& path) {
+    return what + QStringLiteral(" gravado em ") + QDir::toNativeSeparators(path) + u'.';
 }
 
 OutputFile::OutputFile(const QString& path, const OwnFiles& own) : m_path(path), m_own(own) {

@@ -10,6 +10,8 @@
 
 namespace ambitra {
 
+class Prompter;
+
 // The program's own files, which no report, list or label file may replace: the
 // register with its journals, the settings file, and every file of the folders
 // named (the received readings).
@@ -23,6 +25,13 @@ struct OwnFiles {
 // name or a hard link), a symbolic link, a folder, device or other file that is
 // not a plain one, or a file of another user. Empty when it may be written.
 QString outputFileRefusal(const QString& path, const OwnFiles& own);
+
+// Asks before a file the user named replaces one that is there: true when there
+// is none or the user agrees. Not for a name just chosen in a save dialog, which
+// has asked already.
+bool mayReplace(const QString& path, Prompter& prompter);
+// What the user is told once a file is written: "<what> gravado em <file>."
+QString writtenText(const QString& what, const QString& path);
 
 // A file the user names for a report, a list or labels. It is written under a
 // temporary name beside the target (readable by its owner only) and renamed over

@@ -1,6 +1,8 @@
 #include "core/count/CountReview.h"
 
+#include "core/common/Coding.h"
 #include "core/common/Error.h"
+#include "core/common/Plural.h"
 #include "core/data/Connection.h"
 #include "core/data/TDados.h"
 #include "core/count/ReadingApplier.h"
@@ -87,6 +89,50 @@ void CountReview::requireMatched(int count, const ReadingChoice& choice) {
                         .arg(count)
                         .arg(missing.join(QStringLiteral(", "))));
     }
+}
+
+QList<CountStore::PendingRow> CountReview::invalidChosen(const QList<CountStore::PendingRow>& rows,
+                                                         const ReadingChoice& choice) {
+    QList<CountStore::PendingRow> invalid;
+    for (const CountStore::PendingRow& row : rows) {
+        if (choice.takes(row.reading) &&
+            isReadingClass(row.reading.readingClass, ReadingClass::Invalid)) {
+            invalid.append(row);
+        }
+    }
+    return invalid;
+}
+
+QString CountReview::invalidCodesQuestion(const QList<CountStore::PendingRow>& invalid,
+                                          const QString& codeBar) {
+    QStringList codes;
+    for (const CountStore::PendingRow& row : invalid) {
+        codes << row.reading.code();
+    }
+    const QString coding = codingCaption(codingOf(codeBar));
+    if (codes.size() == 1) {
+        return QStringLiteral(
+                   "O código %1 não tem um dígito verificador válido no %2: aplicada, "
+                   "a leitura criará um bem novo com esse código. Aplicar esta leitura "
+                   "assim mesmo?")
+            .arg(codes.first(), coding);
+    }
+    return QStringLiteral(
+               "Os códigos %1 não têm um dígito verificador válido no %2: aplicadas, "
+               "as leituras criarão bens novos com esses códigos. Aplicar estas %3 "
+               "leituras assim mesmo?")
+        .arg(codes.join(QStringLiteral(", ")), coding)
+        .arg(codes.size());
+}
+
+QString CountReview::closeQuestion(const CountInfo& count) {
+    if (count.pending == 0) {
+        return {};
+    }
+    return QStringLiteral("A contagem %1 ainda tem %2. Encerrar a contagem assim mesmo?")
+        .arg(count.number)
+        .arg(countOf(count.pending, QStringLiteral("leitura pendente"),
+                     QStringLiteral("leituras pendentes")));
 }
 
 bool CountReview::accept(int count, const ReadingChoice& choice) {

@@ -47,6 +47,17 @@ class CountReview {
     // register does not hold, >location).
     static QString describe(const CountStore::PendingRow& row);
 
+    // The chosen readings whose code fails the coding's check digit: applied,
+    // each would become an asset under a misread code, so the windows ask first.
+    static QList<CountStore::PendingRow> invalidChosen(const QList<CountStore::PendingRow>& rows,
+                                                       const ReadingChoice& choice);
+    // The question asked before applying them, naming their codes.
+    static QString invalidCodesQuestion(const QList<CountStore::PendingRow>& invalid,
+                                        const QString& codeBar);
+    // The question asked before a count with pending readings is closed; empty
+    // when it has none.
+    static QString closeQuestion(const CountInfo& count);
+
     // Applies the chosen pending readings of the count; raises a message (and
     // applies nothing) when a named code has no pending reading. True when the
     // run reached its completion line.

@@ -260,4 +260,24 @@ QString EngineErrorText::worded(const QString& meaning, const QString& engineTex
            engineText.trimmed() + u')';
 }
 
+QString EngineErrorText::withoutEngineText(const QString& text) {
+    if (!text.endsWith(u')')) {
+        return text;
+    }
+    // The group that opens at the matching parenthesis, after a whole sentence:
+    // a field named in the sentence, "Descrição (BENOME)", follows a word instead.
+    int depth = 0;
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        if (text[i] == u')') {
+            ++depth;
+        } else if (text[i] == u'(' && --depth == 0) {
+            if (i >= 2 && text[i - 1] == u' ' && QStringView(u".!?").contains(text[i - 2])) {
+                return text.left(i - 1);
+            }
+            return text;
+        }
+    }
+    return text;
+}
+
 }  // namespace ambitra

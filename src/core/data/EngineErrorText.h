@@ -42,6 +42,10 @@ class EngineErrorText {
     static QString worded(const QString& meaning, const QString& engineText,
                           const ValueOf& valueOf = {}, const QString& databaseFile = {});
 
+    // A text made by translate() or worded() without the engine's own text at its
+    // end, for reports the user reads whole; any other text as it is.
+    static QString withoutEngineText(const QString& text);
+
     // translate(engineText(error), ...), a server's error read by its meaning.
     static QString of(const QSqlError& error, const ValueOf& valueOf = {},
                       const QString& databaseFile = {});

@@ -72,6 +72,9 @@ QVariant TableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         return displayText(m_table.valueAt(index.row(), column), static_cast<int>(def.type));
     }
+    if (role == SortRole) {
+        return m_table.valueAt(index.row(), column);
+    }
     if (role == Qt::TextAlignmentRole && def.type == ColumnType::Money) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }

@@ -14,6 +14,9 @@ class TableModel : public QAbstractTableModel {
     Q_OBJECT
 
   public:
+    // The stored value of a cell, by which a grid sorts its rows.
+    static constexpr int SortRole = Qt::UserRole;
+
     explicit TableModel(DataTable& table, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -1,5 +1,7 @@
 #include "core/exchange/ExchangeRun.h"
 
+#include "core/common/Plural.h"
+#include "core/data/EngineErrorText.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
@@ -165,9 +167,10 @@ void ExchangeRun::requeryOpenTables() {
 }
 
 QString ExchangeRun::checkSummary() const {
-    return QStringLiteral("Verificação: %1 registros lidos, %2 erros.")
-        .arg(RecordsRead)
-        .arg(Problems.size());
+    return QStringLiteral("Verificação: %1, %2.")
+        .arg(countOf(RecordsRead, QStringLiteral("registro lido"),
+                     QStringLiteral("registros lidos")),
+             countOf(Problems.size(), QStringLiteral("erro"), QStringLiteral("erros")));
 }
 
 bool ExchangeRun::writeCheckReport(const QString& path) const {
@@ -363,7 +366,8 @@ int ExchangeRun::recordsPerSavepoint() const {
 
 void ExchangeRun::recordError(const QString& problem, const DataTable& table, Direction direction) {
     if (CheckOnly) {
-        Problems << problem;
+        // The check report says it in Portuguese only: table, field, value, limit.
+        Problems << EngineErrorText::withoutEngineText(problem);
         return;
     }
     QString outcome;

@@ -6,8 +6,8 @@ namespace ambitra {
 
 // A value of a record that cannot be read or written as it stands: the field,
 // the value and the reason, in the words the user sees ("BECOMPRA:
-// '15/03/2024' não é uma data aaaammdd válida."). The run puts the file and
-// the line or record in front.
+// '15/03/2024' não é uma data válida (aceitas: aaaammdd ou aaaa/mm/dd)."). The run puts the file
+// and the line or record in front.
 class FieldError : public Error {
   public:
     FieldError(const QString& field, const QString& value, const QString& reason)

@@ -77,7 +77,8 @@ QStringView withoutPair(QStringView text, QStringView open, QStringView close) {
     return inner > 0 ? text.mid(open.size(), inner) : QStringView();
 }
 
-// A date read from a file: its digits as "yyyymmdd". Anything else, a day that
+// A date read from a file: its digits as "yyyymmdd", whatever stands between
+// them ("yyyy/mm/dd", as delimited files are written, included). Anything else, a day that
 // is not in the calendar included, is refused rather than read as some other
 // day; an empty value is no date.
 QDate readDate(const ExchangeField& field, const QString& text) {
@@ -103,7 +104,8 @@ QDate readDate(const ExchangeField& field, const QString& text) {
             return QDate(year, month, day);
         }
     }
-    throw FieldError(field.name, text, QStringLiteral("não é uma data aaaammdd válida."));
+    throw FieldError(field.name, text,
+                     QStringLiteral("não é uma data válida (aceitas: aaaammdd ou aaaa/mm/dd)."));
 }
 
 // Characters that would end the line of a text file.

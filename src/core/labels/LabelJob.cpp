@@ -1,10 +1,12 @@
 #include "core/labels/LabelJob.h"
 
+#include "core/common/Plural.h"
 #include "core/common/Prompter.h"
 #include "core/data/Query.h"
 #include "core/data/TDados.h"
 #include "core/labels/LabelSheet.h"
 
+#include <QDir>
 #include <QSet>
 
 namespace ambitra {
@@ -162,6 +164,12 @@ void LabelJob::ReportLeftOut(Prompter& prompter) const {
         QStringLiteral("Estes códigos não cabem no código de barras e suas etiquetas não foram "
                        "impressas:\r\n") +
         m_leftOut.join(QStringLiteral("\r\n")));
+}
+
+QString LabelJob::writtenText(const QString& path) const {
+    return countOf(printedCount(), QStringLiteral("etiqueta gravada"),
+                   QStringLiteral("etiquetas gravadas")) +
+           QStringLiteral(" em ") + QDir::toNativeSeparators(path) + u'.';
 }
 
 }  // namespace ambitra

@@ -41,6 +41,9 @@ class LabelJob {
     const QList<Label>& labels() const { return m_labels; }
     // Labels painted: those read less those the bar-code library refused.
     int printedCount() const { return static_cast<int>(m_labels.size()) - m_refused; }
+    // What the window says once the labels are in a file: "N etiquetas gravadas
+    // em FILE." (one: "1 etiqueta gravada").
+    QString writtenText(const QString& path) const;
     // A label the bar-code library refused after all (it was not painted).
     void leaveOut(const QString& code);
 

@@ -81,6 +81,36 @@ void AssetsProtocol::LoadOperatorNames() {
     emit operatorNamesLoaded(m_operatorNames);
 }
 
+QString AssetsProtocol::findAsset(const QString& text, const QString& from, bool next) {
+    if (text.isEmpty()) {
+        return {};
+    }
+    m_sqlTmp.close();
+    m_sqlTmp.setText(QStringLiteral("SELECT BECODIGO, BENOME FROM Bens ORDER BY BECODIGO"));
+    m_sqlTmp.open();
+    const int rows = m_sqlTmp.rowCount();
+    int start = 0;
+    if (!from.isEmpty()) {
+        for (int row = 0; row < rows; ++row) {
+            if (m_sqlTmp.valueAt(row, 0).toString() == from) {
+                start = next ? row + 1 : row;
+                break;
+            }
+        }
+    }
+    QString found;
+    for (int i = 0; i < rows && found.isEmpty(); ++i) {
+        const int row = (start + i) % rows;
+        const QString code = m_sqlTmp.valueAt(row, 0).toString();
+        if (code.contains(text, Qt::CaseInsensitive) ||
+            m_sqlTmp.valueAt(row, 1).toString().contains(text, Qt::CaseInsensitive)) {
+            found = code;
+        }
+    }
+    m_sqlTmp.close();
+    return found;
+}
+
 QDate AssetsProtocol::PickerDate(const QVariant& value) {
     const QDate date = value.toDate();
     return !value.isNull() && date.isValid() && date > kZeroDate ? date : QDate::currentDate();

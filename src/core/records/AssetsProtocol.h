@@ -30,6 +30,12 @@ class AssetsProtocol : public EditingProtocol {
     const QStringList& manufacturers();
     const QStringList& operatorNames() const { return m_operatorNames; }
 
+    // The code of the asset the find box goes to: the first from the asset
+    // `from` on (itself included unless `next`; from the top when empty or
+    // gone), in code order and round to the top again, whose code or
+    // description holds the text, letter case ignored. Empty when none does.
+    QString findAsset(const QString& text, const QString& from, bool next);
+
     // The date a calendar picker shows for a date column's value: the date when it
     // is set and later than the zero date, otherwise today.
     static QDate PickerDate(const QVariant& value);

@@ -1,5 +1,6 @@
 #include "core/sync/InventoryUnload.h"
 
+#include "core/common/Plural.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
@@ -93,7 +94,9 @@ void InventoryUnload::processRecords(const QString& userName) {
     if (review) {
         const StoredBatch batch = CountStore(m_dados).storeReadings(
             records, userName, m_dados.settings().CodeBar, m_progress);
-        m_log.append(QStringLiteral("   %1 leituras aguardando conferência.").arg(batch.size()));
+        m_log.append(
+            QStringLiteral("   %1 aguardando conferência.")
+                .arg(countOf(batch.size(), QStringLiteral("leitura"), QStringLiteral("leituras"))));
         m_completed = true;
         return;
     }

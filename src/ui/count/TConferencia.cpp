@@ -1,5 +1,6 @@
 #include "ui/count/TConferencia.h"
 
+#include "core/common/Plural.h"
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
@@ -145,6 +146,10 @@ void TConferencia::showEvent(QShowEvent* event) {
 }
 
 void TConferencia::FormActivate() {
+    listCounts(0);
+}
+
+void TConferencia::listCounts(int keep) {
     const QSignalBlocker blocker(m_counts);
     m_counts->clear();
     m_rows.clear();
@@ -153,14 +158,18 @@ void TConferencia::FormActivate() {
         CountStore::requireAvailable(m_dados);
         for (const CountInfo& c : CountStore(m_dados).counts()) {
             m_counts->addItem(
-                QStringLiteral("%1 - %2 - %3 (%4, %5 pendentes)")
+                QStringLiteral("%1 - %2 - %3 (%4, %5)")
                     .arg(c.number)
                     .arg(c.opened.toString(QStringLiteral("dd/MM/yyyy HH:mm")), c.user,
-                         c.open ? QStringLiteral("aberta") : QStringLiteral("encerrada"))
-                    .arg(c.pending),
+                         c.open ? QStringLiteral("aberta") : QStringLiteral("encerrada"),
+                         countOf(c.pending, QStringLiteral("pendente"),
+                                 QStringLiteral("pendentes"))),
                 c.number);
         }
     });
+    if (keep > 0) {
+        m_counts->setCurrentIndex(std::max(0, m_counts->findData(keep)));
+    }
     showReadings();
 }
 
@@ -229,17 +238,30 @@ QSet<int> TConferencia::chosenPlaces() const {
 }
 
 void TConferencia::BitBtn1Click() {
-    const QSet<int> places = chosenPlaces();
+    QSet<int> places = chosenPlaces();
     if (places.isEmpty()) {
         m_prompter.beep();
         m_prompter.notice(QStringLiteral("Selecione as leituras a aplicar."));
         return;
     }
+    const QList<CountStore::PendingRow> invalid =
+        CountReview::invalidChosen(m_rows, ReadingChoice::places(places));
+    if (!invalid.isEmpty() && !m_prompter.confirm(CountReview::invalidCodesQuestion(
+                                  invalid, m_dados.settings().CodeBar))) {
+        // The others are applied; these stay pending.
+        for (const CountStore::PendingRow& row : invalid) {
+            places.remove(row.reading.seq);
+        }
+        if (places.isEmpty()) {
+            return;
+        }
+    }
     reportErrors(m_prompter, [&] {
         CountReview(m_dados, m_log, noProgress())
             .accept(currentCount(), ReadingChoice::places(places));
     });
-    showReadings();
+    // The counts' captions show their pending readings.
+    listCounts(currentCount());
 }
 
 void TConferencia::BitBtn2Click() {
@@ -249,17 +271,23 @@ void TConferencia::BitBtn2Click() {
         m_prompter.notice(QStringLiteral("Selecione as leituras a descartar."));
         return;
     }
-    if (!m_prompter.confirm(QStringLiteral("Descartar %1 leituras selecionadas? Elas não serão "
-                                           "aplicadas ao cadastro.")
-                                .arg(places.size()))) {
+    if (!m_prompter.confirm(
+            places.size() == 1
+                ? QStringLiteral("Descartar a leitura selecionada? Ela não será aplicada ao "
+                                 "cadastro.")
+                : QStringLiteral("Descartar %1 leituras selecionadas? Elas não serão aplicadas "
+                                 "ao cadastro.")
+                      .arg(places.size()))) {
         return;
     }
     reportErrors(m_prompter, [&] {
         const int rejected = CountReview(m_dados, m_log, noProgress())
                                  .reject(currentCount(), ReadingChoice::places(places));
-        m_log.append(QStringLiteral("   %1 leituras descartadas.").arg(rejected));
+        m_log.append(
+            QStringLiteral("   %1.").arg(countOf(rejected, QStringLiteral("leitura descartada"),
+                                                 QStringLiteral("leituras descartadas"))));
     });
-    showReadings();
+    listCounts(currentCount());
 }
 
 void TConferencia::BitBtn3Click() {
@@ -272,12 +300,17 @@ void TConferencia::BitBtn3Click() {
 
 void TConferencia::BitBtn4Click() {
     reportErrors(m_prompter, [&] {
-        CountStore(m_dados).closeCount(currentCount());
+        CountStore store(m_dados);
+        if (const std::optional<CountInfo> info = store.count(currentCount())) {
+            const QString question = CountReview::closeQuestion(*info);
+            if (!question.isEmpty() && !m_prompter.confirm(question)) {
+                return;
+            }
+        }
+        store.closeCount(currentCount());
         m_log.append(QStringLiteral("> Contagem %1 encerrada.").arg(currentCount()));
     });
-    const int count = currentCount();
-    FormActivate();
-    m_counts->setCurrentIndex(std::max(0, m_counts->findData(count)));
+    listCounts(currentCount());
 }
 
 void TConferencia::showLog() {

@@ -39,6 +39,8 @@ class TConferencia : public QDialog {
 
   private:
     int currentCount() const;
+    // Lists the counts again, choosing that one (the first when 0), and its readings.
+    void listCounts(int keep);
     void showReadings();
     void showRows();
     QSet<int> chosenPlaces() const;

@@ -1,5 +1,6 @@
 #include "ui/count/TRelatorioContagem.h"
 
+#include "core/common/OutputFile.h"
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "print/CountReportPdf.h"
@@ -105,7 +106,8 @@ TRelatorioContagem::TRelatorioContagem(CountReport report, TDados& dados, Prompt
 QString TRelatorioContagem::chosenFile(const QString& path, const QString& filter,
                                        const QString& suffix) {
     if (!path.isEmpty()) {
-        return path;
+        // A name not chosen in the save dialog, which would have asked.
+        return mayReplace(path, m_prompter) ? path : QString();
     }
     const QString proposed =
         QDir(m_dados.AppDir())
@@ -121,6 +123,7 @@ void TRelatorioContagem::saveCsv(const QString& path) {
     }
     reportErrors(m_prompter, [&] {
         m_report.saveCsv(LogCsvFormat(m_dados.settings()), file, m_dados.ownFiles());
+        m_prompter.notice(writtenText(QStringLiteral("Relatório"), file));
     });
 }
 
@@ -128,7 +131,10 @@ void TRelatorioContagem::savePdf(const QString& path) {
     const QString file =
         chosenFile(path, QStringLiteral("Documento PDF (*.pdf)"), QStringLiteral("pdf"));
     if (!file.isEmpty()) {
-        reportErrors(m_prompter, [&] { writeCountReportPdf(m_report, file, m_dados.ownFiles()); });
+        reportErrors(m_prompter, [&] {
+            writeCountReportPdf(m_report, file, m_dados.ownFiles());
+            m_prompter.notice(writtenText(QStringLiteral("Relatório"), file));
+        });
     }
 }
 

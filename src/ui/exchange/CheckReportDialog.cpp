@@ -1,5 +1,6 @@
 #include "ui/exchange/CheckReportDialog.h"
 
+#include "core/common/OutputFile.h"
 #include "core/common/Prompter.h"
 #include "core/exchange/ExchangeRun.h"
 
@@ -46,6 +47,7 @@ bool CheckReportDialog::saveTo(const QString& path) {
         return false;
     }
     if (written) {
+        m_prompter.notice(writtenText(QStringLiteral("Relatório"), path));
         return true;
     }
     m_prompter.beepError(QStringLiteral("Erro na criação do arquivo ") +

@@ -1,5 +1,6 @@
 #include "ui/labels/TEtiquetas.h"
 
+#include "core/common/OutputFile.h"
 #include "core/common/Prompter.h"
 #include "core/data/TDados.h"
 #include "core/labels/LabelJob.h"
@@ -230,6 +231,7 @@ void TEtiquetas::browsePdf() {
         QFileDialog::getSaveFileName(this, QStringLiteral("Salvar etiquetas"), EditPdf->text(),
                                      QStringLiteral("Documento PDF (*.pdf)"));
     if (!path.isEmpty()) {
+        m_chosenPdf = path;
         EditPdf->setText(QDir::toNativeSeparators(path));
     }
 }
@@ -255,19 +257,24 @@ void TEtiquetas::BtnPrintClick() {
             return;
         }
     }
+    const QString pdf = QDir::fromNativeSeparators(EditPdf->text().trimmed());
+    if (RadioPdf->isChecked() && pdf != m_chosenPdf && !mayReplace(pdf, m_prompter)) {
+        return;
+    }
     const LabelSheet& sheet = LabelSheet::all().at(ComboLayout->currentIndex());
     const int start = SpinStart->value();
     LabelJob job(m_dados);
     bool printed = false;
     reportErrors(m_prompter, [&] {
         fillJob(job);
-        printed =
-            RadioPdf->isChecked()
-                ? writeLabelsPdf(job, sheet, start, QDir::fromNativeSeparators(EditPdf->text()),
-                                 m_prompter, m_progress)
-                : toPrinter(job, sheet, start);
+        printed = RadioPdf->isChecked()
+                      ? writeLabelsPdf(job, sheet, start, pdf, m_prompter, m_progress)
+                      : toPrinter(job, sheet, start);
     });
     if (printed) {
+        if (RadioPdf->isChecked()) {
+            m_prompter.notice(job.writtenText(pdf));
+        }
         accept();
     }
 }

@@ -66,6 +66,7 @@ class TEtiquetas : public QDialog {
     Kind m_kind;
     QStringList m_selected;
     QToolButton* m_browse = nullptr;
+    QString m_chosenPdf;  // the name last chosen in the save dialog, which asked
 };
 
 }  // namespace ambitra::ui

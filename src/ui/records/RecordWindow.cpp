@@ -121,7 +121,7 @@ QStringList RecordWindow::selectedKeys() const {
     std::sort(rows.begin(), rows.end());
     QStringList keys;
     for (int row : rows) {
-        keys << m_protocol->table().keyAt(row);
+        keys << m_protocol->table().keyAt(m_grid->tableRow(m_grid->model()->index(row, 0)));
     }
     return keys;
 }

@@ -68,6 +68,8 @@ class RecordWindow : public QWidget {
     // "Etiquetas..." beside the navigator: the labels print dialog, offering the
     // rows chosen in the grid (several may then be chosen).
     void addLabelsButton(TDados& dados, bool locations);
+    // The row along the bottom, beside the navigator.
+    QHBoxLayout* bottomRow() const { return m_bottom; }
     // Keys of the rows chosen in the grid, in the grid's order.
     QStringList selectedKeys() const;
     // Steps of UpdateControls for subclasses: before enabling, and visibility.

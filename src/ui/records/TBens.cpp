@@ -1,5 +1,6 @@
 #include "ui/records/TBens.h"
 
+#include "core/common/Error.h"
 #include "core/common/Prompter.h"
 #include "core/data/TDados.h"
 #include "core/records/AssetsProtocol.h"
@@ -69,6 +70,7 @@ TBens::TBens(TDados& dados, Prompter& prompter, QSize childArea, QWidget* parent
     buildGroups();
     bindControls();
     addLabelsButton(dados, false);
+    addFindBox();
 
     // The manufacturers are read when the list is first used, then after every change.
     connect(&m_rules, &AssetsProtocol::manufacturersOutdated, this, [this] {
@@ -102,6 +104,40 @@ bool TBens::eventFilter(QObject* watched, QEvent* event) {
         showManufacturers();
     }
     return RecordWindow::eventFilter(watched, event);
+}
+
+void TBens::addFindBox() {
+    auto* caption = new QLabel(QStringLiteral("Localizar:"), this);
+    EditLocalizar = new QLineEdit(this);
+    EditLocalizar->setObjectName(QStringLiteral("EditLocalizar"));
+    EditLocalizar->setPlaceholderText(QStringLiteral("código ou descrição"));
+    EditLocalizar->setToolTip(
+        QStringLiteral("Vai ao primeiro bem cujo código ou descrição contém o texto; Enter vai "
+                       "ao próximo"));
+    EditLocalizar->setClearButtonEnabled(true);
+    EditLocalizar->setFixedWidth(PanelBuilder::widthFor(EditLocalizar, 18));
+    caption->setBuddy(EditLocalizar);
+    bottomRow()->insertWidget(1, caption);
+    bottomRow()->insertWidget(2, EditLocalizar);
+    connect(EditLocalizar, &QLineEdit::textEdited, this, [this] { findAsset(false); });
+    connect(EditLocalizar, &QLineEdit::returnPressed, this, [this] { findAsset(true); });
+}
+
+void TBens::findAsset(bool next) {
+    DataTable& table = m_rules.table();
+    if (!table.isOpen() || table.isEditing() || EditLocalizar->text().isEmpty()) {
+        return;
+    }
+    reportErrors(m_prompter, [&] {
+        // While typing, the current asset stays as long as it matches.
+        const QString current = table.isEmpty() ? QString() : table.keyAt(table.recNo());
+        const QString code = m_rules.findAsset(EditLocalizar->text(), current, next);
+        if (code.isEmpty()) {
+            m_prompter.beep();
+        } else {
+            table.locate(code);
+        }
+    });
 }
 
 void TBens::buildMainRows(TDados& dados) {

@@ -41,7 +41,8 @@ class TBens : public RecordWindow {
     DatePicker* DateTimePicker1 = nullptr;
     QLineEdit* DBEdit6 = nullptr;  // BEULTINV
     DatePicker* DateTimePicker2 = nullptr;
-    QComboBox* DBComboBox2 = nullptr;  // BEULTOPE
+    QComboBox* DBComboBox2 = nullptr;    // BEULTOPE
+    QLineEdit* EditLocalizar = nullptr;  // finds an asset by code or description
 
   protected:
     void beforeEnableControls() override;
@@ -50,6 +51,9 @@ class TBens : public RecordWindow {
   private:
     void buildMainRows(TDados& dados);
     void buildGroups();
+    // "Localizar": typing goes to the first asset that matches, Enter to the next.
+    void addFindBox();
+    void findAsset(bool next);
     void bindControls();
     void setPickersFromRecord();
     // A date chosen in a picker goes into its column while a record is changed.

@@ -3,9 +3,12 @@
 #include "core/data/DataTable.h"
 #include "core/data/TableModel.h"
 
+#include <QCollator>
 #include <QHeaderView>
 #include <QPainter>
 #include <QPolygon>
+#include <QScopedValueRollback>
+#include <QSortFilterProxyModel>
 
 namespace ambitra::ui {
 
@@ -14,8 +17,8 @@ namespace {
 // The vertical header as a narrow column with a triangle at the current record.
 class RecordIndicator : public QHeaderView {
   public:
-    RecordIndicator(DataTable& table, QWidget* parent)
-        : QHeaderView(Qt::Vertical, parent), m_table(table) {
+    RecordIndicator(DataTable& table, DBGrid* grid)
+        : QHeaderView(Qt::Vertical, grid), m_table(table), m_grid(grid) {
         setSectionResizeMode(QHeaderView::Fixed);
         setSectionsClickable(false);
         setHighlightSections(false);
@@ -30,7 +33,8 @@ class RecordIndicator : public QHeaderView {
         painter->setPen(palette().color(QPalette::Mid));
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());
         painter->drawLine(rect.topRight(), rect.bottomRight());
-        if (m_table.isOpen() && logicalIndex == m_table.recNo()) {
+        if (m_table.isOpen() && m_table.recNo() >= 0 &&
+            logicalIndex == m_grid->viewRow(m_table.recNo())) {
             const int h = std::min(rect.height() - 6, 8);
             const int x = rect.left() + (rect.width() - h / 2) / 2;
             const int y = rect.center().y() - h / 2;
@@ -46,19 +50,52 @@ class RecordIndicator : public QHeaderView {
 
   private:
     DataTable& m_table;
+    DBGrid* m_grid;
+};
+
+// The grid's order when sorted by a column: texts as a Portuguese reader orders
+// them (letter case and accents aside, numbers within them by their value),
+// other values by their own order, rows of equal values in the table's order.
+class SortedRows : public QSortFilterProxyModel {
+  public:
+    explicit SortedRows(QObject* parent) : QSortFilterProxyModel(parent) {
+        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+        m_collator.setNumericMode(true);
+    }
+
+  protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+        const QVariant a = left.data(sortRole());
+        const QVariant b = right.data(sortRole());
+        if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString) {
+            return m_collator.compare(a.toString(), b.toString()) < 0;
+        }
+        return QSortFilterProxyModel::lessThan(left, right);
+    }
+
+  private:
+    QCollator m_collator{QLocale(QLocale::Portuguese, QLocale::Brazil)};
 };
 
 }  // namespace
 
 DBGrid::DBGrid(DataTable& table, QWidget* parent)
-    : QTableView(parent), m_table(table), m_model(new TableModel(table, this)) {
+    : QTableView(parent),
+      m_table(table),
+      m_model(new TableModel(table, this)),
+      m_sorted(new SortedRows(this)) {
     setObjectName(QStringLiteral("DBGrid1"));
     auto* indicator = new RecordIndicator(table, this);
     // Sized before the rows arrive: resizing a million sections afterwards costs
     // a visible moment at every opening.
     indicator->setDefaultSectionSize(fontMetrics().height() + 4);
     setVerticalHeader(indicator);
-    setModel(m_model);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setSortRole(TableModel::SortRole);
+    setModel(m_sorted);
+    // Unsorted until a head is clicked: the table's own order.
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -90,6 +127,14 @@ int DBGrid::columnWidthFor(int characters, const QString& caption) const {
     return std::max(cells, title);
 }
 
+int DBGrid::tableRow(const QModelIndex& viewIndex) const {
+    return m_sorted->mapToSource(viewIndex).row();
+}
+
+int DBGrid::viewRow(int tableRow) const {
+    return m_sorted->mapFromSource(m_model->index(tableRow, 0)).row();
+}
+
 void DBGrid::applyColumnWidths() {
     for (int c = 0; c < m_model->columnCount(); ++c) {
         setColumnWidth(
@@ -100,15 +145,21 @@ void DBGrid::applyColumnWidths() {
 
 void DBGrid::followTable() {
     verticalHeader()->viewport()->update();
-    const int row = m_table.isOpen() ? m_table.recNo() : -1;
-    if (row < 0 || row >= m_model->rowCount()) {
+    const int current = m_table.isOpen() ? m_table.recNo() : -1;
+    if (current < 0 || current >= m_model->rowCount()) {
+        return;
+    }
+    const int row = viewRow(current);
+    // A row the user moved to in the grid keeps the selection the click made
+    // (Ctrl+click adds to it, Shift+click extends it).
+    if (m_choosing && currentIndex().row() == row) {
         return;
     }
     if (currentIndex().row() == row && selectionModel()->isRowSelected(row, {})) {
         return;
     }
     m_following = true;
-    const QModelIndex index = m_model->index(row, std::max(0, currentIndex().column()));
+    const QModelIndex index = m_sorted->index(row, std::max(0, currentIndex().column()));
     selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(index);
@@ -119,8 +170,10 @@ void DBGrid::rowChosen(const QModelIndex& current) {
     if (m_following || !current.isValid() || !m_table.isOpen() || m_table.isEditing()) {
         return;
     }
-    if (current.row() != m_table.recNo()) {
-        m_table.moveTo(current.row());
+    const int row = tableRow(current);
+    if (row != m_table.recNo()) {
+        const QScopedValueRollback<bool> choosing(m_choosing, true);
+        m_table.moveTo(row);
     }
 }
 

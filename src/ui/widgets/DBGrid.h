@@ -2,6 +2,8 @@
 
 #include <QTableView>
 
+class QSortFilterProxyModel;
+
 namespace ambitra {
 class DataTable;
 class TableModel;
@@ -21,6 +23,10 @@ class DBGrid : public QTableView {
 
     // Width in pixels of a column of that many characters under that caption.
     int columnWidthFor(int characters, const QString& caption) const;
+    // A click on a column's head sorts the rows shown by it (again: the other
+    // way round); the table keeps its own order. These map between the two.
+    int tableRow(const QModelIndex& viewIndex) const;
+    int viewRow(int tableRow) const;
 
   signals:
     // A double click anywhere in the grid.
@@ -36,7 +42,9 @@ class DBGrid : public QTableView {
 
     DataTable& m_table;
     TableModel* m_model;
+    QSortFilterProxyModel* m_sorted;
     bool m_following = false;
+    bool m_choosing = false;  // the grid itself moves the table
 };
 
 }  // namespace ambitra::ui

@@ -38,6 +38,11 @@ void WidgetProgress::setValue(qint64 value) {
 
 void WidgetProgress::advance(qint64 step) {
     m_value += step;
+    // The last step is shown at once: the run's completion message comes next,
+    // and the bar must not stand short of its end behind it.
+    if (m_value >= m_maximum) {
+        showValue();
+    }
 }
 
 void WidgetProgress::yield() {

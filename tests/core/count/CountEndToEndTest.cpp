@@ -168,7 +168,7 @@ TEST_F(CountEndToEnd, WithReviewOnTheUnloadWaitsAndADatabaseOfAnotherProgramHasN
     ASSERT_EQ(unload.exitCode, 0) << unload.err.toStdString();
     EXPECT_TRUE(
         unload.out.contains(QStringLiteral("> Processando dados descarregados do Palm...\n"
-                                           "   1 leituras aguardando conferência.\n")));
+                                           "   1 leitura aguardando conferência.\n")));
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT BELOCAL FROM Bens WHERE BECODIGO = '1'")),
               QVariant(QStringLiteral("0101")));
     EXPECT_EQ(cli({QStringLiteral("review"), QStringLiteral("--list")}).out,

@@ -138,10 +138,10 @@ TEST_F(ExchangeCommand, CheckListsEveryProblemAndChangesNothing) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out,
               QStringLiteral("BENS.CSV, linha 2, BEVALOR: 'abc' não é um valor numérico válido.\n"
-                             "BENS.CSV, linha 3, BECOMPRA: '31/12/2024' não é uma data aaaammdd "
-                             "válida.\n"
-                             "BENS.CSV, linha 5, BEULTINV: '20240230' não é uma data aaaammdd "
-                             "válida.\n"
+                             "BENS.CSV, linha 3, BECOMPRA: '31/12/2024' não é uma data válida "
+                             "(aceitas: aaaammdd ou aaaa/mm/dd).\n"
+                             "BENS.CSV, linha 5, BEULTINV: '20240230' não é uma data válida "
+                             "(aceitas: aaaammdd ou aaaa/mm/dd).\n"
                              "Verificação: 4 registros lidos, 3 erros.\n"));
     EXPECT_EQ(dump(), before);
     EXPECT_EQ(readAll(db.dir().file(QStringLiteral("BENS.CSV"))), bens);
@@ -151,7 +151,7 @@ TEST_F(ExchangeCommand, CheckListsEveryProblemAndChangesNothing) {
     EXPECT_EQ(cli({QStringLiteral("import"), QStringLiteral("--check"), QStringLiteral("--table"),
                    QStringLiteral("Bens")})
                   .out,
-              QStringLiteral("Verificação: 1 registros lidos, 0 erros.\n"));
+              QStringLiteral("Verificação: 1 registro lido, 0 erros.\n"));
     const CliRun all = cli({QStringLiteral("import"), QStringLiteral("--check")});
     EXPECT_EQ(all.exitCode, 1);
     EXPECT_TRUE(all.out.startsWith(QStringLiteral("Arquivo ") + db.dir().path() +

@@ -35,14 +35,14 @@ TEST(ImportRules, ValuesTheFormatCannotReadAreRecordErrorsNamingFileLineFieldAnd
                                  "válido."),
                   QStringLiteral("BENS.CSV, linha 3, BEVALOR: 'abc' não é um valor numérico "
                                  "válido."),
-                  QStringLiteral("BENS.CSV, linha 4, BECOMPRA: '15/03/2024' não é uma data "
-                                 "aaaammdd válida."),
-                  QStringLiteral("BENS.CSV, linha 5, BECOMPRA: '03/15/2024' não é uma data "
-                                 "aaaammdd válida."),
+                  QStringLiteral("BENS.CSV, linha 4, BECOMPRA: '15/03/2024' não é uma data válida "
+                                 "(aceitas: aaaammdd ou aaaa/mm/dd)."),
+                  QStringLiteral("BENS.CSV, linha 5, BECOMPRA: '03/15/2024' não é uma data válida "
+                                 "(aceitas: aaaammdd ou aaaa/mm/dd)."),
                   QStringLiteral("BENS.CSV, linha 6, BEVALOR: '100000000,000' está fora dos "
                                  "limites do campo (-99999999,999 a 99999999,999)."),
-                  QStringLiteral("BENS.CSV, linha 7, BECOMPRA: '2023-02-29' não é uma data "
-                                 "aaaammdd válida."),
+                  QStringLiteral("BENS.CSV, linha 7, BECOMPRA: '2023-02-29' não é uma data válida "
+                                 "(aceitas: aaaammdd ou aaaa/mm/dd)."),
               }));
     EXPECT_EQ(f.run.checkSummary(), QStringLiteral("Verificação: 7 registros lidos, 6 erros."));
     EXPECT_TRUE(f.rows(QStringLiteral("Bens")).isEmpty());

@@ -97,3 +97,21 @@ TEST_F(LabelDialog, NothingToPrintKeepsTheDialogOpen) {
     EXPECT_EQ(db.prompter().texts(), QStringList{QStringLiteral("Nenhuma etiqueta a imprimir!")});
     EXPECT_FALSE(QFile::exists(pdf));
 }
+
+TEST_F(LabelDialog, AnExistingFileIsReplacedOnlyWhenTheUserAgreesAndTheDialogSaysWhereItWent) {
+    writeAll(pdf, "antigo");
+    TEtiquetas dialog(db.dados(), db.prompter(), noProgress(), TEtiquetas::Kind::Assets,
+                      {QStringLiteral("A1")});
+    dialog.RadioSelected->setChecked(true);
+    db.prompter().plan({Prompter::Answer::No});
+    EXPECT_FALSE(printToPdf(dialog));
+    EXPECT_EQ(readAll(pdf), QByteArray("antigo"));
+    ASSERT_TRUE(printToPdf(dialog));  // Yes
+    EXPECT_EQ(
+        db.prompter().texts(),
+        (QStringList{
+            QStringLiteral("O arquivo ") + pdf + QStringLiteral(" já existe. Deseja substituí-lo?"),
+            QStringLiteral("O arquivo ") + pdf + QStringLiteral(" já existe. Deseja substituí-lo?"),
+            QStringLiteral("1 etiqueta gravada em ") + pdf + u'.'}));
+    EXPECT_EQ(scanPdf(pdf).codes, pages({"CODE-128:A1"}));
+}

@@ -426,3 +426,69 @@ TEST_F(AssetsWindow, ShowsTheCurrentStateOfTheLocationsItRefersTo) {
     EXPECT_EQ(building.data().toString(), QString());
     EXPECT_EQ(bens->grid()->model()->index(0, 2).data().toString(), QStringLiteral("L1"));
 }
+
+TEST_F(AssetsWindow, FindBoxGoesToMatchesAndCtrlClickAddsToTheChosenRows) {
+    exec(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('1', 'Mesa'), "
+                       "('10', 'Monitor'), ('2', 'Cadeira azul'), ('3', 'Armário'), "
+                       "('4', 'CADEIRA preta')"));
+    auto* w = open<TBens>("Bens1", "Bens");
+    ASSERT_NE(w, nullptr);
+    DataTable& table = w->protocol().table();
+    auto current = [&] { return table.keyAt(table.recNo()); };
+    type(w->EditLocalizar, "cad");
+    EXPECT_EQ(current(), QStringLiteral("2"));
+    QTest::keyClick(w->EditLocalizar, Qt::Key_Return);
+    EXPECT_EQ(current(), QStringLiteral("4"));
+    QTest::keyClick(w->EditLocalizar, Qt::Key_Return);
+    EXPECT_EQ(current(), QStringLiteral("2"));  // round to the top
+    clear(w->EditLocalizar);
+    type(w->EditLocalizar, "10");
+    EXPECT_EQ(current(), QStringLiteral("10"));
+    EXPECT_EQ(w->grid()->currentIndex().row(), 1);
+    type(w->EditLocalizar, "x");
+    EXPECT_EQ(prompter.beeps, 1);
+    EXPECT_EQ(current(), QStringLiteral("10"));
+
+    DBGrid* grid = w->grid();
+    auto click = [grid](int row, Qt::KeyboardModifiers keys) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, keys,
+                          grid->visualRect(grid->model()->index(row, 1)).center());
+    };
+    click(0, Qt::NoModifier);
+    click(2, Qt::ControlModifier);
+    click(4, Qt::ControlModifier);
+    EXPECT_EQ(grid->selectionModel()->selectedRows().size(), 3);
+    EXPECT_EQ(current(), QStringLiteral("4"));
+    click(3, Qt::ShiftModifier);
+    EXPECT_GE(grid->selectionModel()->selectedRows().size(), 2);  // a range up to row 3
+    EXPECT_TRUE(grid->selectionModel()->isRowSelected(3, {}));
+}
+
+TEST_F(AssetsWindow, AClickOnAColumnHeadSortsTheGridAndItsRowsStillChooseTheirRecords) {
+    exec(
+        QStringLiteral("INSERT INTO Bens (BECODIGO, BENOME) VALUES ('1', 'Mesa'), "
+                       "('2', 'cadeira'), ('3', 'Armário'), ('4', 'Banco')"));
+    auto* w = open<TBens>("Bens1", "Bens");
+    ASSERT_NE(w, nullptr);
+    DBGrid* grid = w->grid();
+    DataTable& table = w->protocol().table();
+    QHeaderView* head = grid->horizontalHeader();
+    QTest::mouseClick(head->viewport(), Qt::LeftButton, {},
+                      QPoint(head->sectionViewportPosition(1) + 5, head->height() / 2));
+    auto shown = [grid] {
+        QStringList names;
+        for (int r = 0; r < grid->model()->rowCount(); ++r) {
+            names << grid->model()->index(r, 1).data().toString();
+        }
+        return names;
+    };
+    EXPECT_EQ(shown(), (QStringList{QStringLiteral("Armário"), QStringLiteral("Banco"),
+                                    QStringLiteral("cadeira"), QStringLiteral("Mesa")}));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(grid->model()->index(2, 1)).center());
+    EXPECT_EQ(table.keyAt(table.recNo()), QStringLiteral("2"));
+    EXPECT_EQ(w->DBEdit2->text(), QStringLiteral("cadeira"));
+    table.locate(QStringLiteral("1"));
+    EXPECT_EQ(grid->currentIndex().row(), 3);  // the grid follows the table
+}

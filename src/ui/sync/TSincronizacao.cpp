@@ -4,6 +4,7 @@
 #include "core/coletor/ColetorApi.h"
 #include "core/common/Progress.h"
 #include "core/common/Prompter.h"
+#include "core/data/Connection.h"
 #include "core/data/TDados.h"
 #include "core/sync/ConduitRegistration.h"
 #include "core/sync/Cradle.h"
@@ -90,10 +91,10 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
 
     ColetorApi* api = m_coletorApi.get();
     m_coletor->setApiHandler([api](const ServiceRequest& request) { return api->handle(request); });
+    // Created before the register opens: the service starts once the program runs.
     if (dados.settings().ColetorAtivo) {
-        setColetorOn(true);
+        QTimer::singleShot(0, this, [this] { setColetorOn(true); });
     }
-    showColetor();
     // Devices' last contacts and the pairing code's validity change on their own.
     auto* refresh = new QTimer(this);
     connect(refresh, &QTimer::timeout, this, [this] {
@@ -266,7 +267,9 @@ void TSincronizacao::showColetor() {
         }
     }
     QList<Device> devices;
-    reportErrors(m_prompter, [&] { devices = m_coletorApi->devices(); });
+    if (m_dados.Conn().isOpen()) {
+        reportErrors(m_prompter, [&] { devices = m_coletorApi->devices(); });
+    }
     const int current =
         m_devices->currentItem() != nullptr ? m_devices->currentItem()->text(0).toInt() : -1;
     m_devices->clear();
@@ -336,6 +339,7 @@ void TSincronizacao::FormActivate() {
     m_dados.TLocais().openOrRequery();
     m_locations.fill(m_dados.TLocais());
     m_dados.TBens().openOrRequery();
+    showColetor();
     BitBtn3Click();
     BitBtn1Click();
 }

@@ -262,6 +262,7 @@ void TAbertura::FormActivate() {
         if (m_dados.CheckProgramFolder() && m_dados.OpenDatabase()) {
             m_startupDone = true;
             QTimer::singleShot(0, this, &TAbertura::OfferOldRegister);
+            QTimer::singleShot(0, this, &TAbertura::registerOpened);
         } else {
             // The error was shown by the data module; the program ends.
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });

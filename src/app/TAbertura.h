@@ -56,6 +56,12 @@ class TAbertura : public QMainWindow, public ChildWindows {
     void MainMenuClick(const QString& item);
 
     QMdiArea* mdiArea() const { return m_mdi; }
+
+  signals:
+    // The settings are read and the register is open: the start-up went through.
+    void registerOpened();
+
+  public:
     TFundo* wallpaper() const { return m_fundo; }
     // The child window of that component name, or null.
     QMdiSubWindow* findChildWindow(const QString& name) const;

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     sincronizacao.setChildSize(
         [&abertura] { return QSize(abertura.ChildWidth(), abertura.ChildHeight()); });
     abertura.setDialog(QStringLiteral("Sincronizacao"), &sincronizacao);
+    QObject::connect(&abertura, &ui::TAbertura::registerOpened, &sincronizacao,
+                     &ui::TSincronizacao::startWithProgram);
     ui::TConferencia conferencia(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Conferencia"), &conferencia);
     ui::TOpcoes opcoes(dados, prompter, &abertura);

@@ -91,10 +91,6 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
 
     ColetorApi* api = m_coletorApi.get();
     m_coletor->setApiHandler([api](const ServiceRequest& request) { return api->handle(request); });
-    // Created before the register opens: the service starts once the program runs.
-    if (dados.settings().ColetorAtivo) {
-        QTimer::singleShot(0, this, [this] { setColetorOn(true); });
-    }
     // Devices' last contacts and the pairing code's validity change on their own.
     auto* refresh = new QTimer(this);
     connect(refresh, &QTimer::timeout, this, [this] {
@@ -192,6 +188,12 @@ QWidget* TSincronizacao::buildColetorPanel() {
     connect(m_newCode, &QPushButton::clicked, this, &TSincronizacao::newPairingCode);
     connect(m_revoke, &QPushButton::clicked, this, &TSincronizacao::revokeDevice);
     return group;
+}
+
+void TSincronizacao::startWithProgram() {
+    if (m_dados.settings().ColetorAtivo) {
+        setColetorOn(true);
+    }
 }
 
 bool TSincronizacao::coletorOn() const {

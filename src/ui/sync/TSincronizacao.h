@@ -57,6 +57,9 @@ class TSincronizacao : public QDialog {
     // The handheld service ("Coletor"): started at creation when the settings
     // say so, switched by its box; its loads and unloads write into this log.
     bool setColetorOn(bool on);
+    // Once the program has read its settings and opened the register: starts the
+    // service when the settings say so.
+    void startWithProgram();
     bool coletorOn() const;
     ColetorService& coletor() { return *m_coletor; }
     ColetorApi& coletorApi() { return *m_coletorApi; }

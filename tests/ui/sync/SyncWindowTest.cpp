@@ -162,7 +162,9 @@ TEST_F(SyncWindow, AFailedListenIsReportedInTheLog) {
 TEST_F(SyncWindow, TheColetorBoxRunsTheServiceShowsItsCodeAndRevokesADevice) {
     db.dados().settings().ColetorPorta = 0;  // any free port
     db.dados().settings().ColetorPortaConfiguracao = 0;
-    ASSERT_TRUE(window->setColetorOn(true));
+    db.dados().settings().ColetorAtivo = true;  // started with the program
+    window->startWithProgram();
+    ASSERT_TRUE(window->coletorOn());
     auto* code = window->findChild<QLabel*>(QStringLiteral("ColetorCodigo"));
     const QString shown = window->coletorApi().pairingCode();
     ASSERT_EQ(shown.size(), 6);

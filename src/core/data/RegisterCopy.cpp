@@ -62,36 +62,11 @@ void refuseFilledTarget(Connection& target, const QStringList& tables) {
     }
 }
 
-// Rows go to the target a batch at a time: on a server each statement is a round
-// trip, and a register of a million assets took one per row.
-constexpr int kBatchRows = 200;
-
-// The insert of count rows of the given columns in one statement.
-QSqlQuery prepareInsert(Connection& target, const QString& table, const QStringList& columns,
-                        int count) {
-    QStringList marks;
-    for (int i = 0; i < columns.size(); ++i) {
-        marks << QStringLiteral("?");
-    }
-    const QString row = u'(' + marks.join(QStringLiteral(", ")) + u')';
-    QStringList rows;
-    for (int i = 0; i < count; ++i) {
-        rows << row;
-    }
-    QSqlQuery insert(target.database());
-    if (!insert.prepare(QStringLiteral("INSERT INTO ") + table + u" (" +
-                        columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
-                        rows.join(QStringLiteral(", ")))) {
-        throw Error(EngineErrorText::of(insert.lastError()));
-    }
-    return insert;
-}
-
 qint64 copyTable(Connection& source, const QString& table, Connection& target,
                  const QString& targetTable, Progress& progress) {
     const QStringList columns = columnsOf(source, table);
     QSqlQuery one = prepareInsert(target, targetTable, columns, 1);
-    QSqlQuery many = prepareInsert(target, targetTable, columns, kBatchRows);
+    QSqlQuery many = prepareInsert(target, targetTable, columns, kCopyBatchRows);
     QSqlQuery rows =
         selectAll(source.database(),
                   QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) +
@@ -105,7 +80,7 @@ qint64 copyTable(Connection& source, const QString& table, Connection& target,
         }
         batch << values;
         ++count;
-        if (batch.size() == kBatchRows) {
+        if (batch.size() == kCopyBatchRows) {
             insertCopiedBatch(target, many, one, columns, batch);
             batch.clear();
             progress.setValue(count);
@@ -119,6 +94,29 @@ qint64 copyTable(Connection& source, const QString& table, Connection& target,
 }
 
 }  // namespace
+
+QString insertStatement(const QString& table, const QStringList& columns, int count) {
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        marks << QStringLiteral("?");
+    }
+    const QString row = u'(' + marks.join(QStringLiteral(", ")) + u')';
+    QStringList rows;
+    for (int i = 0; i < count; ++i) {
+        rows << row;
+    }
+    return QStringLiteral("INSERT INTO ") + table + u" (" + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(") VALUES ") + rows.join(QStringLiteral(", "));
+}
+
+QSqlQuery prepareInsert(Connection& target, const QString& table, const QStringList& columns,
+                        int count) {
+    QSqlQuery insert(target.database());
+    if (!insert.prepare(insertStatement(table, columns, count))) {
+        throw Error(EngineErrorText::of(insert.lastError()));
+    }
+    return insert;
+}
 
 // Inserts one row alone, its refusal worded with its own values.
 void insertCopiedRow(QSqlQuery& insert, const QStringList& columns, const QList<QVariant>& values) {

@@ -15,6 +15,16 @@ namespace ambitra {
 
 class Connection;
 
+// Rows go to the target a batch at a time: on a server each statement is a round
+// trip, and a register of a million assets took one per row.
+constexpr int kCopyBatchRows = 200;
+
+// The insert of count rows of the given columns in one statement ("?" marks),
+// its text and prepared on the target.
+QString insertStatement(const QString& table, const QStringList& columns, int count);
+QSqlQuery prepareInsert(Connection& target, const QString& table, const QStringList& columns,
+                        int count);
+
 // Inserts one copied row alone; a refusal is raised as an Error worded with the
 // row's own values.
 void insertCopiedRow(QSqlQuery& insert, const QStringList& columns, const QList<QVariant>& values);

@@ -27,7 +27,6 @@ namespace {
 
 const QString kNull = QStringLiteral("NULL");
 constexpr qint64 kLargestThousandths = 99999999999;  // 99,999,999.999
-constexpr int kBatchRows = 200;
 
 QString quoted(const QString& text) {
     return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
@@ -105,17 +104,17 @@ class Copier {
         // The log keeps its rows as they were written; the other tables follow the
         // rules of a saved row.
         const bool savedRow = table != schema::log().name;
-        QSqlQuery one = prepareInsert(table, pair.columns, 1);
+        QSqlQuery one = prepareInsert(m_target, table, pair.columns, 1);
         // The embedded engine inserts row by row through its own interface (the
         // general driver's conversions cost more than the engine's work); a row it
         // refuses is inserted again through the general driver, whose error names
         // the column and value. Other engines insert in batches.
         NativeQuery native;
         const bool embedded =
-            native.prepare(m_target.database(), insertText(table, pair.columns, 1));
+            native.prepare(m_target.database(), insertStatement(table, pair.columns, 1));
         QSqlQuery many;
         if (!embedded) {
-            many = prepareInsert(table, pair.columns, kBatchRows);
+            many = prepareInsert(m_target, table, pair.columns, kCopyBatchRows);
         }
         QList<QList<QVariant>> batch;
         QList<const ColumnDef*> defs;
@@ -143,7 +142,7 @@ class Copier {
                 }
             } else {
                 batch << values;
-                if (batch.size() == kBatchRows) {
+                if (batch.size() == kCopyBatchRows) {
                     insertCopiedBatch(m_target, many, one, pair.columns, batch);
                     batch.clear();
                 }
@@ -245,29 +244,6 @@ class Copier {
             }
         }
         return {};
-    }
-
-    static QString insertText(const QString& table, const QStringList& columns, int count) {
-        QStringList marks;
-        for (qsizetype i = 0; i < columns.size(); ++i) {
-            marks << QStringLiteral("?");
-        }
-        const QString row = u'(' + marks.join(QStringLiteral(", ")) + u')';
-        QStringList rows;
-        for (int i = 0; i < count; ++i) {
-            rows << row;
-        }
-        return QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
-               columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
-               rows.join(QStringLiteral(", "));
-    }
-
-    QSqlQuery prepareInsert(const QString& table, const QStringList& columns, int count) {
-        QSqlQuery insert(m_target.database());
-        if (!insert.prepare(insertText(table, columns, count))) {
-            throw Error(EngineErrorText::of(insert.lastError()));
-        }
-        return insert;
     }
 
     Connection& m_target;

@@ -430,6 +430,14 @@ class Context:
         self.browsers.append(b)
         return b
 
+    def close(self):
+        """Browsers closed, the service stopped, the folder removed."""
+        for b in self.browsers:
+            b.close()
+        if self.service.process and self.service.process.poll() is None:
+            self.service.process.kill()
+        shutil.rmtree(self.root, ignore_errors=True)
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -450,11 +458,7 @@ def main():
         ctx.service.start()
         SCENARIOS[args.scenario](ctx)
     finally:
-        for b in ctx.browsers:
-            b.close()
-        if ctx.service.process and ctx.service.process.poll() is None:
-            ctx.service.process.kill()
-        shutil.rmtree(root, ignore_errors=True)
+        ctx.close()
     print(f'{args.scenario}: ok')
     return 0
 

@@ -6,7 +6,6 @@ against `ambitra-cli serve` on a throw-away register:
 
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -108,11 +107,7 @@ def main():
         driver.save_screenshot(os.path.join(args.folder, f'{n[0] + 1:02d}-sem-certificado.png'))
         driver.quit()
     finally:
-        for b in ctx.browsers:
-            b.close()
-        if ctx.service.process and ctx.service.process.poll() is None:
-            ctx.service.process.kill()
-        shutil.rmtree(root, ignore_errors=True)
+        ctx.close()
     return 0
 
 

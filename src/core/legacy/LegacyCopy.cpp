@@ -126,8 +126,7 @@ class Copier {
         qint64 count = 0;
         while (pair.source->next(row)) {
             ++count;
-            const QString key = pair.keyAt >= 0 ? keyText(row[pair.sourceAt[pair.keyAt]])
-                                                : QStringLiteral("registro %1").arg(count);
+            const RowKey key{pair.keyAt >= 0 ? &row[pair.sourceAt[pair.keyAt]] : nullptr, count};
             values.clear();
             values.reserve(pair.columns.size());
             for (int i = 0; i < pair.columns.size(); ++i) {
@@ -157,23 +156,32 @@ class Copier {
     }
 
   private:
+    // A row's key as a change names it, made only when a change is noted: its
+    // key column's value, or its place in a table without one (the log).
+    struct RowKey {
+        const Value* value;
+        qint64 count;
+        QString text() const {
+            return value == nullptr ? QStringLiteral("registro %1").arg(count) : keyText(*value);
+        }
+    };
+
     static QString keyText(const Value& value) {
         return value.kind == Value::Kind::Text ? value.text : shownValue(value);
     }
 
-    void note(QList<Change>& list, const QString& table, const QString& key,
-              const ColumnDef& column, const Value& old, const QString& stored,
-              const QString& reason) {
-        list << Change{table, key, column.name, shownValue(old), stored, reason};
+    void note(QList<Change>& list, const QString& table, const RowKey& key, const ColumnDef& column,
+              const Value& old, const QString& stored, const QString& reason) {
+        list << Change{table, key.text(), column.name, shownValue(old), stored, reason};
     }
 
     // A value the register cannot hold: refused, or with force the nearest one.
-    void cannotHold(const QString& table, const QString& key, const ColumnDef& column,
+    void cannotHold(const QString& table, const RowKey& key, const ColumnDef& column,
                     const Value& old, const QString& stored, const QString& reason) {
         note(m_force ? changes : refusals, table, key, column, old, stored, reason);
     }
 
-    QVariant convert(const QString& table, bool savedRow, const QString& key,
+    QVariant convert(const QString& table, bool savedRow, const RowKey& key,
                      const ColumnDef& column, const Value& value) {
         if (value.isNull()) {
             return sqlvalue::toSql({}, column.type);

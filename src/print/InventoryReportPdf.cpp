@@ -66,6 +66,7 @@ struct Row {
     // Laid out for the page width: each cell's lines, the row's height, and the
     // table head it goes on from (repeated atop a page it opens).
     QList<QStringList> lines = {};
+    QList<QList<double>> advances = {};  // of a table row's lines
     double above = 0;
     double height = 0;
     qsizetype head = -1;
@@ -423,28 +424,37 @@ class Fonts {
     QList<QFontMetricsF> m_metrics;
 };
 
-// The lines of a text in that width: broken between words, or inside a word
-// longer than the width, so that nothing is ever cut off.
-QStringList wrapped(const QString& text, Row::Style style, double width, const Fonts& fonts,
-                    QPaintDevice& device) {
-    if (fonts.metrics(style).horizontalAdvance(text) <= width) {
-        return {text};
+// The lines of a text in that width, each with its advance: broken between
+// words, or inside a word longer than the width, so that nothing is ever cut
+// off. Most cells fit on one line, measured without a layout.
+struct Wrapped {
+    QStringList lines;
+    QList<double> advances;
+};
+
+Wrapped wrapped(const QString& text, Row::Style style, double width, const Fonts& fonts,
+                QPaintDevice& device) {
+    const double advance = fonts.metrics(style).horizontalAdvance(text);
+    if (advance <= width) {
+        return {{text}, {advance}};
     }
     QTextLayout layout(text, fonts.font(style), &device);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
-    QStringList lines;
+    Wrapped result;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(std::max(width, 1.0));
-        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+        result.lines << text.mid(line.textStart(), line.textLength()).trimmed();
+        result.advances << line.naturalTextWidth();
     }
     layout.endLayout();
-    if (lines.isEmpty()) {
-        lines << QString();
+    if (result.lines.isEmpty()) {
+        result.lines << QString();
+        result.advances << 0;
     }
-    return lines;
+    return result;
 }
 
 double cellPadding(double width) {
@@ -500,7 +510,7 @@ QList<Row> layOut(const QList<Row>& rows, double width, const Fonts& fonts, QPai
         if (row.columns == nullptr) {
             const double indent = row.style == Row::Signature ? width * 0.2 : 0;
             const QStringList lines =
-                wrapped(row.cells.value(0), row.style, width - indent * 2, fonts, device);
+                wrapped(row.cells.value(0), row.style, width - indent * 2, fonts, device).lines;
             for (qsizetype i = 0; i < lines.size(); ++i) {
                 Row part = row;
                 part.lines = {QStringList{lines[i]}};
@@ -516,9 +526,11 @@ QList<Row> layOut(const QList<Row>& rows, double width, const Fonts& fonts, QPai
         }
         qsizetype most = 1;
         for (qsizetype c = 0; c < row.cells.size(); ++c) {
-            row.lines.append(
-                wrapped(row.cells[c], row.style, cellWidth(row, c, width), fonts, device));
-            most = std::max(most, row.lines.last().size());
+            Wrapped cell =
+                wrapped(row.cells[c], row.style, cellWidth(row, c, width), fonts, device);
+            most = std::max(most, cell.lines.size());
+            row.lines.append(std::move(cell.lines));
+            row.advances.append(std::move(cell.advances));
         }
         row.height =
             line * static_cast<double>(most) + (row.style == Row::TableHead ? line * 0.15 : 0);
@@ -599,16 +611,20 @@ class Painter {
         } else if (row.style == Row::TableTotal) {
             m_painter.drawLine(QPointF(0, top), QPointF(m_width, top));
         }
+        // Each line drawn at its baseline, placed by the advance measured when
+        // it was laid out: a long list costs one shaping per line here.
+        const QFontMetricsF& metrics = m_fonts.metrics(row.style);
+        const double baseline = (line + metrics.ascent() - metrics.descent()) / 2;
         const double padding = cellPadding(m_width);
         double left = 0;
         for (qsizetype c = 0; c < row.cells.size(); ++c) {
             const bool figure = row.columns->figures.value(c);
             const QStringList& lines = row.lines[c];
+            const double cell = cellWidth(row, c, m_width);
             for (qsizetype l = 0; l < lines.size(); ++l) {
-                const QRectF cell(left + padding, lineTop + line * static_cast<double>(l),
-                                  cellWidth(row, c, m_width), line);
-                m_painter.drawText(
-                    cell, (figure ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, lines[l]);
+                const double x = left + padding + (figure ? cell - row.advances[c][l] : 0);
+                m_painter.drawText(QPointF(x, lineTop + line * static_cast<double>(l) + baseline),
+                                   lines[l]);
             }
             left += m_width * row.columns->widths.value(c);
         }

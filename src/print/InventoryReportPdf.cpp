@@ -124,7 +124,7 @@ QStringList figureCells(const QString& first, const QString& round, const RoundF
 }
 
 QStringList valueCells(const QString& first, const QString& round, const RoundFigures& f) {
-    return {first, round, amountText(f.expectedValue), amountText(f.missingValue)};
+    return {first, round, brazilianAmount(f.expectedValue), brazilianAmount(f.missingValue)};
 }
 
 class Builder {
@@ -245,7 +245,7 @@ QList<Row> rowsOf(const InventoryReport& report) {
     QList<QStringList> notLocated;
     Thousandths notLocatedValue = 0;
     for (const NotLocatedAsset& a : report.notLocated) {
-        notLocated << QStringList{a.code, a.name, a.location, amountText(a.value),
+        notLocated << QStringList{a.code, a.name, a.location, brazilianAmount(a.value),
                                   dayText(a.lastInventory)};
         notLocatedValue += a.value;
     }
@@ -257,7 +257,7 @@ QList<Row> rowsOf(const InventoryReport& report) {
         b.row(
             kNotLocated,
             {QStringLiteral("TOTAL"), QString::number(notLocated.size()) + QStringLiteral(" bens"),
-             QString(), amountText(notLocatedValue), QString()},
+             QString(), brazilianAmount(notLocatedValue), QString()},
             Row::TableTotal);
     }
 
@@ -286,7 +286,8 @@ QList<Row> rowsOf(const InventoryReport& report) {
     int conditionCount = 0;
     Thousandths conditionValue = 0;
     for (const ConditionFigure& c : report.conditions) {
-        conditions << QStringList{c.code, c.text, QString::number(c.count), amountText(c.value)};
+        conditions << QStringList{c.code, c.text, QString::number(c.count),
+                                  brazilianAmount(c.value)};
         conditionCount += c.count;
         conditionValue += c.value;
     }
@@ -297,7 +298,7 @@ QList<Row> rowsOf(const InventoryReport& report) {
     if (!conditions.isEmpty()) {
         b.row(kConditions,
               {QStringLiteral("TOTAL"), QString(), QString::number(conditionCount),
-               amountText(conditionValue)},
+               brazilianAmount(conditionValue)},
               Row::TableTotal);
     }
 
@@ -332,8 +333,8 @@ QList<Row> rowsOf(const InventoryReport& report) {
         {"Bens vindos de outro local", QString::number(t.fromElsewhere)},
         {"Bens encontrados e não registrados", QString::number(t.added)},
         {"Leituras inválidas", QString::number(t.invalid)},
-        {"Valor dos bens esperados", amountText(report.total.expectedValue)},
-        {"Valor dos bens não localizados", amountText(report.total.missingValue)},
+        {"Valor dos bens esperados", brazilianAmount(report.total.expectedValue)},
+        {"Valor dos bens não localizados", brazilianAmount(report.total.missingValue)},
     }};
     for (const auto& [caption, value] : totals) {
         b.row(kTotals, {QString::fromUtf8(caption), value});
@@ -656,7 +657,7 @@ void paintPartialMark(QPainter& painter, const QRectF& page) {
 
 }  // namespace
 
-QString amountText(qint64 thousandths) {
+QString brazilianAmount(qint64 thousandths) {
     const bool negative = thousandths < 0;
     // Counted without the sign, so that the lowest value has a magnitude too.
     const quint64 magnitude =

@@ -25,6 +25,6 @@ void writeInventoryReportPdf(const InventoryReport& report, const QString& path,
                              const OwnFiles& own);
 
 // An amount of thousandths as the report prints it: "1.234.567,890".
-QString amountText(qint64 thousandths);
+QString brazilianAmount(qint64 thousandths);
 
 }  // namespace ambitra

@@ -105,11 +105,11 @@ TEST(InventoryReportPdf, HoldsTheDeclarationAndTheSignaturesAndMarksAnOpenInvent
 }
 
 TEST(InventoryReportPdf, AmountsInTheBrazilianForm) {
-    EXPECT_EQ(amountText(0), QStringLiteral("0,000"));
-    EXPECT_EQ(amountText(5), QStringLiteral("0,005"));
-    EXPECT_EQ(amountText(1234567), QStringLiteral("1.234,567"));
-    EXPECT_EQ(amountText(-99999999999), QStringLiteral("-99.999.999,999"));
-    EXPECT_EQ(amountText(std::numeric_limits<qint64>::min()),
+    EXPECT_EQ(brazilianAmount(0), QStringLiteral("0,000"));
+    EXPECT_EQ(brazilianAmount(5), QStringLiteral("0,005"));
+    EXPECT_EQ(brazilianAmount(1234567), QStringLiteral("1.234,567"));
+    EXPECT_EQ(brazilianAmount(-99999999999), QStringLiteral("-99.999.999,999"));
+    EXPECT_EQ(brazilianAmount(std::numeric_limits<qint64>::min()),
               QStringLiteral("-9.223.372.036.854.775,808"));
 }
 

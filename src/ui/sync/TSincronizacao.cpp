@@ -89,8 +89,9 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
                      m_server->errorText());
     }
 
-    ColetorApi* api = m_coletorApi.get();
-    m_coletor->setApiHandler([api](const ServiceRequest& request) { return api->handle(request); });
+    m_coletor->setApiHandler(
+        [this](const ServiceRequest& request) { return serveColetor(request); });
+    connect(m_cycle.get(), &SyncCycle::cycleFinished, this, &TSincronizacao::countsChanged);
     // Devices' last contacts and the pairing code's validity change on their own.
     auto* refresh = new QTimer(this);
     connect(refresh, &QTimer::timeout, this, [this] {
@@ -102,6 +103,16 @@ TSincronizacao::TSincronizacao(TDados& dados, Prompter& prompter, Registry& regi
 }
 
 TSincronizacao::~TSincronizacao() = default;
+
+ServiceResponse TSincronizacao::serveColetor(const ServiceRequest& request) {
+    ServiceResponse response = m_coletorApi->handle(request);
+    if (request.method == "POST" && response.status == 200 &&
+        (request.path.endsWith(QLatin1String("/carga")) ||
+         request.path.endsWith(QLatin1String("/descarga")))) {
+        emit countsChanged();
+    }
+    return response;
+}
 
 QWidget* TSincronizacao::buildLocationPanel() {
     auto* group = new QGroupBox(QStringLiteral(" Selecione os locais para inventário "), this);

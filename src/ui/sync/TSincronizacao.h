@@ -17,6 +17,8 @@ class QPushButton;
 class QTreeWidget;
 
 namespace ambitra {
+struct ServiceRequest;
+struct ServiceResponse;
 class ColetorApi;
 class ColetorService;
 class ConduitRegistration;
@@ -63,11 +65,19 @@ class TSincronizacao : public QDialog {
     bool coletorOn() const;
     ColetorService& coletor() { return *m_coletor; }
     ColetorApi& coletorApi() { return *m_coletorApi; }
+    // The service's API requests: answered by the API, and a load or an unload
+    // that went through announced by countsChanged.
+    ServiceResponse serveColetor(const ServiceRequest& request);
     void showColetor();
     const SyncLog& log() const { return m_log; }
     const LocationCheckList& locations() const { return m_locations; }
 
     void reject() override;
+
+  signals:
+    // A load or an unload went through, from a HotSync or from the handheld in
+    // the browser: the counts and their readings may have changed.
+    void countsChanged();
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -14,7 +14,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -123,7 +126,9 @@ TEST_F(SyncWindow, TheHandheldPressesHotSyncOnTheOpenWindow) {
 
     registerConduit();
     window->show();
+    QSignalSpy changed(window.get(), &ui::TSincronizacao::countsChanged);
     auto done = handheldSync(device.path());
+    EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(done.first, 0) << done.second.toStdString();
     EXPECT_TRUE(
         done.second.contains(QStringLiteral("> Carga de arquivos solicitada pelo usuário...")));
@@ -192,4 +197,32 @@ TEST_F(SyncWindow, TheColetorBoxRunsTheServiceShowsItsCodeAndRevokesADevice) {
     window->findChild<QCheckBox*>(QStringLiteral("ColetorLigado"))->click();
     EXPECT_FALSE(window->coletorOn());
     EXPECT_EQ(window->coletor().isRunning(), false);
+}
+
+// The handheld in the browser: a load that went through is announced, so that
+// the windows showing counts read them again; a refused request is not.
+TEST_F(SyncWindow, AColetorLoadIsAnnounced) {
+    QSignalSpy changed(window.get(), &ui::TSincronizacao::countsChanged);
+    const auto call = [this](const char* route, const QByteArray& body, const QString& token) {
+        ServiceRequest request;
+        request.method = "POST";
+        request.path = QStringLiteral("/api/v1/") + QLatin1String(route);
+        request.body = body;
+        if (!token.isEmpty()) {
+            request.headers.insert("authorization", "Bearer " + token.toLatin1());
+        }
+        return window->serveColetor(request);
+    };
+    const ServiceResponse paired =
+        call("pair",
+             "{\"codigo\": \"" + window->coletorApi().newPairingCode().toLatin1() +
+                 "\", \"nome\": \"Equipe 1\"}",
+             {});
+    ASSERT_EQ(paired.status, 200);
+    const QString token =
+        QJsonDocument::fromJson(paired.body).object().value(QStringLiteral("token")).toString();
+    EXPECT_EQ(call("carga", R"({"locais": ["0101"]})", QString(64, u'0')).status, 401);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(call("carga", R"({"locais": ["0101"]})", token).status, 200);
+    EXPECT_EQ(changed.count(), 1);
 }

@@ -1,11 +1,11 @@
 #include "cli/CliProgram.h"
 
-#include "core/common/Error.h"
 #include "core/data/TDados.h"
 #include "core/inventory/InventoryReport.h"
 #include "core/inventory/InventoryStore.h"
 #include "core/inventory/InventoryText.h"
 #include "core/log/LogCsv.h"
+#include "print/InventoryReportPdf.h"
 
 #include <optional>
 
@@ -217,11 +217,6 @@ int runReport(CliProgram& program, const QStringList& args) {
         }
     }
     return runInventory(program, [&](InventoryStore&) {
-        if (pdf) {
-            throw Error(
-                QStringLiteral("O relatório de inventário em PDF ainda não está "
-                               "disponível nesta versão."));
-        }
         const InventoryReport report = InventoryReport::build(program.dados(), number, false);
         for (const QString& line : inventoryReportLines(report)) {
             printOut(line);
@@ -229,6 +224,9 @@ int runReport(CliProgram& program, const QStringList& args) {
         if (csv) {
             report.saveCsv(LogCsvFormat(program.dados().settings()), *csv,
                            program.dados().ownFiles());
+        }
+        if (pdf) {
+            writeInventoryReportPdf(report, *pdf, program.dados().ownFiles());
         }
         return true;
     });

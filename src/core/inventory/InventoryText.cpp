@@ -10,11 +10,20 @@ QString amountText(Thousandths amount) {
 
 QString inventoryDeclaration(const InventoryReport& report) {
     const QString format = QStringLiteral("dd/MM/yyyy");
-    const QDate end = report.info.closed ? report.info.closed->date() : report.issued;
+    const InventoryInfo& info = report.info;
+    const QString period =
+        info.closed
+            ? QStringLiteral("de %1 a %2")
+                  .arg(info.opened.date().toString(format), info.closed->date().toString(format))
+            : QStringLiteral("de %1 até a data de emissão (inventário em andamento)")
+                  .arg(info.opened.date().toString(format));
     return QStringLiteral(
-               "A comissão abaixo assinada declara que os bens relacionados neste relatório "
-               "foram verificados fisicamente, no local, no período de %1 a %2.")
-        .arg(report.info.opened.date().toString(format), end.toString(format));
+               "Declaramos, para os devidos fins, que os membros da comissão abaixo assinados "
+               "verificaram pessoalmente, no período %1, os bens patrimoniais dos locais "
+               "abrangidos pelo Inventário nº %2, e que este relatório expressa fielmente o "
+               "resultado dessa verificação física.")
+        .arg(period)
+        .arg(info.number);
 }
 
 QStringList inventoryReportLines(const InventoryReport& report) {

@@ -12,6 +12,7 @@ QString amountText(Thousandths amount);
 
 // The commission's declaration that closes the report: the assets were checked
 // in person in the inventory's period (up to the day of issue while it is open).
+// The same words in every form of the report.
 QString inventoryDeclaration(const InventoryReport& report);
 
 // The report as lines of the command line, tab-separated: the inventory, its

@@ -11,6 +11,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -222,11 +223,25 @@ TEST(Inventory, CountsOfTwoUsersMergeIntoOneResultThatTheCommissionClosesAndSign
                             "\"Movimentações\",\"Mudanças de local\",\"Mudanças de situação\","
                             "\"Mudanças de nº de série\",\"Bens novos\"\r\n"
                             "\"Total do período\",1,1,1,1\r\n"
-                            "\"Declaração\",\"A comissão abaixo assinada declara que os bens "
-                            "relacionados neste relatório foram verificados fisicamente, no "
-                            "local, no período de 05/01/2026 a 05/01/2099.\"\r\n"
+                            "\"Declaração\",\"Declaramos, para os devidos fins, que os membros da "
+                            "comissão abaixo assinados verificaram pessoalmente, no período de "
+                            "05/01/2026 a 05/01/2099, os bens patrimoniais dos locais abrangidos "
+                            "pelo Inventário nº 1, e que este relatório expressa fielmente o "
+                            "resultado dessa verificação física.\"\r\n"
                             "\"Assinatura\",\"Maria Souza\",\"presidente\",\"1001\"\r\n"
                             "\"Assinatura\",\"João Lima\",\"secretário\",\"1002\"\r\n"))));
+    // The PDF holds the declaration and a line for each member.
+    r = inv.cli({s("report"), s("1"), s("--pdf"), inv.path(s("inv.pdf"))});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QProcess text;
+    text.start(s("pdftotext"), {inv.path(s("inv.pdf")), s("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString pages = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+    EXPECT_TRUE(pages.contains(s("Declaramos, para os devidos fins"))) << pages.toStdString();
+    for (const char* member :
+         {"Maria Souza – Presidente – Matrícula 1001", "João Lima – Secretário – Matrícula 1002"}) {
+        EXPECT_TRUE(pages.contains(s(member))) << member;
+    }
 }
 
 TEST(Inventory, ClosingIsRefusedNamingWhyWhileLocationsWereNeverLoaded) {

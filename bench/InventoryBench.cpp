@@ -1,7 +1,8 @@
 // What the inventory report costs: an inventory of every asset of the register
 // in 500 locations, counted by 10 counts of 50 locations each (a tenth of the
 // assets read in another count's location, a hundredth not found, a hundredth
-// new codes), its report built and written as CSV, beside the peer: the ten
+// new codes), its report built and written as CSV, then painted as PDF,
+// beside the peer: the ten
 // count reports the inventory merges, built and written the same way. The
 // readings are kept in the order a handheld takes them (shuffled) and in key
 // order.
@@ -15,9 +16,11 @@
 #include "core/inventory/InventoryReport.h"
 #include "core/inventory/InventoryStore.h"
 #include "core/log/LogCsv.h"
+#include "print/InventoryReportPdf.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -165,7 +168,10 @@ void keepBest(Timing& best, const Timing& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
     const int assets = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 100000;
     const int rounds = argc > 2 ? std::max(1, QString::fromLatin1(argv[2]).toInt()) : 3;
     QTemporaryDir dir;
@@ -182,7 +188,9 @@ int main(int argc, char** argv) {
     for (const bool shuffled : {true, false}) {
         keepReadings(dados, assets, shuffled);
         Timing inventory;
+        Timing pdf;
         Timing peer;
+        qint64 pdfBytes = 0;
         qint64 inventoryBytes = 0;
         qint64 peerBytes = 0;
         QStringList totals;
@@ -196,6 +204,11 @@ int main(int argc, char** argv) {
                          const LocationTally& t = report.total.tally;
                          totals = t.cells(QStringLiteral("total"));
                      }));
+            const InventoryReport report = InventoryReport::build(dados, 1, false);
+            const QString file = dir.filePath(QStringLiteral("inventario.pdf"));
+            keepBest(pdf,
+                     seconds([&] { writeInventoryReportPdf(report, file, dados.ownFiles()); }));
+            pdfBytes = QFileInfo(file).size();
             keepBest(peer, seconds([&] {
                          peerBytes = 0;
                          for (int c = 1; c <= kCounts; ++c) {
@@ -213,6 +226,10 @@ int main(int argc, char** argv) {
             qPrintable(
                 QStringLiteral("inventory report + CSV, %1").arg(QString::fromLatin1(order))),
             inventory.wall, inventory.cpu, static_cast<long long>(inventoryBytes));
+        std::printf("%-46s %8.3f %8.3f %10lld (PDF bytes)\n",
+                    qPrintable(QStringLiteral("the same report painted as PDF, %1")
+                                   .arg(QString::fromLatin1(order))),
+                    pdf.wall, pdf.cpu, static_cast<long long>(pdfBytes));
         std::printf("%-46s %8.3f %8.3f %10lld\n",
                     qPrintable(QStringLiteral("peer: the 10 count reports + CSV, %1")
                                    .arg(QString::fromLatin1(order))),

@@ -252,6 +252,14 @@ TEST(Inventory, ClosingIsRefusedNamingWhyWhileLocationsWereNeverLoaded) {
                 "0303."));
     inv.load("Ana", {s("0101"), s("0202"), s("0303")});
     store.setRecount(inv.number, {s("0303")});
+    // Edited while open, but a location that was loaded stays in it.
+    InventoryDraft edited{
+        s("Inventário revisto"), InventoryKind::Occasional, false, {s("0101")}, {}};
+    EXPECT_THROW(store.edit(inv.number, edited), Error);
+    edited.locations.clear();
+    store.edit(inv.number, edited);
+    EXPECT_EQ(store.inventory(inv.number)->title, s("Inventário revisto"));
+    EXPECT_TRUE(store.inventory(inv.number)->commission.isEmpty());
     EXPECT_EQ(store.closingCheck(inv.number).refusal,
               s("O inventário 1 não pode ser encerrado: locais marcados para recontagem e ainda "
                 "não carregados: 0303."));
@@ -263,7 +271,7 @@ TEST(Inventory, ClosingIsRefusedNamingWhyWhileLocationsWereNeverLoaded) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, s("O inventário 1 está aberto: encerre-o antes de abrir outro.\n"));
     EXPECT_EQ(inv.cli({s("new"), s("--title"), s("Outro"), s("--kind"), s("Mensal")}).exitCode, 2);
-    EXPECT_EQ(inv.cli({s("list")}).out.section(u'\t', 0, 2), s("1\tInventário anual 2026\tAnual"));
+    EXPECT_EQ(inv.cli({s("list")}).out.section(u'\t', 0, 2), s("1\tInventário revisto\tEventual"));
 }
 
 TEST(Inventory, TheCommandLineOpensAnInventoryOfChosenLocationsAndItsCommission) {

@@ -244,6 +244,24 @@ TEST(Inventory, CountsOfTwoUsersMergeIntoOneResultThatTheCommissionClosesAndSign
     }
 }
 
+TEST(Inventory, WithoutReviewTheKeptLocationUndoesTheDiscardedReadingsMove) {
+    Inventory inv;
+    inv.db.dados().settings().Review = false;
+    inv.load("Ana", {s("0202")});
+    inv.load("Bia", {s("0303")});
+    inv.unload("Ana", {reading("3", "0202")});
+    inv.unload("Bia", {reading("3", "0303")});
+    const QString logRows =
+        s("SELECT LGUSUARIO || '|' || LGOPERADOR || '|' || LGBEM || '|' || "
+          "LGOCORRENC FROM Log ORDER BY LGDATA");
+    EXPECT_EQ(inv.db.column(logRows), QStringList{s("Bia|Ana|3|LOCAL:0202>0303")});
+    inv.store().keep(inv.number, s("3"), s("0202"));
+    EXPECT_EQ(inv.db.scalar(s("SELECT BELOCAL FROM Bens WHERE BECODIGO = '3'")).toString(),
+              s("0202"));
+    EXPECT_EQ(inv.db.column(logRows),
+              (QStringList{s("Bia|Ana|3|LOCAL:0202>0303"), s("Ana|Ana|3|LOCAL:0303>0202")}));
+}
+
 TEST(Inventory, ClosingIsRefusedNamingWhyWhileLocationsWereNeverLoaded) {
     Inventory inv;
     InventoryStore store = inv.store();

@@ -129,7 +129,8 @@ QStringList deviceStatements() {
 // period. Its locations keep their current round and whether the next load
 // counts them again; every count that loaded one of them joins it for that
 // round. The commission's decisions keep one location for an asset read at two,
-// and the readings they discard keep their reason. IVTIPO: 1 Anual, 2 Inicial,
+// and the readings they discard keep their reason. A closed inventory keeps its
+// report as it stood at the closing. IVTIPO: 1 Anual, 2 Inicial,
 // 3 Transferência de responsável, 4 Extinção, 5 Eventual.
 QStringList inventoryStatements() {
     return {
@@ -172,6 +173,12 @@ QStringList inventoryStatements() {
             "VARCHAR(200) NOT NULL, CONSTRAINT PK_InventarioDescartes PRIMARY KEY ( IXCONTAGEM, "
             "IXSEQ ), CONSTRAINT FK_InventarioDescartes_IXINVENTARIO FOREIGN KEY ( IXINVENTARIO "
             ") REFERENCES Inventarios ( IVNUMERO ) ON DELETE CASCADE )"),
+        // The report as it stood when the inventory closed (JSON).
+        QStringLiteral(
+            "CREATE TABLE InventarioRelatorios ( IRINVENTARIO INTEGER NOT NULL, IRDADOS TEXT NOT "
+            "NULL, CONSTRAINT PK_InventarioRelatorios PRIMARY KEY ( IRINVENTARIO ), CONSTRAINT "
+            "FK_InventarioRelatorios_IRINVENTARIO FOREIGN KEY ( IRINVENTARIO ) REFERENCES "
+            "Inventarios ( IVNUMERO ) ON DELETE CASCADE )"),
     };
 }
 

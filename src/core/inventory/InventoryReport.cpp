@@ -2,6 +2,7 @@
 
 #include "core/inventory/InventoryMerge.h"
 #include "core/inventory/InventoryQuery.h"
+#include "core/inventory/InventorySnapshot.h"
 #include "core/inventory/InventoryStore.h"
 #include "core/inventory/InventoryText.h"
 
@@ -155,6 +156,26 @@ InventoryReport InventoryReport::build(TDados& dados, int number, bool withMovem
     report.organisation = dados.settings().LabelTitle;
     report.issued = QDate::currentDate();
     report.info = *info;
+    if (info->closed) {
+        // What the commission signed, whatever the register holds now.
+        QSqlQuery kept = runInventoryQuery(
+            conn, QStringLiteral("SELECT IRDADOS FROM InventarioRelatorios WHERE IRINVENTARIO = ?"),
+            {number});
+        const bool found = kept.next();
+        const QByteArray snapshot = found ? kept.value(0).toString().toUtf8() : QByteArray();
+        kept.finish();
+        if (found) {
+            if (!readInventorySnapshot(snapshot, report)) {
+                throw Error(QStringLiteral("O relatório guardado no encerramento do inventário "
+                                           "%1 não pode ser lido.")
+                                .arg(number));
+            }
+            if (!withMovementRows) {
+                report.movements.rows.clear();
+            }
+            return report;
+        }
+    }
 
     QHash<QString, RegisterAsset> assets;
     {

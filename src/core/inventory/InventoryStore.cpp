@@ -2,6 +2,7 @@
 
 #include "core/inventory/InventoryMerge.h"
 #include "core/inventory/InventoryQuery.h"
+#include "core/inventory/InventorySnapshot.h"
 
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
@@ -545,6 +546,13 @@ bool InventoryStore::close(int number, Prompter& prompter) {
     runInventoryQuery(m_conn,
                       QStringLiteral("UPDATE Inventarios SET IVENCERRADO = ? WHERE IVNUMERO = ?"),
                       {now, number})
+        .finish();
+    // Kept as it stands now: later changes of the register do not change it.
+    const InventoryReport report = InventoryReport::build(m_dados, number, true);
+    runInventoryQuery(
+        m_conn,
+        QStringLiteral("INSERT INTO InventarioRelatorios (IRINVENTARIO, IRDADOS) VALUES (?, ?)"),
+        {number, QString::fromUtf8(inventorySnapshot(report))})
         .finish();
     transaction.commit();
     return true;

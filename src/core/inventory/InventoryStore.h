@@ -83,7 +83,8 @@ class InventoryStore {
         QStringList waiting;  // "contagem 3 (Ana)"
     };
     ClosingCheck closingCheck(int number);
-    // Closes the inventory and its counts. Raises the refusal; asks through the
+    // Closes the inventory and its counts, keeping its report as it stands
+    // (later reports show that one). Raises the refusal; asks through the
     // prompter when counts wait for readings, and returns false when the user
     // declines (nothing changed).
     bool close(int number, Prompter& prompter);

@@ -444,11 +444,11 @@ TEST_F(Coletor, ARegisterOfTheVersionBeforeIsUpgradedKeepingItsReadings) {
     ASSERT_EQ(unload(token, count, QJsonArray{reading("leitura-01", "1", "0202")}).status, 200);
     // Back to what the previous version kept.
     TDados& d = db.dados();
-    for (const char* sql :
-         {"DROP TABLE InventarioDescartes", "DROP TABLE InventarioDecisoes",
-          "DROP TABLE InventarioContagens", "DROP TABLE InventarioLocais",
-          "DROP TABLE InventarioMembros", "DROP TABLE Inventarios", "DROP INDEX UX_Leituras_LEID",
-          "ALTER TABLE Leituras DROP COLUMN LEID", "DROP TABLE Dispositivos"}) {
+    for (const char* sql : {"DROP TABLE InventarioRelatorios", "DROP TABLE InventarioDescartes",
+                            "DROP TABLE InventarioDecisoes", "DROP TABLE InventarioContagens",
+                            "DROP TABLE InventarioLocais", "DROP TABLE InventarioMembros",
+                            "DROP TABLE Inventarios", "DROP INDEX UX_Leituras_LEID",
+                            "ALTER TABLE Leituras DROP COLUMN LEID", "DROP TABLE Dispositivos"}) {
         db.exec(QString::fromLatin1(sql));
     }
     d.Conn().engine().setSchemaVersion(d.Conn(), 2);

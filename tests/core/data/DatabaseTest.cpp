@@ -60,9 +60,9 @@ TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
                      QStringLiteral("Esperados"), QStringLiteral("InventarioContagens"),
                      QStringLiteral("InventarioDecisoes"), QStringLiteral("InventarioDescartes"),
                      QStringLiteral("InventarioLocais"), QStringLiteral("InventarioMembros"),
-                     QStringLiteral("Inventarios"), QStringLiteral("Leituras"),
-                     QStringLiteral("Locais"), QStringLiteral("Log"), QStringLiteral("Operadores"),
-                     QStringLiteral("Status")}));
+                     QStringLiteral("InventarioRelatorios"), QStringLiteral("Inventarios"),
+                     QStringLiteral("Leituras"), QStringLiteral("Locais"), QStringLiteral("Log"),
+                     QStringLiteral("Operadores"), QStringLiteral("Status")}));
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), schema::kVersion);
     EXPECT_TRUE(p.dados.CountsAvailable());

@@ -287,10 +287,10 @@ TEST(RegisterCopy, WhatIsNoRegisterFileIsRefusedInPortugueseWithNothingCopied) {
     {
         SourceFile noTables{QStringLiteral("PRAGMA user_version = 0")};
         for (const char* table :
-             {"InventarioDescartes", "InventarioDecisoes", "InventarioContagens",
-              "InventarioLocais", "InventarioMembros", "Inventarios", "Log", "Status", "Bens",
-              "Locais", "Operadores", "Leituras", "Esperados", "ContagemLocais", "Contagens",
-              "Dispositivos"}) {
+             {"InventarioRelatorios", "InventarioDescartes", "InventarioDecisoes",
+              "InventarioContagens", "InventarioLocais", "InventarioMembros", "Inventarios", "Log",
+              "Status", "Bens", "Locais", "Operadores", "Leituras", "Esperados", "ContagemLocais",
+              "Contagens", "Dispositivos"}) {
             noTables.dados.Conn().exec(QStringLiteral("DROP TABLE ") + QString::fromLatin1(table));
         }
         noTables.dados.CloseDatabase();

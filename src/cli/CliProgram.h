@@ -64,6 +64,8 @@ int runDbCommand(CliProgram& program, const QStringList& args);
 int runCountsCommand(CliProgram& program, const QStringList& args);
 int runReportCommand(CliProgram& program, const QStringList& args);
 int runReviewCommand(CliProgram& program, const QStringList& args);
+// Inventories: new, list, recount, divergences, close, report.
+int runInventoryCommand(CliProgram& program, const QStringList& args);
 // The handhelds paired with the service: the list, or revoking one.
 int runDevicesCommand(CliProgram& program, const QStringList& args);
 // The handheld service without a window, until SIGINT or SIGTERM.

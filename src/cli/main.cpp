@@ -64,6 +64,17 @@ const QList<Command>& commands() {
          QStringLiteral("usage: ambitra-cli [--app-dir DIR] report [--count N] [--csv FILE] "
                         "[--pdf FILE] [--details]"),
          runReportCommand},
+        {"inventory",
+         QStringLiteral(
+             "usage: ambitra-cli [--app-dir DIR] inventory new --title T --kind K [--blind] "
+             "[--location L]... [--member \"NAME;ROLE;NUMBER\"]...\n"
+             "       ambitra-cli [--app-dir DIR] inventory list\n"
+             "       ambitra-cli [--app-dir DIR] inventory recount N --location L...\n"
+             "       ambitra-cli [--app-dir DIR] inventory divergences N [--keep CODE --location "
+             "L]\n"
+             "       ambitra-cli [--app-dir DIR] inventory close N [--yes]\n"
+             "       ambitra-cli [--app-dir DIR] inventory report N [--csv FILE] [--pdf FILE]"),
+         runInventoryCommand},
         {"devices", QStringLiteral("usage: ambitra-cli [--app-dir DIR] devices [--revoke ID]"),
          runDevicesCommand},
         {"review",
@@ -107,7 +118,9 @@ int usageError(const QString& usage) {
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
     const int commandAt = argc > 1 && qstrcmp(argv[1], "--app-dir") == 0 ? 3 : 1;
     if (commandAt < argc &&
-        (qstrcmp(argv[commandAt], "labels") == 0 || qstrcmp(argv[commandAt], "report") == 0)) {
+        (qstrcmp(argv[commandAt], "labels") == 0 || qstrcmp(argv[commandAt], "report") == 0 ||
+         (qstrcmp(argv[commandAt], "inventory") == 0 && commandAt + 1 < argc &&
+          qstrcmp(argv[commandAt + 1], "report") == 0))) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }

@@ -413,8 +413,23 @@ def scenario_resend(ctx):
     assert len(ctx.register.log_rows(NOVO)) == 1, ctx.register.log_rows(NOVO)
 
 
+def scenario_blind(ctx):
+    """A blind inventory: the app shows neither what is expected nor where an asset belongs."""
+    ctx.register.run('inventory', 'new', '--title', 'Cego', '--kind', 'Anual', '--blind')
+    b = ctx.browser()
+    b.pair_and_login(ctx.base, ctx.service.code)
+    assert b.wedge('0001') == 'Local 0001.', b.message()
+    assert not b.by_id('esperados').is_displayed() and not b.by_id('titulo-esperados').is_displayed()
+    answer = b.wedge(ARMARIO)
+    assert ARMARIO in answer and 'outro local' not in answer, answer
+    assert b.send().startswith('Leituras enviadas: 1 aplicadas'), b.message()
+    # The desktop knew where it was expected.
+    report = ctx.register.run('inventory', 'report', '1')
+    assert f'found_elsewhere\t{ARMARIO}\tARMARIO\t0002\t0001\n' in report, report
+
+
 SCENARIOS = {'pareamento': scenario_pairing, 'leitor': scenario_wedge, 'camera': scenario_camera,
-             'offline': scenario_offline, 'reenvio': scenario_resend}
+             'offline': scenario_offline, 'reenvio': scenario_resend, 'cego': scenario_blind}
 
 
 class Context:

@@ -19,6 +19,7 @@ const estado = {
   armazem: null,
   token: null,
   contagem: null,
+  cego: false,
   codificacao: null,
   operador: null,
   local: null,
@@ -162,6 +163,8 @@ async function lerCarga() {
   const armazem = estado.armazem;
   estado.contagem = (await armazem.ajuste('contagem')) ?? null;
   estado.codificacao = (await armazem.ajuste('codificacao')) ?? null;
+  // A blind inventory's load says nothing of where assets are expected.
+  estado.cego = (await armazem.ajuste('cego')) === true;
   estado.locais = new Map((await armazem.todos('locais')).map((l) => [l.codigo, l]));
   estado.situacoes = await armazem.todos('situacoes');
   estado.local = null;
@@ -215,7 +218,8 @@ function mostrarLocal() {
                                        : 'Leia o código do local';
   $('rotulo-leitor').textContent = local ? 'Leia ou digite o código do bem' : 'Leia ou digite o código do local';
   $('trocar-local').hidden = !local;
-  $('titulo-lidos').hidden = $('titulo-esperados').hidden = !local;
+  $('titulo-lidos').hidden = !local;
+  $('titulo-esperados').hidden = $('esperados').hidden = !local || estado.cego;
   if (!local) {
     $('lidos').replaceChildren();
     $('esperados').replaceChildren();
@@ -234,7 +238,9 @@ async function entrarNoLocal(codigo, avisando = true) {
   await armazem.gravarAjustes({local: codigo});
   mostrarLocal();
   desenharListas();
-  if (avisando) avisar(`Local ${codigo}: ${estado.esperados.size} bens esperados.`);
+  if (avisando) {
+    avisar(estado.cego ? `Local ${codigo}.` : `Local ${codigo}: ${estado.esperados.size} bens esperados.`);
+  }
 }
 
 function itemDaLista(texto, aoEscolher) {
@@ -357,7 +363,7 @@ async function registrar(codigo, campos, bem) {
   const novoVisto = {BECODIGO: codigo, BELOCAL: estado.local, BENOME: descricao, ordem: leitura.ordem};
   await armazem.gravarLeitura(leitura, novoVisto);
 
-  if (bem && bem.BELOCAL !== estado.local) {
+  if (bem && !estado.cego && bem.BELOCAL !== estado.local) {
     notas.push(`pertence a outro local: ${bem.BELOCAL ?? 'sem local'}`);
   }
   if (!bem) notas.push('bem novo');

@@ -6,6 +6,7 @@
 #include "core/common/Progress.h"
 #include "core/common/SyncLog.h"
 #include "core/count/CountStore.h"
+#include "core/inventory/InventoryStore.h"
 #include "core/data/Connection.h"
 #include "core/data/DataTable.h"
 #include "core/data/TDados.h"
@@ -328,6 +329,9 @@ ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
     QJsonArray sentLocations;
     QJsonArray assets;
     QList<SentAsset> sent;
+    // A load of a blind inventory tells the device nothing of where its assets
+    // are expected: it shows neither the expected list nor "belongs elsewhere".
+    const bool blind = InventoryStore(m_dados).blindLoad(marked);
     struct OperatorRow {
         QString code;
         QVariant name;
@@ -391,7 +395,8 @@ ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
             }
             QJsonArray line;
             for (int column : columns) {
-                line.append(jsonText(row.at(column)));
+                line.append(blind && column == parts[0] ? QJsonValue(QJsonValue::Null)
+                                                        : jsonText(row.at(column)));
             }
             assets.append(line);
             sent.append({row.at(columns[0]).toString(), row.at(parts[0])});
@@ -419,8 +424,9 @@ ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
         operators.append(entry);
     }
     int count = 0;
+    QStringList notes;
     try {
-        count = CountStore(m_dados).openCount(device.name, marked, sent);
+        count = CountStore(m_dados).openCount(device.name, marked, sent, &notes);
     } catch (const Error& error) {
         // The device has nothing to count against: it asks again.
         m_log.appendError(QStringLiteral("> ") + error.message());
@@ -433,9 +439,13 @@ ServiceResponse ColetorApi::load(const Device& device, const QByteArray& body) {
                      .arg(assets.size())
                      .arg(device.name)
                      .arg(count));
+    for (const QString& note : std::as_const(notes)) {
+        m_log.append(note);
+    }
     return json(
         200, QJsonObject{
                  {QStringLiteral("contagem"), count},
+                 {QStringLiteral("cego"), blind},
                  {QStringLiteral("codificacao"), codingNumber(m_dados.settings().CodeBar)},
                  {QStringLiteral("operadores"), operators},
                  {QStringLiteral("status"), statuses},

@@ -2,6 +2,7 @@
 
 #include "core/count/ReadingClass.h"
 #include "core/count/ReadingKeeper.h"
+#include "core/inventory/InventoryStore.h"
 
 #include "core/common/Error.h"
 #include "core/common/Progress.h"
@@ -109,7 +110,7 @@ int CountStore::newCount(const QString& user, const QString& now) {
 }
 
 int CountStore::openCount(const QString& user, const QStringList& locations,
-                          const QList<SentAsset>& sent) {
+                          const QList<SentAsset>& sent, QStringList* notes) {
     Transaction transaction(m_conn);
     const QString now = nowText();
     QSqlQuery close = prepare(QStringLiteral(
@@ -138,7 +139,22 @@ int CountStore::openCount(const QString& user, const QStringList& locations,
         asset.bindValue(2, a.location.isNull() ? QVariant() : a.location);
         run(asset);
     }
+    // A load of every location marks none: the locations are those of what it sent.
+    QStringList loaded = seen.values();
+    if (loaded.isEmpty()) {
+        for (const SentAsset& a : sent) {
+            if (!a.location.isNull()) {
+                loaded << a.location.toString();
+            }
+        }
+        loaded.removeDuplicates();
+    }
+    loaded.sort();
+    const QStringList joined = InventoryStore(m_dados).join(number, loaded);
     transaction.commit();
+    if (notes != nullptr) {
+        *notes = joined;
+    }
     return number;
 }
 

@@ -61,7 +61,11 @@ class CountStore {
     static void requireAvailable(TDados& dados);
 
     // A new open count for a load of user; the user's open counts are closed.
-    int openCount(const QString& user, const QStringList& locations, const QList<SentAsset>& sent);
+    // While an inventory is open the count joins it, in the same transaction;
+    // notes (when given) receives the lines that say so for the
+    // synchronisation log.
+    int openCount(const QString& user, const QStringList& locations, const QList<SentAsset>& sent,
+                  QStringList* notes = nullptr);
     // Where the next readings of user go, inside the caller's transaction: the
     // user's latest open count (a new count without expected assets when none is
     // open) and its next place; the batch holds no reading yet.

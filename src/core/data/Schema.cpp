@@ -125,6 +125,56 @@ QStringList deviceStatements() {
     };
 }
 
+// The inventories: an inventory groups counts under one commission, kind and
+// period. Its locations keep their current round and whether the next load
+// counts them again; every count that loaded one of them joins it for that
+// round. The commission's decisions keep one location for an asset read at two,
+// and the readings they discard keep their reason. IVTIPO: 1 Anual, 2 Inicial,
+// 3 Transferência de responsável, 4 Extinção, 5 Eventual.
+QStringList inventoryStatements() {
+    return {
+        QStringLiteral(
+            "CREATE TABLE Inventarios ( IVNUMERO INTEGER NOT NULL, IVTITULO VARCHAR(80) NOT NULL, "
+            "IVTIPO INTEGER NOT NULL, IVABERTO DATETIME NOT NULL, IVENCERRADO DATETIME NULL, "
+            "IVCEGO INTEGER NOT NULL, IVTODOS INTEGER NOT NULL, CONSTRAINT PK_Inventarios "
+            "PRIMARY KEY ( IVNUMERO ) )"),
+        QStringLiteral(
+            "CREATE TABLE InventarioMembros ( IMINVENTARIO INTEGER NOT NULL, IMORDEM INTEGER NOT "
+            "NULL, IMNOME VARCHAR(60) NOT NULL, IMFUNCAO VARCHAR(20) NOT NULL, IMMATRICULA "
+            "VARCHAR(20) NULL, CONSTRAINT PK_InventarioMembros PRIMARY KEY ( IMINVENTARIO, "
+            "IMORDEM ), CONSTRAINT FK_InventarioMembros_IMINVENTARIO FOREIGN KEY ( IMINVENTARIO "
+            ") REFERENCES Inventarios ( IVNUMERO ) ON DELETE CASCADE )"),
+        QStringLiteral(
+            "CREATE TABLE InventarioLocais ( ILINVENTARIO INTEGER NOT NULL, ILLOCAL VARCHAR(4) "
+            "NOT NULL, ILRODADA INTEGER NOT NULL, ILRECONTAR INTEGER NOT NULL, CONSTRAINT "
+            "PK_InventarioLocais PRIMARY KEY ( ILINVENTARIO, ILLOCAL ), CONSTRAINT "
+            "FK_InventarioLocais_ILINVENTARIO FOREIGN KEY ( ILINVENTARIO ) REFERENCES "
+            "Inventarios ( IVNUMERO ) ON DELETE CASCADE )"),
+        QStringLiteral(
+            "CREATE TABLE InventarioContagens ( ICINVENTARIO INTEGER NOT NULL, ICCONTAGEM "
+            "INTEGER NOT NULL, ICLOCAL VARCHAR(4) NOT NULL, ICRODADA INTEGER NOT NULL, "
+            "CONSTRAINT PK_InventarioContagens PRIMARY KEY ( ICCONTAGEM, ICLOCAL ), CONSTRAINT "
+            "FK_InventarioContagens_ICINVENTARIO FOREIGN KEY ( ICINVENTARIO ) REFERENCES "
+            "Inventarios ( IVNUMERO ) ON DELETE CASCADE, CONSTRAINT "
+            "FK_InventarioContagens_ICCONTAGEM FOREIGN KEY ( ICCONTAGEM ) REFERENCES Contagens "
+            "( CTNUMERO ) ON DELETE CASCADE )"),
+        QStringLiteral("CREATE INDEX IX_InventarioContagens_ICINVENTARIO ON InventarioContagens "
+                       "( ICINVENTARIO, ICLOCAL, ICRODADA )"),
+        QStringLiteral(
+            "CREATE TABLE InventarioDecisoes ( IDINVENTARIO INTEGER NOT NULL, IDBEM VARCHAR(13) "
+            "NOT NULL, IDLOCAL VARCHAR(4) NOT NULL, IDDATA DATETIME NOT NULL, CONSTRAINT "
+            "PK_InventarioDecisoes PRIMARY KEY ( IDINVENTARIO, IDBEM ), CONSTRAINT "
+            "FK_InventarioDecisoes_IDINVENTARIO FOREIGN KEY ( IDINVENTARIO ) REFERENCES "
+            "Inventarios ( IVNUMERO ) ON DELETE CASCADE )"),
+        QStringLiteral(
+            "CREATE TABLE InventarioDescartes ( IXINVENTARIO INTEGER NOT NULL, IXCONTAGEM "
+            "INTEGER NOT NULL, IXSEQ INTEGER NOT NULL, IXBEM VARCHAR(13) NOT NULL, IXMOTIVO "
+            "VARCHAR(200) NOT NULL, CONSTRAINT PK_InventarioDescartes PRIMARY KEY ( IXCONTAGEM, "
+            "IXSEQ ), CONSTRAINT FK_InventarioDescartes_IXINVENTARIO FOREIGN KEY ( IXINVENTARIO "
+            ") REFERENCES Inventarios ( IVNUMERO ) ON DELETE CASCADE )"),
+    };
+}
+
 }  // namespace
 
 const TableDef& operadores() {
@@ -244,6 +294,9 @@ QStringList upgradeStatements(int from) {
     }
     if (from < 3) {
         statements << deviceStatements();
+    }
+    if (from < 4) {
+        statements << inventoryStatements();
     }
     return statements;
 }

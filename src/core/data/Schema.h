@@ -49,8 +49,9 @@ namespace schema {
 // Current schema version, kept in PRAGMA user_version of databases we create.
 // 1: the five tables of the register; 2: adds the inventory count tables; 3: adds
 // the paired handhelds of the service and the identifier a handheld gives each
-// reading.
-constexpr int kVersion = 3;
+// reading; 4: adds the inventories (commission, locations and rounds, the counts
+// that joined them, the commission's decisions).
+constexpr int kVersion = 4;
 
 const TableDef& operadores();
 const TableDef& locais();

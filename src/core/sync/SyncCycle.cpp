@@ -298,7 +298,11 @@ void SyncCycle::openCount(const QList<SentAsset>& sent) {
         }
     }
     try {
-        CountStore(m_dados).openCount(m_control.PilotUserName(), marked, sent);
+        QStringList notes;
+        CountStore(m_dados).openCount(m_control.PilotUserName(), marked, sent, &notes);
+        for (const QString& note : notes) {
+            m_log.append(note);
+        }
     } catch (const Error& error) {
         // The handheld gets its load all the same; only the count is missing.
         m_log.appendError(QStringLiteral("> ") + error.message());

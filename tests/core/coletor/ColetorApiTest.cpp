@@ -3,6 +3,7 @@
 #include "core/data/Connection.h"
 #include "core/data/DatabaseEngine.h"
 #include "core/data/Schema.h"
+#include "core/inventory/InventoryStore.h"
 #include "core/sync/HandheldLoad.h"
 #include "core/sync/InventoryUnload.h"
 #include "core/sync/ReceivedCopy.h"
@@ -443,18 +444,57 @@ TEST_F(Coletor, ARegisterOfTheVersionBeforeIsUpgradedKeepingItsReadings) {
     ASSERT_EQ(unload(token, count, QJsonArray{reading("leitura-01", "1", "0202")}).status, 200);
     // Back to what the previous version kept.
     TDados& d = db.dados();
-    for (const char* sql : {"DROP INDEX UX_Leituras_LEID", "ALTER TABLE Leituras DROP COLUMN LEID",
-                            "DROP TABLE Dispositivos"}) {
+    for (const char* sql :
+         {"DROP TABLE InventarioDescartes", "DROP TABLE InventarioDecisoes",
+          "DROP TABLE InventarioContagens", "DROP TABLE InventarioLocais",
+          "DROP TABLE InventarioMembros", "DROP TABLE Inventarios", "DROP INDEX UX_Leituras_LEID",
+          "ALTER TABLE Leituras DROP COLUMN LEID", "DROP TABLE Dispositivos"}) {
         db.exec(QString::fromLatin1(sql));
     }
     d.Conn().engine().setSchemaVersion(d.Conn(), 2);
+    const QString counted = QStringLiteral(
+        "SELECT CTNUMERO || CTUSUARIO || (SELECT COUNT(*) FROM Esperados WHERE ESCONTAGEM = "
+        "CTNUMERO) || (SELECT COUNT(*) FROM ContagemLocais WHERE CLCONTAGEM = CTNUMERO) FROM "
+        "Contagens");
+    const QStringList counts = db.column(counted);
+    ASSERT_EQ(counts, QStringList{QStringLiteral("1Equipe 131")});
     d.CloseDatabase();
     ASSERT_TRUE(d.OpenDatabase());
     EXPECT_TRUE(db.prompter().shown.isEmpty());
     EXPECT_EQ(d.schemaVersion(), schema::kVersion);
+    EXPECT_EQ(db.column(counted), counts);
     EXPECT_EQ(db.column(QStringLiteral("SELECT LEBEM || coalesce(LEID, '-') FROM Leituras")),
               QStringList{QStringLiteral("1-")});
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Inventarios")).toInt(), 0);
     EXPECT_EQ(call("GET", "locais", {}, token).status, 401);  // its devices are gone
+}
+
+TEST_F(Coletor, ABlindInventorysLoadCarriesNoExpectedLocationsAndJoinsTheInventory) {
+    const QString token = paired();
+    InventoryDraft draft;
+    draft.title = QStringLiteral("Cego");
+    draft.blind = true;
+    draft.locations = {QStringLiteral("0101")};
+    InventoryStore(db.dados()).create(draft);
+    auto sent = [this, &token](const char* body) {
+        const QJsonObject answer = object(call("POST", "carga", body, token));
+        QStringList locations;
+        for (const QJsonValue& line : answer[u"bens"_s][u"linhas"_s].toArray()) {
+            locations << (line[2].isNull() ? QStringLiteral("null") : line[2].toString());
+        }
+        return answer[u"cego"_s].toBool() ? QStringLiteral("cego: ") + locations.join(u' ')
+                                          : locations.join(u' ');
+    };
+    // Assets of unlisted locations go with every load.
+    EXPECT_EQ(sent(R"({"locais": ["0202"]})"), QStringLiteral("0202 null 9999"));
+    log.clear();
+    EXPECT_EQ(sent(R"({"locais": ["0101"]})"), QStringLiteral("cego: null null null"));
+    EXPECT_EQ(log.lines().last(),
+              QStringLiteral("   Contagem 2 incluída no inventário 1: locais 0101."));
+    // The desktop still knows what the blind load expected.
+    EXPECT_EQ(db.column(QStringLiteral(
+                  "SELECT ESBEM || ESLOCAL FROM Esperados WHERE ESCONTAGEM = 2 AND ESBEM = '1'")),
+              QStringList{QStringLiteral("10101")});
 }
 
 TEST_F(Coletor, TheCommandLineListsAndRevokesDevices) {

@@ -53,11 +53,16 @@ TEST(OpenDatabase, CreatesAMissingDatabaseWithTheFiveTablesAndAVersion) {
     while (q.next()) {
         tables << q.value(0).toString();
     }
-    EXPECT_EQ(tables, (QStringList{QStringLiteral("Bens"), QStringLiteral("ContagemLocais"),
-                                   QStringLiteral("Contagens"), QStringLiteral("Dispositivos"),
-                                   QStringLiteral("Esperados"), QStringLiteral("Leituras"),
-                                   QStringLiteral("Locais"), QStringLiteral("Log"),
-                                   QStringLiteral("Operadores"), QStringLiteral("Status")}));
+    EXPECT_EQ(
+        tables,
+        (QStringList{QStringLiteral("Bens"), QStringLiteral("ContagemLocais"),
+                     QStringLiteral("Contagens"), QStringLiteral("Dispositivos"),
+                     QStringLiteral("Esperados"), QStringLiteral("InventarioContagens"),
+                     QStringLiteral("InventarioDecisoes"), QStringLiteral("InventarioDescartes"),
+                     QStringLiteral("InventarioLocais"), QStringLiteral("InventarioMembros"),
+                     QStringLiteral("Inventarios"), QStringLiteral("Leituras"),
+                     QStringLiteral("Locais"), QStringLiteral("Log"), QStringLiteral("Operadores"),
+                     QStringLiteral("Status")}));
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
     EXPECT_EQ(q.value(0).toInt(), schema::kVersion);
     EXPECT_TRUE(p.dados.CountsAvailable());

@@ -286,8 +286,11 @@ TEST(RegisterCopy, WhatIsNoRegisterFileIsRefusedInPortugueseWithNothingCopied) {
              QByteArray("not a database at all, just text ").repeated(64));
     {
         SourceFile noTables{QStringLiteral("PRAGMA user_version = 0")};
-        for (const char* table : {"Log", "Status", "Bens", "Locais", "Operadores", "Leituras",
-                                  "Esperados", "ContagemLocais", "Contagens", "Dispositivos"}) {
+        for (const char* table :
+             {"InventarioDescartes", "InventarioDecisoes", "InventarioContagens",
+              "InventarioLocais", "InventarioMembros", "Inventarios", "Log", "Status", "Bens",
+              "Locais", "Operadores", "Leituras", "Esperados", "ContagemLocais", "Contagens",
+              "Dispositivos"}) {
             noTables.dados.Conn().exec(QStringLiteral("DROP TABLE ") + QString::fromLatin1(table));
         }
         noTables.dados.CloseDatabase();

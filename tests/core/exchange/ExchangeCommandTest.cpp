@@ -195,7 +195,7 @@ TEST_F(ExchangeCommand, TwoImportsAtOnceBothCompleteOneAfterTheOther) {
 TEST_F(ExchangeCommand, DbInitSaysWhatItDidAndDbCopyFillsOnlyAnEmptyServerRegister) {
     CliRun r = cli({QStringLiteral("db"), QStringLiteral("init")});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.endsWith(u"já tem as tabelas do Ambitra (versão 3); nada foi alterado.\n"))
+    EXPECT_TRUE(r.out.endsWith(u"já tem as tabelas do Ambitra (versão 4); nada foi alterado.\n"))
         << r.out.toStdString();
 
     TempAppDir source(TempAppDir::Register::File);

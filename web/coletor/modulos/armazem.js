@@ -113,6 +113,7 @@ export class Armazem {
     const ajustes = tx.objectStore('ajustes');
     ajustes.put(carga.contagem, 'contagem');
     ajustes.put(carga.codificacao, 'codificacao');
+    ajustes.put(carga.cego === true, 'cego');
     ajustes.delete('local');
     ajustes.delete('ultima');
     return concluida(tx);

@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/OutputFile.h"
 #include "core/inventory/InventoryReport.h"
+#include "core/inventory/InventoryText.h"
 #include "print/InventoryChart.h"
 
 #include <QDir>
@@ -344,15 +345,7 @@ QList<Row> rowsOf(const InventoryReport& report) {
 
     // The declaration and the signatures stay on one page when one holds them.
     b.heading(QStringLiteral("Declaração da comissão"));
-    b.text(Row::Text,
-           QStringLiteral(
-               "Declaramos, para os devidos fins, que os membros da comissão abaixo assinados "
-               "verificaram pessoalmente, no período %1, os bens patrimoniais dos locais "
-               "abrangidos pelo Inventário nº %2, e que este relatório expressa fielmente o "
-               "resultado dessa verificação física.")
-               .arg(periodText(info))
-               .arg(info.number),
-           !info.commission.isEmpty());
+    b.text(Row::Text, inventoryDeclaration(report), !info.commission.isEmpty());
     for (qsizetype m = 0; m < info.commission.size(); ++m) {
         b.rows.append({Row::Gap, {}, nullptr, true});
         b.text(Row::Signature, memberLine(info.commission[m]), m + 1 < info.commission.size());

@@ -3,7 +3,8 @@
 # the report's pages as PNG and a screenshot of "Sincronização > Inventário"
 # under a virtual screen:
 #   scripts/inventory-screenshot.sh OUT_DIR [BUILD_DIR]
-# Leaves OUT_DIR/inventario.pdf, OUT_DIR/relatorio-N.png and OUT_DIR/janela.png.
+# Leaves OUT_DIR/inventario.pdf, OUT_DIR/relatorio-N.png and OUT_DIR/janela*.png (the
+# progress, the locations and the divergences).
 # Needs xvfb, xdotool, imagemagick, sqlite3 and poppler-utils. Menu positions
 # assume the 1280x800 screen of scripts/screenshot.sh.
 set -euo pipefail
@@ -41,7 +42,8 @@ printf '[PREFS]\r\nLabelTitle=Prefeitura Municipal de Lagoa Serena\r\n' >"$app/a
   --member "João Batista Lima;membro;20871" \
   --member "Ana Cláudia Reis;secretário;30555" >/dev/null
 
-# Team A counts the Sede, team B the Anexo; the Escola is not loaded yet.
+# Team A counts the Sede, team B the Anexo; the Escola is not loaded yet. Both
+# read asset 000020, each where it stood for them: a divergence.
 "$handheld" --device "$work/a" request load >/dev/null
 "${cli[@]}" hotsync --user "Equipe A" --device "$work/a" --location 0101 --location 0102 >/dev/null
 "$handheld" --device "$work/b" request load >/dev/null
@@ -53,7 +55,7 @@ done
 "$handheld" --device "$work/a" read 000014 --local 0102 --situacao 02 --operador Ana >/dev/null
 "$handheld" --device "$work/a" read 000020 --local 0102 --operador Ana >/dev/null
 "$handheld" --device "$work/a" read 990001 --local 0102 --nome 'Projetor' --operador Ana >/dev/null
-for code in 000017 000018 000019 000021 000022 000025 000026 000027 000028 000029; do
+for code in 000017 000018 000019 000020 000021 000022 000025 000026 000027 000028 000029; do
   loc=0201; [ "${code#0000}" -gt 24 ] && loc=0202
   "$handheld" --device "$work/b" read "$code" --local "$loc" --operador Rui >/dev/null
 done
@@ -75,6 +77,10 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c "
   xdotool mousemove $menu_sync click 1; sleep 1
   xdotool key Down Down Down Return; sleep 2
   import -window root '$out/janela.png'
+  xdotool mousemove 135 176 click 1; sleep 1
+  import -window root '$out/janela-locais.png'
+  xdotool mousemove 217 176 click 1; sleep 1
+  import -window root '$out/janela-divergencias.png'
   kill \$pid 2>/dev/null || true
 "
 ls "$out"

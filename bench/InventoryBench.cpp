@@ -1,7 +1,7 @@
 // What the inventory report costs: an inventory of every asset of the register
 // in 500 locations, counted by 10 counts of 50 locations each (a tenth of the
 // assets read in another count's location, a hundredth not found, a hundredth
-// new codes), its report built and written as CSV, beside the peer: the ten
+// new codes), its report built and written as CSV and as PDF, beside the peer: the ten
 // count reports the inventory merges, built and written the same way. The
 // readings are kept in the order a handheld takes them (shuffled) and in key
 // order.
@@ -15,9 +15,11 @@
 #include "core/inventory/InventoryReport.h"
 #include "core/inventory/InventoryStore.h"
 #include "core/log/LogCsv.h"
+#include "print/InventoryReportPdf.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPdfWriter>
 #include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -165,7 +167,11 @@ void keepBest(Timing& best, const Timing& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The PDF needs fonts, not a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
     const int assets = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 100000;
     const int rounds = argc > 2 ? std::max(1, QString::fromLatin1(argv[2]).toInt()) : 3;
     QTemporaryDir dir;
@@ -182,7 +188,9 @@ int main(int argc, char** argv) {
     for (const bool shuffled : {true, false}) {
         keepReadings(dados, assets, shuffled);
         Timing inventory;
+        Timing pdf;
         Timing peer;
+        qint64 pdfBytes = 0;
         qint64 inventoryBytes = 0;
         qint64 peerBytes = 0;
         QStringList totals;
@@ -195,6 +203,16 @@ int main(int argc, char** argv) {
                          inventoryBytes = out.size();
                          const LocationTally& t = report.total.tally;
                          totals = t.cells(QStringLiteral("total"));
+                     }));
+            keepBest(pdf, seconds([&] {
+                         const InventoryReport report = InventoryReport::build(dados, 1, false);
+                         QBuffer out;
+                         out.open(QIODevice::WriteOnly);
+                         {
+                             QPdfWriter writer(&out);
+                             paintInventoryReport(report, writer);
+                         }
+                         pdfBytes = out.size();
                      }));
             keepBest(peer, seconds([&] {
                          peerBytes = 0;
@@ -213,6 +231,11 @@ int main(int argc, char** argv) {
             qPrintable(
                 QStringLiteral("inventory report + CSV, %1").arg(QString::fromLatin1(order))),
             inventory.wall, inventory.cpu, static_cast<long long>(inventoryBytes));
+        std::printf(
+            "%-46s %8.3f %8.3f %10lld (PDF bytes; target under 2 s)\n",
+            qPrintable(
+                QStringLiteral("inventory report + PDF, %1").arg(QString::fromLatin1(order))),
+            pdf.wall, pdf.cpu, static_cast<long long>(pdfBytes));
         std::printf("%-46s %8.3f %8.3f %10lld\n",
                     qPrintable(QStringLiteral("peer: the 10 count reports + CSV, %1")
                                    .arg(QString::fromLatin1(order))),

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     abertura.setDialog(QStringLiteral("Inventario"), &inventario);
     // The handheld in the browser loads and unloads while the window is shown.
     QObject::connect(&sincronizacao, &ui::TSincronizacao::countsChanged, &inventario,
-                     &ui::TInventario::refresh);
+                     &ui::TInventario::refreshSoon);
     ui::TOpcoes opcoes(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Opcoes"), &opcoes);
     ui::TSobre sobre(programFile, &abertura);

@@ -21,6 +21,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -191,6 +192,10 @@ TInventario::TInventario(TDados& dados, Prompter& prompter, QWidget* parent)
     connect(m_pdf, &QPushButton::clicked, this, [this] { savePdf(); });
     connect(m_csv, &QPushButton::clicked, this, [this] { saveCsv(); });
     connect(closeWindow, &QPushButton::clicked, this, &QDialog::accept);
+    m_refresh = new QTimer(this);
+    m_refresh->setSingleShot(true);
+    m_refresh->setInterval(1000);
+    connect(m_refresh, &QTimer::timeout, this, &TInventario::refresh);
     showButtons();
 }
 
@@ -245,6 +250,12 @@ void TInventario::listInventories(int keep) {
 void TInventario::refresh() {
     if (isVisible()) {
         showInventory();
+    }
+}
+
+void TInventario::refreshSoon() {
+    if (!m_refresh->isActive()) {
+        m_refresh->start();
     }
 }
 

@@ -12,6 +12,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QTimer;
 
 namespace ambitra {
 class Prompter;
@@ -42,6 +43,9 @@ class TInventario : public QDialog {
     // Reads the chosen inventory again (figures, locations, divergences),
     // keeping the rows chosen in its tables. Nothing when the window is hidden.
     void refresh();
+    // The same a moment later, once for a burst of loads and unloads: reading
+    // a large inventory takes a while.
+    void refreshSoon();
 
     void newInventory();    // "Novo"
     void editInventory();   // "Alterar"
@@ -74,6 +78,7 @@ class TInventario : public QDialog {
     QList<InventoryInfo> m_inventories;
     QList<Divergence> m_divergences;
     std::function<void(TInventarioDados&)> m_dataHook;
+    QTimer* m_refresh = nullptr;
 
     QTableWidget* m_list = nullptr;
     QLabel* m_summary = nullptr;

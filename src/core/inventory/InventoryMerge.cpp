@@ -16,57 +16,75 @@ InventoryMerge::InventoryMerge(Connection& conn, int inventory) {
         m_rounds.insert(rounds.value(0).toString(), rounds.value(1).toInt());
     }
     rounds.finish();
+    // The rounds the counts joined their locations for. Readings and expected
+    // assets are matched with them here: the engine would look each count's
+    // rows up once per location it loaded.
+    QHash<std::pair<int, QString>, int> joined;
+    QSqlQuery pairs = runInventoryQuery(
+        conn,
+        QStringLiteral("SELECT ICCONTAGEM, ICLOCAL, ICRODADA FROM InventarioContagens WHERE "
+                       "ICINVENTARIO = ?"),
+        {inventory});
+    while (pairs.next()) {
+        joined.insert({pairs.value(0).toInt(), pairs.value(1).toString()}, pairs.value(2).toInt());
+    }
+    pairs.finish();
+    const QString counts =
+        QStringLiteral("(SELECT ICCONTAGEM FROM InventarioContagens WHERE ICINVENTARIO = ?)");
     // In the order they were kept: the latest reading of a code decides.
     QSqlQuery readings = runInventoryQuery(
         conn,
-        QStringLiteral(
-            "SELECT ICRODADA, LECONTAGEM, LESEQ, LEBEM, LELOCAL, LESITUACAO, LENSERIE, LECLASSE, "
-            "LEESTADO, LELOCANT, LENOME FROM InventarioContagens JOIN Leituras ON LECONTAGEM = "
-            "ICCONTAGEM AND LELOCAL = ICLOCAL WHERE ICINVENTARIO = ? AND LEESTADO <> 'R' AND "
-            "LEBEM IS NOT NULL AND NOT EXISTS (SELECT 1 FROM InventarioDescartes WHERE "
-            "IXCONTAGEM = LECONTAGEM AND IXSEQ = LESEQ) ORDER BY LEDATA, LECONTAGEM, LESEQ"),
+        QStringLiteral("SELECT LECONTAGEM, LELOCAL, LESEQ, LEBEM, LESITUACAO, LENSERIE, LECLASSE, "
+                       "LEESTADO, LELOCANT, LENOME FROM Leituras WHERE LECONTAGEM IN ") +
+            counts +
+            QStringLiteral(" AND LEESTADO <> 'R' AND LEBEM IS NOT NULL AND LELOCAL IS NOT NULL AND "
+                           "NOT EXISTS (SELECT 1 FROM InventarioDescartes WHERE IXCONTAGEM = "
+                           "LECONTAGEM AND IXSEQ = LESEQ) ORDER BY LEDATA, LECONTAGEM, LESEQ"),
         {inventory});
     while (readings.next()) {
         InventoryReading r;
-        r.round = readings.value(0).toInt();
-        r.count = readings.value(1).toInt();
+        r.count = readings.value(0).toInt();
+        r.location = readings.value(1).toString();
+        const auto round = joined.constFind({r.count, r.location});
+        if (round == joined.constEnd()) {
+            continue;  // read at a location its count did not load
+        }
+        r.round = round.value();
         r.seq = readings.value(2).toInt();
         r.code = readings.value(3).toString();
-        r.location = readings.value(4).toString();
-        r.condition = readings.value(5).toString();
-        r.serial = readings.value(6).toString();
-        r.readingClass = readings.value(7).toString();
-        r.state = readings.value(8).toString();
-        r.registerLocation = readings.value(9).toString();
-        r.name = readings.value(10).toString();
+        r.condition = readings.value(4).toString();
+        r.serial = readings.value(5).toString();
+        r.readingClass = readings.value(6).toString();
+        r.state = readings.value(7).toString();
+        r.registerLocation = readings.value(8).toString();
+        r.name = readings.value(9).toString();
         m_readings.append(std::move(r));
     }
     readings.finish();
     QSqlQuery expected = runInventoryQuery(
         conn,
-        QStringLiteral("SELECT ICLOCAL, ICRODADA, ICCONTAGEM, ESBEM FROM InventarioContagens JOIN "
-                       "Esperados ON ESCONTAGEM = ICCONTAGEM AND ESLOCAL = ICLOCAL WHERE "
-                       "ICINVENTARIO = ? ORDER BY ICCONTAGEM"),
+        QStringLiteral("SELECT ESCONTAGEM, ESLOCAL, ESBEM FROM Esperados WHERE ESCONTAGEM IN ") +
+            counts + QStringLiteral(" AND ESLOCAL IS NOT NULL ORDER BY ESCONTAGEM"),
         {inventory});
     while (expected.next()) {
-        m_expected.append({expected.value(0).toString(), expected.value(1).toInt(),
-                           expected.value(2).toInt(), expected.value(3).toString()});
+        const int count = expected.value(0).toInt();
+        const QString location = expected.value(1).toString();
+        const auto round = joined.constFind({count, location});
+        if (round != joined.constEnd()) {
+            m_expected.append({location, round.value(), count, expected.value(2).toString()});
+        }
     }
     expected.finish();
+    for (const Expected& e : std::as_const(m_expected)) {
+        m_loadedRounds[e.location].insert(e.round);
+    }
+    for (const InventoryReading& r : std::as_const(m_readings)) {
+        m_loadedRounds[r.location].insert(r.round);
+    }
 }
 
 QList<int> InventoryMerge::loadedRounds(const QString& location) const {
-    QSet<int> rounds;
-    for (const Expected& e : m_expected) {
-        if (e.location == location) {
-            rounds.insert(e.round);
-        }
-    }
-    for (const InventoryReading& r : m_readings) {
-        if (r.location == location) {
-            rounds.insert(r.round);
-        }
-    }
+    const QSet<int> rounds = m_loadedRounds.value(location);
     QList<int> list(rounds.begin(), rounds.end());
     std::sort(list.begin(), list.end());
     return list;

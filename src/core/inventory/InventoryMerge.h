@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -64,8 +65,9 @@ class InventoryMerge {
         QString code;
     };
     QMap<QString, int> m_rounds;
-    QList<InventoryReading> m_readings;  // oldest first
-    QList<Expected> m_expected;          // by count
+    QHash<QString, QSet<int>> m_loadedRounds;  // the rounds read or expected, by location
+    QList<InventoryReading> m_readings;        // oldest first
+    QList<Expected> m_expected;                // by count
 };
 
 }  // namespace ambitra

@@ -397,7 +397,51 @@ void InventoryStore::keep(int number, const QString& code, const QString& locati
                           {r->count, r->seq})
             .finish();
     }
+    restoreKeptLocation(code, location, divergent.value(), now);
     transaction.commit();
+}
+
+void InventoryStore::restoreKeptLocation(const QString& code, const QString& location,
+                                         const QList<const InventoryReading*>& reads,
+                                         const QString& now) {
+    // The latest reading at the kept location; one still waiting for review
+    // moves the asset when it is applied.
+    const InventoryReading* kept = nullptr;
+    for (const InventoryReading* r : reads) {
+        if (r->location == location) {
+            kept = r;
+        }
+    }
+    if (kept == nullptr || kept->state != QLatin1String("A")) {
+        return;
+    }
+    QSqlQuery current = runInventoryQuery(
+        m_conn, QStringLiteral("SELECT BELOCAL FROM Bens WHERE BECODIGO = ?"), {code});
+    const bool known = current.next();
+    const QString old = known ? current.value(0).toString() : QString();
+    current.finish();
+    if (!known || old == location) {
+        return;
+    }
+    // An applied reading that the commission discarded moved the asset: it goes
+    // back where the commission kept it, logged as the kept reading's move.
+    QSqlQuery who = runInventoryQuery(
+        m_conn,
+        QStringLiteral("SELECT CTUSUARIO, LEULTOPE FROM Leituras JOIN Contagens ON CTNUMERO = "
+                       "LECONTAGEM WHERE LECONTAGEM = ? AND LESEQ = ?"),
+        {kept->count, kept->seq});
+    const bool found = who.next();
+    const QVariant user = found ? who.value(0) : QVariant();
+    const QVariant op = found ? who.value(1) : QVariant();
+    who.finish();
+    runInventoryQuery(m_conn, QStringLiteral("UPDATE Bens SET BELOCAL = ? WHERE BECODIGO = ?"),
+                      {location, code})
+        .finish();
+    runInventoryQuery(m_conn,
+                      QStringLiteral("INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, "
+                                     "LGOCORRENC) VALUES (?, ?, ?, ?, ?)"),
+                      {now, user, op, code, QStringLiteral("LOCAL:%1>%2").arg(old, location)})
+        .finish();
 }
 
 QString InventoryStore::refusalOf(int number) {

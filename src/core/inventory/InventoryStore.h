@@ -13,6 +13,7 @@ namespace ambitra {
 class Connection;
 class Prompter;
 class TDados;
+struct InventoryReading;
 
 // What the user gives for a new inventory, or for one being edited.
 struct InventoryDraft {
@@ -71,7 +72,8 @@ class InventoryStore {
     // The divergences no decision settled, by code.
     QList<Divergence> divergences(int number);
     // The commission keeps the asset at location; its readings at the others
-    // are discarded with the reason kept (a pending one is rejected).
+    // are discarded with the reason kept (a pending one is rejected), and an
+    // asset that a discarded applied reading moved goes back, with its log row.
     void keep(int number, const QString& code, const QString& location);
 
     // Why the inventory cannot be closed (empty when it can), and the counts
@@ -99,6 +101,8 @@ class InventoryStore {
     void writeMembers(int number, const QList<CommissionMember>& members);
     void requireOpen(int number);
     QString refusalOf(int number);
+    void restoreKeptLocation(const QString& code, const QString& location,
+                             const QList<const InventoryReading*>& reads, const QString& now);
 
     TDados& m_dados;
     Connection& m_conn;

@@ -244,6 +244,24 @@ TEST(Inventory, CountsOfTwoUsersMergeIntoOneResultThatTheCommissionClosesAndSign
     }
 }
 
+TEST(Inventory, WithoutReviewTheKeptLocationUndoesTheDiscardedReadingsMove) {
+    Inventory inv;
+    inv.db.dados().settings().Review = false;
+    inv.load("Ana", {s("0202")});
+    inv.load("Bia", {s("0303")});
+    inv.unload("Ana", {reading("3", "0202")});
+    inv.unload("Bia", {reading("3", "0303")});
+    const QString logRows =
+        s("SELECT LGUSUARIO || '|' || LGOPERADOR || '|' || LGBEM || '|' || "
+          "LGOCORRENC FROM Log ORDER BY LGDATA");
+    EXPECT_EQ(inv.db.column(logRows), QStringList{s("Bia|Ana|3|LOCAL:0202>0303")});
+    inv.store().keep(inv.number, s("3"), s("0202"));
+    EXPECT_EQ(inv.db.scalar(s("SELECT BELOCAL FROM Bens WHERE BECODIGO = '3'")).toString(),
+              s("0202"));
+    EXPECT_EQ(inv.db.column(logRows),
+              (QStringList{s("Bia|Ana|3|LOCAL:0202>0303"), s("Ana|Ana|3|LOCAL:0303>0202")}));
+}
+
 TEST(Inventory, ClosingIsRefusedNamingWhyWhileLocationsWereNeverLoaded) {
     Inventory inv;
     InventoryStore store = inv.store();
@@ -252,6 +270,14 @@ TEST(Inventory, ClosingIsRefusedNamingWhyWhileLocationsWereNeverLoaded) {
                 "0303."));
     inv.load("Ana", {s("0101"), s("0202"), s("0303")});
     store.setRecount(inv.number, {s("0303")});
+    // Edited while open, but a location that was loaded stays in it.
+    InventoryDraft edited{
+        s("Inventário revisto"), InventoryKind::Occasional, false, {s("0101")}, {}};
+    EXPECT_THROW(store.edit(inv.number, edited), Error);
+    edited.locations.clear();
+    store.edit(inv.number, edited);
+    EXPECT_EQ(store.inventory(inv.number)->title, s("Inventário revisto"));
+    EXPECT_TRUE(store.inventory(inv.number)->commission.isEmpty());
     EXPECT_EQ(store.closingCheck(inv.number).refusal,
               s("O inventário 1 não pode ser encerrado: locais marcados para recontagem e ainda "
                 "não carregados: 0303."));
@@ -263,7 +289,7 @@ TEST(Inventory, ClosingIsRefusedNamingWhyWhileLocationsWereNeverLoaded) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, s("O inventário 1 está aberto: encerre-o antes de abrir outro.\n"));
     EXPECT_EQ(inv.cli({s("new"), s("--title"), s("Outro"), s("--kind"), s("Mensal")}).exitCode, 2);
-    EXPECT_EQ(inv.cli({s("list")}).out.section(u'\t', 0, 2), s("1\tInventário anual 2026\tAnual"));
+    EXPECT_EQ(inv.cli({s("list")}).out.section(u'\t', 0, 2), s("1\tInventário revisto\tEventual"));
 }
 
 TEST(Inventory, TheCommandLineOpensAnInventoryOfChosenLocationsAndItsCommission) {

@@ -3,6 +3,7 @@
 #include "core/sync/HotSyncControl.h"
 #include "core/sync/RequestTable.h"
 #include "core/sync/SyncCycle.h"
+#include "core/inventory/InventoryStore.h"
 #include "core/sync/SyncFixture.h"
 #include "support/TempAppDir.h"
 
@@ -330,4 +331,17 @@ TEST_F(Cycle, AReceivedAssetsTableIsKeptUnderRecebidosBeforeItIsApplied) {
                 QStringLiteral("   Processamento de 0 registros de inventário concluído!")));
         }
     }
+}
+
+TEST_F(Cycle, ALoadOfALocationOfTheOpenInventoryJoinsItAndTheLogSaysSo) {
+    InventoryDraft draft;
+    draft.title = QStringLiteral("Anual");
+    InventoryStore(db.dados()).create(draft);
+    requestArrives(QStringLiteral("C"));
+    EXPECT_TRUE(log.lines().contains(
+        QStringLiteral("   Contagem 1 incluída no inventário 1: locais 0101.")))
+        << log.lines().join(u'\n').toStdString();
+    EXPECT_EQ(db.column(QStringLiteral("SELECT ICCONTAGEM || ICLOCAL || ICRODADA FROM "
+                                       "InventarioContagens")),
+              QStringList{QStringLiteral("101011")});
 }

@@ -100,6 +100,7 @@ void TAbertura::buildMenu() {
     sincronizacao->menuAction()->setObjectName(QStringLiteral("Sincronizacao0"));
     add(sincronizacao, {"Sincronizacao1", "Sincronização"});
     add(sincronizacao, {"Conferencia1", "Conferência"});
+    add(sincronizacao, {"Inventario1", "Inventário"});
     add(bar, {"Opcoes1", "Opções"});
     add(bar, {"Sobre1", "Sobre"});
 }
@@ -133,6 +134,10 @@ void TAbertura::MainMenuClick(const QString& item) {
         } else if (item == QLatin1String("Conferencia1")) {
             if (CloseAllForms()) {
                 showDialog(QStringLiteral("Conferencia"));
+            }
+        } else if (item == QLatin1String("Inventario1")) {
+            if (CloseAllForms()) {
+                showDialog(QStringLiteral("Inventario"));
             }
         } else if (item == QLatin1String("Opcoes1")) {
             if (CloseAllForms()) {

@@ -6,6 +6,7 @@
 #include "core/common/FileAccess.h"
 #include "core/common/ProgramFolder.h"
 #include "ui/count/TConferencia.h"
+#include "ui/inventory/TInventario.h"
 #include "ui/log/TLog.h"
 #include "ui/options/TOpcoes.h"
 #include "core/data/TDados.h"
@@ -51,6 +52,11 @@ int main(int argc, char** argv) {
                      &ui::TSincronizacao::startWithProgram);
     ui::TConferencia conferencia(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Conferencia"), &conferencia);
+    ui::TInventario inventario(dados, prompter, &abertura);
+    abertura.setDialog(QStringLiteral("Inventario"), &inventario);
+    // The handheld in the browser loads and unloads while the window is shown.
+    QObject::connect(&sincronizacao, &ui::TSincronizacao::countsChanged, &inventario,
+                     &ui::TInventario::refreshSoon);
     ui::TOpcoes opcoes(dados, prompter, &abertura);
     abertura.setDialog(QStringLiteral("Opcoes"), &opcoes);
     ui::TSobre sobre(programFile, &abertura);

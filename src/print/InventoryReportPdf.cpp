@@ -3,6 +3,7 @@
 #include "core/common/Error.h"
 #include "core/common/OutputFile.h"
 #include "core/inventory/InventoryReport.h"
+#include "core/inventory/InventoryText.h"
 #include "print/InventoryChart.h"
 
 #include <QDir>
@@ -30,7 +31,7 @@ struct Columns {
 
 const Columns kCommission{{0.50, 0.22, 0.28}, {false, false, false}};
 const Columns kCovered{{0.16, 0.54, 0.18, 0.12}, {false, false, false, true}};
-const Columns kFigures{{0.16, 0.08, 0.108, 0.108, 0.108, 0.108, 0.108, 0.108, 0.108},
+const Columns kFigures{{0.08, 0.08, 0.12, 0.12, 0.12, 0.12, 0.12, 0.12, 0.12},
                        {false, true, true, true, true, true, true, true, true}};
 const Columns kValues{{0.16, 0.08, 0.38, 0.38}, {false, true, true, true}};
 const Columns kNotLocated{{0.13, 0.39, 0.15, 0.16, 0.17}, {false, false, false, true, false}};
@@ -286,8 +287,10 @@ QList<Row> rowsOf(const InventoryReport& report) {
     int conditionCount = 0;
     Thousandths conditionValue = 0;
     for (const ConditionFigure& c : report.conditions) {
-        conditions << QStringList{c.code, c.text, QString::number(c.count),
-                                  brazilianAmount(c.value)};
+        const QString text = c.code.isEmpty()   ? QStringLiteral("(sem situação)")
+                             : c.text.isEmpty() ? QStringLiteral("(código não cadastrado)")
+                                                : c.text;
+        conditions << QStringList{c.code, text, QString::number(c.count), brazilianAmount(c.value)};
         conditionCount += c.count;
         conditionValue += c.value;
     }
@@ -340,18 +343,12 @@ QList<Row> rowsOf(const InventoryReport& report) {
         b.row(kTotals, {QString::fromUtf8(caption), value});
     }
 
+    // The declaration and the signatures stay on one page when one holds them.
     b.heading(QStringLiteral("Declaração da comissão"));
-    b.text(Row::Text,
-           QStringLiteral(
-               "Declaramos, para os devidos fins, que os membros da comissão abaixo assinados "
-               "verificaram pessoalmente, no período %1, os bens patrimoniais dos locais "
-               "abrangidos pelo Inventário nº %2, e que este relatório expressa fielmente o "
-               "resultado dessa verificação física.")
-               .arg(periodText(info))
-               .arg(info.number));
-    for (const CommissionMember& member : info.commission) {
+    b.text(Row::Text, inventoryDeclaration(report), !info.commission.isEmpty());
+    for (qsizetype m = 0; m < info.commission.size(); ++m) {
         b.rows.append({Row::Gap, {}, nullptr, true});
-        b.text(Row::Signature, memberLine(member));
+        b.text(Row::Signature, memberLine(info.commission[m]), m + 1 < info.commission.size());
     }
     return b.rows;
 }
@@ -398,7 +395,7 @@ class Fonts {
                 font.setBold(true);
                 break;
             case Row::TableHead:
-                font.setPointSizeF(7.5);
+                font.setPointSizeF(7);
                 font.setBold(true);
                 break;
             case Row::TableRow:
@@ -552,7 +549,9 @@ QList<QList<qsizetype>> paginate(const QList<Row>& rows, double pageHeight) {
         for (qsizetype j = i; j + 1 < rows.size() && rows[j].keepWithNext; ++j) {
             needed += rows[j + 1].height;
         }
-        if (used > 0 && used + needed > pageHeight) {
+        // A chain of rows kept together that no page holds parts where it must.
+        const bool chainFits = needed <= pageHeight;
+        if (used > 0 && used + (chainFits ? needed : rows[i].height) > pageHeight) {
             pages.append(QList<qsizetype>());
             used = 0;
             if (rows[i].head >= 0) {

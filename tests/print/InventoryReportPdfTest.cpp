@@ -141,7 +141,8 @@ TEST(InventoryReportPdf, ALongListGoesOnOverPagesUnderItsHeads) {
     for (const QString& page : pages) {
         if (page.contains(QStringLiteral("A00"))) {
             ++listPages;
-            EXPECT_TRUE(page.contains(QStringLiteral("Descrição Local Valor Último")))
+            EXPECT_TRUE(page.contains(QStringLiteral("Código Descrição Local Valor")) &&
+                        page.contains(QStringLiteral("Último inventário")))
                 << page.toStdString();
         }
     }

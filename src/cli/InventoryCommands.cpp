@@ -63,6 +63,9 @@ int runNew(CliProgram& program, const QStringList& args) {
         } else if (name == QLatin1String("--kind") && !kinded) {
             const std::optional<InventoryKind> kind = inventoryKindNamed(value);
             if (!kind) {
+                printErr(QStringLiteral("Tipo de inventário desconhecido: %1 (Anual, Inicial, "
+                                        "Transferência de responsável, Extinção ou Eventual).")
+                             .arg(value));
                 return kUsage;
             }
             draft.kind = *kind;
@@ -72,6 +75,9 @@ int runNew(CliProgram& program, const QStringList& args) {
         } else if (name == QLatin1String("--member")) {
             const std::optional<CommissionMember> member = memberOf(value);
             if (!member) {
+                printErr(QStringLiteral("Membro da comissão malformado: %1 (use \"NOME;FUNÇÃO;"
+                                        "MATRÍCULA\").")
+                             .arg(value));
                 return kUsage;
             }
             draft.commission << *member;

@@ -343,6 +343,8 @@ LegacyCopy::Result LegacyCopy::copyFrom(const QString& path, Progress& progress)
         }
     }
 
+    // Declared first so that it ends after the transaction.
+    BulkFill fill(m_target);
     Transaction transaction(m_target, progress);
     for (const TableDef* def :
          {&schema::operadores(), &schema::locais(), &schema::bens(), &schema::log()}) {

@@ -482,13 +482,13 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
         ids << reading.id;
     }
     const QHash<QString, CountStore::HeldReading> before = store.heldReadings(ids);
-    QList<Reading> fresh;
+    QList<const Reading*> fresh;
     QStringList freshIds;
     QSet<QString> taken;
     for (const Reading& reading : request.readings()) {
         if (!before.contains(reading.id) && !taken.contains(reading.id)) {
             taken.insert(reading.id);
-            fresh << reading;
+            fresh << &reading;
             freshIds << reading.id;
         }
     }
@@ -515,12 +515,12 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
             dbf.SetTableName(file);
             dbf.Open();
             dbf.BeginBulkAppend();
-            for (const Reading& reading : std::as_const(fresh)) {
+            for (const Reading* reading : std::as_const(fresh)) {
                 dbf.Insert();
                 for (int field = 0; field < Reading::FieldCount; ++field) {
-                    if (!reading.stored(field).isNull()) {
+                    if (!reading->stored(field).isNull()) {
                         dbf.FieldByName(Reading::fieldName(field))
-                            .SetAsVariant(reading.stored(field));
+                            .SetAsVariant(reading->stored(field));
                     }
                 }
                 dbf.FieldByName(QStringLiteral("BEFLAG")).SetAsString(QStringLiteral("X"));

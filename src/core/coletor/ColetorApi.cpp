@@ -45,6 +45,60 @@ ServiceResponse failure(int status, const QString& text) {
     return json(status, QJsonObject{{QStringLiteral("erro"), text}});
 }
 
+// A text as a JSON string, as the JSON module writes one: quote, backslash and
+// control characters escaped, everything else in UTF-8.
+void appendJsonText(QByteArray& out, const QString& text) {
+    static const char kHex[] = "0123456789abcdef";
+    out += '"';
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size;) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            // A run of other characters (surrogate pairs kept whole) at once.
+            qsizetype end = i + 1;
+            while (end < size && text[end].unicode() >= 0x80) {
+                ++end;
+            }
+            out += QStringView(text).mid(i, end - i).toUtf8();
+            i = end;
+            continue;
+        }
+        ++i;
+        switch (c) {
+            case u'"':
+                out += "\\\"";
+                break;
+            case u'\\':
+                out += "\\\\";
+                break;
+            case u'\b':
+                out += "\\b";
+                break;
+            case u'\f':
+                out += "\\f";
+                break;
+            case u'\n':
+                out += "\\n";
+                break;
+            case u'\r':
+                out += "\\r";
+                break;
+            case u'\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 0xf];
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
 QJsonValue jsonText(const QVariant& value) {
     return value.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(value.toString());
 }
@@ -559,7 +613,10 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
         kept = store.heldReadings(freshIds);
     }
     const bool review = m_dados.settings().Review;
-    QJsonArray answers;
+    // Written as the JSON module writes an object (compact, its keys in order)
+    // without making one for each of thousands of readings.
+    QByteArray answer = "{\"leituras\":[";
+    answer.reserve(request.readings().size() * 64 + 256);
     QSet<QString> answered;
     for (const Reading& reading : request.readings()) {
         QString state;
@@ -589,12 +646,23 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
                                           "conferência no computador.");
         }
         answered.insert(reading.id);
-        answers.append(QJsonObject{{QStringLiteral("id"), reading.id},
-                                   {QStringLiteral("estado"), state},
-                                   {QStringLiteral("mensagem"), message}});
+        if (answer.back() != '[') {
+            answer += ',';
+        }
+        answer += "{\"estado\":";
+        appendJsonText(answer, state);
+        answer += ",\"id\":";
+        appendJsonText(answer, reading.id);
+        answer += ",\"mensagem\":";
+        appendJsonText(answer, message);
+        answer += '}';
     }
-    return json(200, QJsonObject{{QStringLiteral("leituras"), answers},
-                                 {QStringLiteral("mensagens"), lines.array()}});
+    answer += "],\"mensagens\":";
+    answer += QJsonDocument(lines.array()).toJson(QJsonDocument::Compact);
+    answer += '}';
+    ServiceResponse response;
+    response.body = std::move(answer);
+    return response;
 }
 
 }  // namespace ambitra

@@ -368,6 +368,7 @@ TEST_F(Coletor, AnUnloadDoesWhatTheSameReadingsInAReturnedTableDoOnce) {
     EXPECT_EQ(states(again), (QStringList{QStringLiteral("leitura-01=já recebida"),
                                           QStringLiteral("leitura-03=já recebida"),
                                           QStringLiteral("leitura-04=aplicada")}));
+    EXPECT_EQ(again.body, QJsonDocument::fromJson(again.body).toJson(QJsonDocument::Compact));
     EXPECT_EQ(logRows(db), logRows(other) + QStringList{QStringLiteral(
                                                 "3|Equipe 1|Ana|LOCAL:0303>0101;SITUACAO:BO>")});
     EXPECT_EQ(unload(token, count, QJsonArray{readings[0]}).status, 200);
@@ -402,6 +403,8 @@ TEST_F(Coletor, WithReviewOnTheReadingsWaitInTheCount) {
     const ServiceResponse response =
         unload(token, count, QJsonArray{reading("leitura-01", "1", "0202")});
     EXPECT_EQ(states(response), QStringList{QStringLiteral("leitura-01=em revisão")});
+    // The answer is the JSON module's own compact form, accents and all.
+    EXPECT_EQ(response.body, QJsonDocument::fromJson(response.body).toJson(QJsonDocument::Compact));
     EXPECT_TRUE(logRows(db).isEmpty());
     EXPECT_EQ(db.column(QStringLiteral("SELECT LEESTADO || LEID FROM Leituras")),
               QStringList{QStringLiteral("Pleitura-01")});

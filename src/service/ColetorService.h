@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/coletor/ServiceRequest.h"
+#include "core/data/Settings.h"
 #include "service/ConnectionGuard.h"
 
 #include <QObject>
@@ -18,9 +19,9 @@ struct Settings;
 
 // Where and how the service listens.
 struct ColetorOptions {
-    QString address;           // empty: every address of the machine
-    quint16 port = 8443;       // HTTPS: the app and the API (0: any free port)
-    quint16 setupPort = 8080;  // plain HTTP: the setup page
+    QString address;                               // empty: every address of the machine
+    quint16 port = kDefaultColetorPort;            // HTTPS: the app and the API (0: any free port)
+    quint16 setupPort = kDefaultColetorSetupPort;  // plain HTTP: the setup page
     GuardLimits limits;
     QString resourceRoot = QStringLiteral(":/coletor");
 };

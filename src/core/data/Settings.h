@@ -4,6 +4,10 @@
 
 namespace ambitra {
 
+// The ports the handheld service listens on when the settings name none.
+constexpr int kDefaultColetorPort = 8443;       // HTTPS: the app and the API
+constexpr int kDefaultColetorSetupPort = 8080;  // plain HTTP: the setup page
+
 // The one in-memory settings record. The first block comes from the settings
 // file; the second is fixed every time the file is read.
 struct Settings {
@@ -30,8 +34,8 @@ struct Settings {
     // port of the setup page.
     bool ColetorAtivo = false;
     QString ColetorEndereco;
-    int ColetorPorta = 8443;
-    int ColetorPortaConfiguracao = 8080;
+    int ColetorPorta = kDefaultColetorPort;
+    int ColetorPortaConfiguracao = kDefaultColetorSetupPort;
 
     QString DBProvider;
     QString DBMajor;

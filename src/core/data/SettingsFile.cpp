@@ -16,8 +16,6 @@ const QString kPrefs = QStringLiteral("PREFS");
 const QString kDir = QStringLiteral("DIR");
 const QString kDb = QStringLiteral("DB");
 const QString kColetor = QStringLiteral("Coletor");
-constexpr int kDefaultColetorPort = 8443;
-constexpr int kDefaultSetupPort = 8080;
 const QString kDefaultDelimiter = QStringLiteral(",");
 const QString kDefaultDecimalPoint = QStringLiteral(".");
 const QString kDefaultTextQualifier = QStringLiteral("\"");
@@ -119,7 +117,7 @@ Settings readSettingsFile(const QString& iniPath, const QString& appDir) {
     s.ColetorEndereco = ini.value(kColetor, QStringLiteral("Endereco"), QString()).trimmed();
     s.ColetorPorta = readPort(ini, QStringLiteral("Porta"), kDefaultColetorPort);
     s.ColetorPortaConfiguracao =
-        readPort(ini, QStringLiteral("PortaConfiguracao"), kDefaultSetupPort);
+        readPort(ini, QStringLiteral("PortaConfiguracao"), kDefaultColetorSetupPort);
     s.DirDBF = ini.value(kDir, QStringLiteral("DBF"), appDir);
     s.DirSDF = ini.value(kDir, QStringLiteral("SDF"), appDir);
     s.DirTXT = ini.value(kDir, QStringLiteral("TXT"), appDir);
@@ -164,7 +162,8 @@ void writeSettingsFile(const Settings& s, const QString& iniPath, const QString&
     writeInSection(ini, kColetor, QStringLiteral("Porta"), QString::number(s.ColetorPorta),
                    QString::number(kDefaultColetorPort));
     writeInSection(ini, kColetor, QStringLiteral("PortaConfiguracao"),
-                   QString::number(s.ColetorPortaConfiguracao), QString::number(kDefaultSetupPort));
+                   QString::number(s.ColetorPortaConfiguracao),
+                   QString::number(kDefaultColetorSetupPort));
     writeFolder(ini, QStringLiteral("DBF"), s.DirDBF, appDir);
     writeFolder(ini, QStringLiteral("SDF"), s.DirSDF, appDir);
     writeFolder(ini, QStringLiteral("TXT"), s.DirTXT, appDir);

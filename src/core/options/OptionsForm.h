@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/Coding.h"
+#include "core/data/Settings.h"
 
 #include <QString>
 
@@ -41,8 +42,8 @@ struct OptionsForm {
     // The handheld service: on with the window, address, HTTPS and setup ports.
     bool coletorAtivo = false;
     QString coletorEndereco;
-    int coletorPorta = 8443;
-    int coletorPortaConfiguracao = 8080;
+    int coletorPorta = kDefaultColetorPort;
+    int coletorPortaConfiguracao = kDefaultColetorSetupPort;
 
     // The two text formats exclude each other: ticking one clears the other;
     // clearing one leaves the other as it is.

@@ -46,6 +46,60 @@ ServiceResponse failure(int status, const QString& text) {
     return json(status, QJsonObject{{QStringLiteral("erro"), text}});
 }
 
+// A text as a JSON string, as the JSON module writes one: quote, backslash and
+// control characters escaped, everything else in UTF-8.
+void appendJsonText(QByteArray& out, const QString& text) {
+    static const char kHex[] = "0123456789abcdef";
+    out += '"';
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size;) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            // A run of other characters (surrogate pairs kept whole) at once.
+            qsizetype end = i + 1;
+            while (end < size && text[end].unicode() >= 0x80) {
+                ++end;
+            }
+            out += QStringView(text).mid(i, end - i).toUtf8();
+            i = end;
+            continue;
+        }
+        ++i;
+        switch (c) {
+            case u'"':
+                out += "\\\"";
+                break;
+            case u'\\':
+                out += "\\\\";
+                break;
+            case u'\b':
+                out += "\\b";
+                break;
+            case u'\f':
+                out += "\\f";
+                break;
+            case u'\n':
+                out += "\\n";
+                break;
+            case u'\r':
+                out += "\\r";
+                break;
+            case u'\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 0xf];
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
 QJsonValue jsonText(const QVariant& value) {
     return value.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(value.toString());
 }
@@ -492,13 +546,13 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
         ids << reading.id;
     }
     const QHash<QString, CountStore::HeldReading> before = store.heldReadings(ids);
-    QList<Reading> fresh;
+    QList<const Reading*> fresh;
     QStringList freshIds;
     QSet<QString> taken;
     for (const Reading& reading : request.readings()) {
         if (!before.contains(reading.id) && !taken.contains(reading.id)) {
             taken.insert(reading.id);
-            fresh << reading;
+            fresh << &reading;
             freshIds << reading.id;
         }
     }
@@ -525,12 +579,12 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
             dbf.SetTableName(file);
             dbf.Open();
             dbf.BeginBulkAppend();
-            for (const Reading& reading : std::as_const(fresh)) {
+            for (const Reading* reading : std::as_const(fresh)) {
                 dbf.Insert();
                 for (int field = 0; field < Reading::FieldCount; ++field) {
-                    if (!reading.stored(field).isNull()) {
+                    if (!reading->stored(field).isNull()) {
                         dbf.FieldByName(Reading::fieldName(field))
-                            .SetAsVariant(reading.stored(field));
+                            .SetAsVariant(reading->stored(field));
                     }
                 }
                 dbf.FieldByName(QStringLiteral("BEFLAG")).SetAsString(QStringLiteral("X"));
@@ -569,7 +623,10 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
         kept = store.heldReadings(freshIds);
     }
     const bool review = m_dados.settings().Review;
-    QJsonArray answers;
+    // Written as the JSON module writes an object (compact, its keys in order)
+    // without making one for each of thousands of readings.
+    QByteArray answer = "{\"leituras\":[";
+    answer.reserve(request.readings().size() * 64 + 256);
     QSet<QString> answered;
     for (const Reading& reading : request.readings()) {
         QString state;
@@ -599,12 +656,23 @@ ServiceResponse ColetorApi::unload(const Device& device, const QByteArray& body)
                                           "conferência no computador.");
         }
         answered.insert(reading.id);
-        answers.append(QJsonObject{{QStringLiteral("id"), reading.id},
-                                   {QStringLiteral("estado"), state},
-                                   {QStringLiteral("mensagem"), message}});
+        if (answer.back() != '[') {
+            answer += ',';
+        }
+        answer += "{\"estado\":";
+        appendJsonText(answer, state);
+        answer += ",\"id\":";
+        appendJsonText(answer, reading.id);
+        answer += ",\"mensagem\":";
+        appendJsonText(answer, message);
+        answer += '}';
     }
-    return json(200, QJsonObject{{QStringLiteral("leituras"), answers},
-                                 {QStringLiteral("mensagens"), lines.array()}});
+    answer += "],\"mensagens\":";
+    answer += QJsonDocument(lines.array()).toJson(QJsonDocument::Compact);
+    answer += '}';
+    ServiceResponse response;
+    response.body = std::move(answer);
+    return response;
 }
 
 }  // namespace ambitra

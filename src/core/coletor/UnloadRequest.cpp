@@ -8,7 +8,10 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <array>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 namespace ambitra {
 
@@ -102,10 +105,21 @@ bool UnloadRequest::parse(const QByteArray& body, const Known& known) {
                         .arg(kMaxReadings));
     }
     m_readings.reserve(readings.size());
+    // The names of the fields, made once for every reading.
+    static const std::array<QString, std::size(kRules)> ruleNames = [] {
+        std::array<QString, std::size(kRules)> names;
+        for (size_t i = 0; i < names.size(); ++i) {
+            names[i] = Reading::fieldName(kRules[i].field);
+        }
+        return names;
+    }();
     for (qsizetype n = 0; n < readings.size(); ++n) {
         // A reading is named by its identifier; by its place while that is not valid.
-        QString name = QStringLiteral("nº %1").arg(n + 1);
+        QString name;
         auto bad = [&](const QString& field, const QString& reason) {
+            if (name.isEmpty()) {
+                name = QStringLiteral("nº %1").arg(n + 1);
+            }
             return fail(QStringLiteral("Leitura %1: %2: %3.").arg(name, field, reason));
         };
         if (!readings[n].isObject()) {
@@ -122,17 +136,18 @@ bool UnloadRequest::parse(const QByteArray& body, const Known& known) {
         Reading reading;
         reading.id = name;
         for (auto it = object.begin(); it != object.end(); ++it) {
-            if (it.key() == QLatin1String("id")) {
+            const QString key = it.key();
+            if (key == QLatin1String("id")) {
                 continue;
             }
             const FieldRule* rule = nullptr;
-            for (const FieldRule& r : kRules) {
-                if (it.key() == Reading::fieldName(r.field)) {
-                    rule = &r;
+            for (size_t r = 0; r < ruleNames.size() && rule == nullptr; ++r) {
+                if (key == ruleNames[r]) {
+                    rule = &kRules[r];
                 }
             }
             if (rule == nullptr) {
-                return bad(it.key(), QStringLiteral("campo desconhecido"));
+                return bad(key, QStringLiteral("campo desconhecido"));
             }
             const QJsonValue value = it.value();
             if (value.isNull()) {
@@ -141,30 +156,31 @@ bool UnloadRequest::parse(const QByteArray& body, const Known& known) {
             switch (rule->kind) {
                 case FieldRule::Text: {
                     if (!value.isString()) {
-                        return bad(it.key(), QStringLiteral("deve ser um texto"));
+                        return bad(key, QStringLiteral("deve ser um texto"));
                     }
-                    const QString problem = textProblem(value.toString(), rule->size);
+                    const QString text = value.toString();
+                    const QString problem = textProblem(text, rule->size);
                     if (!problem.isEmpty()) {
-                        return bad(it.key(), problem);
+                        return bad(key, problem);
                     }
                     // An empty text is no value, as every save of the register keeps it.
-                    if (!value.toString().isEmpty()) {
-                        reading.set(rule->field, value.toString());
+                    if (!text.isEmpty()) {
+                        reading.set(rule->field, text);
                     }
                     break;
                 }
                 case FieldRule::Amount: {
                     const double amount = value.toDouble();
                     if (!value.isDouble()) {
-                        return bad(it.key(), QStringLiteral("deve ser um número"));
+                        return bad(key, QStringLiteral("deve ser um número"));
                     }
                     if (std::fabs(amount) > kMaxAmount) {
-                        return bad(it.key(), QStringLiteral("valor fora do limite de "
-                                                            "99.999.999,999"));
+                        return bad(key, QStringLiteral("valor fora do limite de "
+                                                       "99.999.999,999"));
                     }
                     const double thousandths = amount * 1000;
                     if (std::fabs(thousandths - std::round(thousandths)) > 1e-6) {
-                        return bad(it.key(), QStringLiteral("mais de 3 casas decimais"));
+                        return bad(key, QStringLiteral("mais de 3 casas decimais"));
                     }
                     reading.set(rule->field, std::round(thousandths) / 1000);
                     break;
@@ -172,10 +188,11 @@ bool UnloadRequest::parse(const QByteArray& body, const Known& known) {
                 case FieldRule::Date: {
                     static const QRegularExpression form(
                         QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
-                    const QDate date = QDate::fromString(value.toString(), Qt::ISODate);
-                    if (!value.isString() || !form.match(value.toString()).hasMatch() ||
-                        !date.isValid() || date.year() < 1) {
-                        return bad(it.key(), QStringLiteral("data inválida (use aaaa-mm-dd)"));
+                    const QString text = value.toString();
+                    const QDate date = QDate::fromString(text, Qt::ISODate);
+                    if (!value.isString() || !form.match(text).hasMatch() || !date.isValid() ||
+                        date.year() < 1) {
+                        return bad(key, QStringLiteral("data inválida (use aaaa-mm-dd)"));
                     }
                     reading.set(rule->field, date);
                     break;
@@ -200,7 +217,7 @@ bool UnloadRequest::parse(const QByteArray& body, const Known& known) {
                        user.isEmpty() ? QStringLiteral("operador ausente")
                                       : QStringLiteral("operador %1 não cadastrado").arg(user));
         }
-        m_readings.append(reading);
+        m_readings.append(std::move(reading));
     }
     return true;
 }

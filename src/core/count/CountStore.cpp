@@ -8,11 +8,15 @@
 #include "core/common/Progress.h"
 #include "core/data/Connection.h"
 #include "core/data/EngineErrorText.h"
+#include "core/data/NativeQuery.h"
 #include "core/data/SqlValue.h"
 #include "core/data/TDados.h"
 
 #include <QSet>
 #include <QSqlError>
+
+#include <algorithm>
+#include <optional>
 
 namespace ambitra {
 
@@ -255,16 +259,44 @@ bool CountStore::keepsReadingIds() const {
 }
 
 QHash<QString, CountStore::HeldReading> CountStore::heldReadings(const QStringList& ids) {
-    // Asked in groups: a server answers each statement with a round trip.
-    constexpr qsizetype kPerStatement = 500;
     QHash<QString, HeldReading> held;
-    for (qsizetype first = 0; first < ids.size(); first += kPerStatement) {
-        const QStringList group = ids.mid(first, kPerStatement);
-        QSqlQuery q = prepare(
+    held.reserve(ids.size());
+    // The embedded engine looks each one up in the identifiers' index through its
+    // own interface, all in one read (each alone would take and drop the file's
+    // lock): a statement of hundreds of parameters costs more to prepare than the
+    // look-ups themselves.
+    if (NativeQuery* one = m_conn.nativeQuery(
+            QStringLiteral("SELECT LEESTADO, LEINVALIDO FROM Leituras WHERE LEID = ?"))) {
+        ReadSnapshot snapshot(m_conn);
+        for (const QString& id : ids) {
+            one->exec(&id);
+            if (one->next()) {
+                held.insert(id, {one->value(0).toString(), one->value(1).toInt() != 0});
+            }
+            one->finish();
+        }
+        return held;
+    }
+    // A server is asked in groups, each statement being a round trip; the
+    // statement of a whole group is prepared once.
+    constexpr qsizetype kPerStatement = 500;
+    const auto statement = [this](qsizetype size) {
+        return prepare(
             QStringLiteral("SELECT LEID, LEESTADO, LEINVALIDO FROM Leituras WHERE LEID IN (?") +
-            QStringLiteral(", ?").repeated(group.size() - 1) + QLatin1Char(')'));
-        for (qsizetype i = 0; i < group.size(); ++i) {
-            q.bindValue(static_cast<int>(i), group[i]);
+            QStringLiteral(", ?").repeated(size - 1) + QLatin1Char(')'));
+    };
+    std::optional<QSqlQuery> whole;
+    for (qsizetype first = 0; first < ids.size(); first += kPerStatement) {
+        const qsizetype size = std::min(kPerStatement, ids.size() - first);
+        std::optional<QSqlQuery> part;
+        if (size == kPerStatement && !whole) {
+            whole = statement(size);
+        } else if (size < kPerStatement) {
+            part = statement(size);
+        }
+        QSqlQuery& q = part ? *part : *whole;
+        for (qsizetype i = 0; i < size; ++i) {
+            q.bindValue(static_cast<int>(i), ids[first + i]);
         }
         run(q);
         while (q.next()) {

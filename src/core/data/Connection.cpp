@@ -280,6 +280,19 @@ void Transaction::commit() {
     m_done = true;
 }
 
+BulkFill::BulkFill(Connection& connection)
+    : m_connection(connection), m_changed(connection.engine().beginBulkFill(connection)) {}
+
+BulkFill::~BulkFill() {
+    if (m_changed) {
+        try {
+            m_connection.engine().endBulkFill(m_connection);
+        } catch (const Error&) {
+            // The run has ended either way; the connection writes as it did during it.
+        }
+    }
+}
+
 Savepoint::Savepoint(Connection& connection, const char* name)
     : m_connection(connection), m_name(QString::fromLatin1(name)) {
     m_connection.exec(QStringLiteral("SAVEPOINT ") + m_name);

@@ -159,6 +159,22 @@ class ReadSnapshot {
     bool m_owned;
 };
 
+// Around a run that fills empty tables with many rows in one transaction (a
+// copy of a whole register): made before the run's Transaction, so that it ends
+// after it. The engine may write the rows the cheapest way that keeps every
+// guarantee of the transaction (see DatabaseEngine::beginBulkFill).
+class BulkFill {
+  public:
+    explicit BulkFill(Connection& connection);
+    ~BulkFill();
+    BulkFill(const BulkFill&) = delete;
+    BulkFill& operator=(const BulkFill&) = delete;
+
+  private:
+    Connection& m_connection;
+    bool m_changed;
+};
+
 // A savepoint for one record of a run: release() keeps its work, leaving the
 // scope without it rolls back just that record.
 class Savepoint {

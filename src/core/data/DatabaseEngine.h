@@ -63,6 +63,15 @@ class DatabaseEngine {
     // Readers that never wait for a writer nor hold one up (where the engine
     // needs to be asked for that).
     virtual void allowConcurrentReaders(Connection& connection) const { Q_UNUSED(connection); }
+    // Before a run that fills empty tables with many rows in one transaction (a
+    // copy of a whole register), outside that transaction: true when the engine
+    // changed how the connection writes for it; endBulkFill() changes it back
+    // once the transaction has ended, committed or not.
+    virtual bool beginBulkFill(Connection& connection) const {
+        Q_UNUSED(connection);
+        return false;
+    }
+    virtual void endBulkFill(Connection& connection) const { Q_UNUSED(connection); }
     // Begins the transaction of one row's save; the row is read again with
     // lockRowSuffix() after the statement that selects it.
     virtual void beginRowWrite(Connection& connection) const = 0;

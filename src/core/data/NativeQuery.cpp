@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace ambitra {
 
 namespace {
@@ -21,20 +23,49 @@ sqlite3* handleOf(const QSqlDatabase& database) {
 }
 
 // The text as UTF-8 in out, reusing out's storage: the values a run binds for
-// every record are mostly short plain ASCII, and a new array for each would
-// cost more than the conversion.
-void utf8Into(const QString& text, QByteArray& out) {
+// every record are mostly short, and a new array for each would cost more than
+// the conversion. A lone surrogate goes to the general conversion, which words
+// it as every other path of the program does.
+void utf8Into(QStringView text, QByteArray& out) {
     const qsizetype size = text.size();
     out.resize(size);
     char* to = out.data();
-    const ushort* from = text.utf16();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (from[i] >= 0x80) {
+    const char16_t* from = text.utf16();
+    qsizetype i = 0;
+    while (i < size && from[i] < 0x80) {
+        to[i] = static_cast<char>(from[i]);
+        ++i;
+    }
+    if (i == size) {
+        return;
+    }
+    out.resize(i + (size - i) * 3);
+    auto* at = reinterpret_cast<unsigned char*>(out.data()) + i;
+    for (; i < size; ++i) {
+        const char32_t c = from[i];
+        if (c < 0x80) {
+            *at++ = static_cast<unsigned char>(c);
+        } else if (c < 0x800) {
+            *at++ = static_cast<unsigned char>(0xc0 | c >> 6);
+            *at++ = static_cast<unsigned char>(0x80 | (c & 0x3f));
+        } else if (c < 0xd800 || c > 0xdfff) {
+            *at++ = static_cast<unsigned char>(0xe0 | c >> 12);
+            *at++ = static_cast<unsigned char>(0x80 | (c >> 6 & 0x3f));
+            *at++ = static_cast<unsigned char>(0x80 | (c & 0x3f));
+        } else if (c < 0xdc00 && i + 1 < size && from[i + 1] >= 0xdc00 && from[i + 1] <= 0xdfff) {
+            // A pair: four bytes, in the room of the two characters' six.
+            const char32_t point = 0x10000 + ((c - 0xd800) << 10) + (from[i + 1] - 0xdc00);
+            *at++ = static_cast<unsigned char>(0xf0 | point >> 18);
+            *at++ = static_cast<unsigned char>(0x80 | (point >> 12 & 0x3f));
+            *at++ = static_cast<unsigned char>(0x80 | (point >> 6 & 0x3f));
+            *at++ = static_cast<unsigned char>(0x80 | (point & 0x3f));
+            ++i;
+        } else {
             out = text.toUtf8();
             return;
         }
-        to[i] = static_cast<char>(from[i]);
     }
+    out.truncate(reinterpret_cast<char*>(at) - out.data());
 }
 
 }  // namespace
@@ -153,17 +184,9 @@ void NativeQuery::bind(int index, const QVariant& value) {
                               SQLITE_TRANSIENT);
             return;
         }
-        case QMetaType::QString: {
-            // Kept here until the run ends, so that the engine need not copy it.
-            if (m_texts.size() <= static_cast<size_t>(index)) {
-                m_texts.resize(static_cast<size_t>(index) + 1);
-            }
-            QByteArray& text = m_texts[static_cast<size_t>(index)];
-            utf8Into(*static_cast<const QString*>(value.constData()), text);
-            sqlite3_bind_text(m_statement, place, text.constData(), static_cast<int>(text.size()),
-                              SQLITE_STATIC);
+        case QMetaType::QString:
+            bindText(index, *static_cast<const QString*>(value.constData()));
             return;
-        }
         default: {
             const QByteArray text = value.toString().toUtf8();
             sqlite3_bind_text(m_statement, place, text.constData(), static_cast<int>(text.size()),
@@ -171,6 +194,36 @@ void NativeQuery::bind(int index, const QVariant& value) {
             return;
         }
     }
+}
+
+void NativeQuery::bindNull(int index) {
+    sqlite3_bind_null(m_statement, index + 1);
+}
+
+void NativeQuery::bindReal(int index, double value) {
+    sqlite3_bind_double(m_statement, index + 1, value);
+}
+
+QByteArray& NativeQuery::textBuffer(int index) {
+    if (m_texts.size() <= static_cast<size_t>(index)) {
+        m_texts.resize(static_cast<size_t>(index) + 1);
+    }
+    return m_texts[static_cast<size_t>(index)];
+}
+
+void NativeQuery::bindText(int index, QStringView text) {
+    // Kept here until the run ends, so that the engine need not copy it.
+    QByteArray& bytes = textBuffer(index);
+    utf8Into(text, bytes);
+    sqlite3_bind_text(m_statement, index + 1, bytes.constData(), static_cast<int>(bytes.size()),
+                      SQLITE_STATIC);
+}
+
+void NativeQuery::bindAscii(int index, const char* text, int size) {
+    QByteArray& bytes = textBuffer(index);
+    bytes.resize(size);
+    std::memcpy(bytes.data(), text, static_cast<size_t>(size));
+    sqlite3_bind_text(m_statement, index + 1, bytes.constData(), size, SQLITE_STATIC);
 }
 
 void NativeQuery::bind(const QString& name, const QVariant& value) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QVariant>
 
 #include <optional>
@@ -60,12 +61,20 @@ class NativeQuery {
     // null, a number or text, stored as the general driver stores them.
     void bind(int index, const QVariant& value);
     void bind(const QString& name, const QVariant& value);
+    // The same without a QVariant, for runs that bind every value of many rows;
+    // bindAscii takes text of plain ASCII characters (dates, numbers).
+    void bindNull(int index);
+    void bindReal(int index, double value);
+    void bindText(int index, QStringView text);
+    void bindAscii(int index, const char* text, int size);
     // Runs the statement to its end with the values bound and clears them; false
     // when the engine refused it, errorText() then giving the engine's text.
     bool execute();
     const QString& errorText() const { return m_error; }
 
   private:
+    QByteArray& textBuffer(int index);
+
     sqlite3* m_database = nullptr;
     sqlite3_stmt* m_statement = nullptr;
     QString m_error;

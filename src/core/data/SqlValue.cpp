@@ -12,9 +12,9 @@ const QString kDateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
 
 // Every row read or written passes its dates through here, so the stored forms
 // are written and read by hand; Qt's format parser costs microseconds per value.
-void putDigits(QChar*& out, int value, int width) {
+void putDigits(char*& out, int value, int width) {
     for (int i = width - 1; i >= 0; --i) {
-        out[i] = QChar(u'0' + value % 10);
+        out[i] = static_cast<char>('0' + value % 10);
         value /= 10;
     }
     out += width;
@@ -43,7 +43,39 @@ QDate readDate(QStringView text) {
     const int day = digitsAt(text, 8, 2);
     return year > 0 && QDate::isValid(year, month, day) ? QDate(year, month, day) : QDate();
 }
+
+void putDate(char* out, int year, int month, int day) {
+    putDigits(out, year, 4);
+    *out++ = '-';
+    putDigits(out, month, 2);
+    *out++ = '-';
+    putDigits(out, day, 2);
+}
+
 }  // namespace
+
+int writeDateText(char* out, const QDate& date) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    putDate(out, year, month, day);
+    return 10;
+}
+
+int writeDateTimeText(char* out, const QDate& date, int msecs) {
+    writeDateText(out, date);
+    out += 10;
+    *out++ = ' ';
+    putDigits(out, msecs / 3600000, 2);
+    *out++ = ':';
+    putDigits(out, msecs / 60000 % 60, 2);
+    *out++ = ':';
+    putDigits(out, msecs / 1000 % 60, 2);
+    *out++ = '.';
+    putDigits(out, msecs % 1000, 3);
+    return 23;
+}
 
 QString dateText(const QDate& date) {
     int year = 0;
@@ -53,14 +85,9 @@ QString dateText(const QDate& date) {
     if (!date.isValid() || year < 1 || year > 9999) {
         return date.toString(kDateFormat);
     }
-    QString text(10, Qt::Uninitialized);
-    QChar* out = text.data();
-    putDigits(out, year, 4);
-    *out++ = u'-';
-    putDigits(out, month, 2);
-    *out++ = u'-';
-    putDigits(out, day, 2);
-    return text;
+    char text[10];
+    putDate(text, year, month, day);
+    return QString::fromLatin1(text, 10);
 }
 
 QString dateTimeText(const QDateTime& when) {
@@ -68,18 +95,9 @@ QString dateTimeText(const QDateTime& when) {
     if (!when.isValid() || date.year() < 1 || date.year() > 9999) {
         return when.toString(kDateTimeFormat);
     }
-    const QTime time = when.time();
-    QString text = dateText(date) + QString(13, Qt::Uninitialized);
-    QChar* out = text.data() + 10;
-    *out++ = u' ';
-    putDigits(out, time.hour(), 2);
-    *out++ = u':';
-    putDigits(out, time.minute(), 2);
-    *out++ = u':';
-    putDigits(out, time.second(), 2);
-    *out++ = u'.';
-    putDigits(out, time.msec(), 3);
-    return text;
+    char text[23];
+    return QString::fromLatin1(text,
+                               writeDateTimeText(text, date, when.time().msecsSinceStartOfDay()));
 }
 
 double roundMoney(double value) {

@@ -10,6 +10,10 @@ namespace ambitra::sqlvalue {
 // MAX work on them; amounts are rounded to exactly three decimals.
 QString dateText(const QDate& date);          // "yyyy-MM-dd"
 QString dateTimeText(const QDateTime& when);  // "yyyy-MM-dd HH:mm:ss.zzz"
+// The same forms written into out (10 and 23 characters) for a date of the years
+// 1 to 9999 and a time of day in milliseconds; the count written.
+int writeDateText(char* out, const QDate& date);
+int writeDateTimeText(char* out, const QDate& date, int msecs);
 
 // Rounds an amount to three decimals so that what is stored is what is shown.
 double roundMoney(double value);

@@ -74,6 +74,28 @@ void SqliteEngine::allowConcurrentReaders(Connection& connection) const {
     mode.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
 }
 
+bool SqliteEngine::beginBulkFill(Connection& connection) const {
+    // Through the write-ahead log every new page would be written twice: into the
+    // log, then by the checkpoint into the file. Under the rollback journal the
+    // pages the file did not have go straight into it, once, and a failure still
+    // leaves the file as it was (the journal keeps the pages that existed). The
+    // engine leaves the log only while no other connection has the file open;
+    // otherwise the run goes through the log as always.
+    if (firstColumn(connection, QStringLiteral("PRAGMA journal_mode")).value(0) !=
+        QLatin1String("wal")) {
+        return false;
+    }
+    QSqlQuery mode(connection.database());
+    return mode.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) && mode.next() &&
+           mode.value(0).toString() == QLatin1String("delete");
+}
+
+void SqliteEngine::endBulkFill(Connection& connection) const {
+    // Back to the log. When another program holds the file at this moment it
+    // stays in the journal's mode until the program opens it next.
+    allowConcurrentReaders(connection);
+}
+
 int SqliteEngine::schemaVersion(Connection& connection) const {
     return firstColumn(connection, QStringLiteral("PRAGMA user_version")).value(0).toInt();
 }

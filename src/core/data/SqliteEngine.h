@@ -19,6 +19,8 @@ class SqliteEngine : public DatabaseEngine {
     void beginRowWrite(Connection& connection) const override;
     void beginReadSnapshot(Connection& connection) const override;
     void allowConcurrentReaders(Connection& connection) const override;
+    bool beginBulkFill(Connection& connection) const override;
+    void endBulkFill(Connection& connection) const override;
     // The file's write lock, taken when the transaction begins, covers every row.
     QString lockRowSuffix() const override { return {}; }
     // Every table of the file keeps its rows' order of insertion (rowid).

@@ -82,6 +82,59 @@ qint64 thousandths(qint64 count) {
     return rest >= 5 ? whole + 1 : rest <= -5 ? whole - 1 : whole;
 }
 
+// A value as the register stores it: null, text, an amount, or the text of a
+// date. A text is the old file's own, not copied, unless it was cut.
+struct Stored {
+    enum class Kind { Null, Text, Real, Date };
+    Kind kind = Kind::Null;
+    const QString* text = nullptr;
+    QString cut;
+    double real = 0;
+    char date[23] = {};
+    int dateSize = 0;
+
+    void bindTo(NativeQuery& query, int index) const {
+        switch (kind) {
+            case Kind::Null:
+                query.bindNull(index);
+                return;
+            case Kind::Text:
+                query.bindText(index, *text);
+                return;
+            case Kind::Real:
+                query.bindReal(index, real);
+                return;
+            case Kind::Date:
+                query.bindAscii(index, date, dateSize);
+                return;
+        }
+    }
+
+    // The value as the general driver binds it.
+    QVariant variant() const {
+        switch (kind) {
+            case Kind::Null:
+                break;
+            case Kind::Text:
+                return *text;
+            case Kind::Real:
+                return real;
+            case Kind::Date:
+                return QString::fromLatin1(date, dateSize);
+        }
+        return QVariant(QMetaType::fromType<QString>());
+    }
+};
+
+QList<QVariant> variants(const std::vector<Stored>& row) {
+    QList<QVariant> values;
+    values.reserve(static_cast<qsizetype>(row.size()));
+    for (const Stored& value : row) {
+        values << value.variant();
+    }
+    return values;
+}
+
 // One table of the old file paired with the register's.
 struct Pairing {
     const TableDef* def = nullptr;
@@ -122,25 +175,25 @@ class Copier {
             defs << &pair.def->columns[pair.def->indexOf(name)];
         }
         QList<Value> row;
-        QList<QVariant> values;
+        // One value of each column, its storage kept from row to row.
+        std::vector<Stored> values(static_cast<size_t>(pair.columns.size()));
         qint64 count = 0;
         while (pair.source->next(row)) {
             ++count;
             const RowKey key{pair.keyAt >= 0 ? &row[pair.sourceAt[pair.keyAt]] : nullptr, count};
-            values.clear();
-            values.reserve(pair.columns.size());
             for (int i = 0; i < pair.columns.size(); ++i) {
-                values << convert(table, savedRow, key, *defs[i], row[pair.sourceAt[i]]);
+                convert(table, savedRow, key, *defs[i], row[pair.sourceAt[i]],
+                        values[static_cast<size_t>(i)]);
             }
             if (embedded) {
-                for (int i = 0; i < values.size(); ++i) {
-                    native.bind(i, values[i]);
+                for (size_t i = 0; i < values.size(); ++i) {
+                    values[i].bindTo(native, static_cast<int>(i));
                 }
                 if (!native.execute()) {
-                    insertCopiedRow(one, pair.columns, values);
+                    insertCopiedRow(one, pair.columns, variants(values));
                 }
             } else {
-                batch << values;
+                batch << variants(values);
                 if (batch.size() == kCopyBatchRows) {
                     insertCopiedBatch(m_target, many, one, pair.columns, batch);
                     batch.clear();
@@ -181,26 +234,29 @@ class Copier {
         note(m_force ? changes : refusals, table, key, column, old, stored, reason);
     }
 
-    QVariant convert(const QString& table, bool savedRow, const RowKey& key,
-                     const ColumnDef& column, const Value& value) {
+    void convert(const QString& table, bool savedRow, const RowKey& key, const ColumnDef& column,
+                 const Value& value, Stored& out) {
+        out.kind = Stored::Kind::Null;
         if (value.isNull()) {
-            return sqlvalue::toSql({}, column.type);
+            return;
         }
         switch (column.type) {
             case ColumnType::Text: {
                 if (value.text.isEmpty() && savedRow) {
                     note(changes, table, key, column, value, kNull,
                          QStringLiteral("texto vazio guardado como nulo"));
-                    return sqlvalue::toSql({}, column.type);
+                    return;
                 }
+                out.kind = Stored::Kind::Text;
+                out.text = &value.text;
                 if (column.size > 0 && value.text.size() > column.size) {
-                    const QString cut = value.text.left(column.size);
-                    cannotHold(table, key, column, value, quoted(cut),
+                    out.cut = value.text.left(column.size);
+                    out.text = &out.cut;
+                    cannotHold(table, key, column, value, quoted(out.cut),
                                QStringLiteral("texto maior que os %1 caracteres da coluna")
                                    .arg(column.size));
-                    return cut;
                 }
-                return value.text;
+                return;
             }
             case ColumnType::Money: {
                 qint64 kept = 0;
@@ -225,33 +281,38 @@ class Copier {
                     note(changes, table, key, column, value, moneyText(kept, 3),
                          QStringLiteral("arredondado para 3 casas decimais"));
                 }
-                return static_cast<double>(kept) / 1000.0;
+                out.kind = Stored::Kind::Real;
+                out.real = static_cast<double>(kept) / 1000.0;
+                return;
             }
             case ColumnType::Date:
             case ColumnType::DateTime: {
-                const QDateTime when = value.dateTime();
-                if (!when.isValid()) {
+                QDate day;
+                int msecs = 0;
+                if (!value.dayAndTime(day, msecs)) {
                     cannotHold(table, key, column, value, kNull, QStringLiteral("data inválida"));
-                    return sqlvalue::toSql({}, column.type);
+                    return;
                 }
-                if (savedRow && when.date() == QDate(1899, 12, 30)) {
+                if (savedRow && day == QDate(1899, 12, 30)) {
                     note(changes, table, key, column, value, kNull,
                          QStringLiteral("data zero (30/12/1899) guardada como nula"));
-                    return sqlvalue::toSql({}, column.type);
+                    return;
                 }
+                out.kind = Stored::Kind::Date;
                 if (column.type == ColumnType::Date) {
                     // The old program showed and edited only the date of these
                     // columns: a time of day it kept unseen is left out, and said.
-                    if (when.time() != QTime(0, 0)) {
-                        note(changes, table, key, column, value, sqlvalue::dateText(when.date()),
+                    if (msecs != 0) {
+                        note(changes, table, key, column, value, sqlvalue::dateText(day),
                              QStringLiteral("hora descartada: a coluna guarda só a data"));
                     }
-                    return sqlvalue::dateText(when.date());
+                    out.dateSize = sqlvalue::writeDateText(out.date, day);
+                } else {
+                    out.dateSize = sqlvalue::writeDateTimeText(out.date, day, msecs);
                 }
-                return sqlvalue::dateTimeText(when);
+                return;
             }
         }
-        return {};
     }
 
     Connection& m_target;
@@ -343,6 +404,8 @@ LegacyCopy::Result LegacyCopy::copyFrom(const QString& path, Progress& progress)
         }
     }
 
+    // Declared first so that it ends after the transaction.
+    BulkFill fill(m_target);
     Transaction transaction(m_target, progress);
     for (const TableDef* def :
          {&schema::operadores(), &schema::locais(), &schema::bens(), &schema::log()}) {

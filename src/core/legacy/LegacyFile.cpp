@@ -98,11 +98,11 @@ ColumnKind kindOf(int type) {
 
 }  // namespace
 
-QDateTime Value::dateTime() const {
+bool Value::dayAndTime(QDate& day, int& msecs) const {
     // The stored range of the format is the years 100 to 9999; beyond it (or not
     // a number at all) the value is no date.
     if (kind != Kind::DateTime || !std::isfinite(days) || days < -657434.0 || days >= 2958466.0) {
-        return {};
+        return false;
     }
     const double whole = std::trunc(days);
     // Before the epoch the fraction still counts forward from midnight: -1.25 is
@@ -112,19 +112,30 @@ QDateTime Value::dateTime() const {
     if (ms >= 86400000) {
         ms = 86399999;
     }
-    const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
+    day = QDate(1899, 12, 30).addDays(static_cast<qint64>(whole));
+    msecs = static_cast<int>(ms);
+    return true;
+}
+
+QDateTime Value::dateTime() const {
+    QDate day;
+    int msecs = 0;
+    if (!dayAndTime(day, msecs)) {
+        return {};
+    }
     // The stored moment is a wall-clock reading with no zone: taken as local time
     // it would be moved out of a daylight-saving gap (and cost a look-up of the
     // zone for every value).
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(ms)), Qt::UTC);
+    return QDateTime(day, QTime::fromMSecsSinceStartOfDay(msecs), Qt::UTC);
 }
 
-QString decodeText(const unsigned char* data, qsizetype size) {
-    QString text;
+void decodeText(const unsigned char* data, qsizetype size, QString& text) {
     if (size >= 2 && data[0] == 0xff && data[1] == 0xfe) {
         // Compressed: one byte per character (high byte zero) until a zero byte
         // switches to two bytes per character, and the next one back.
-        text.reserve(size);
+        text.resize(size - 2);
+        char16_t* out = reinterpret_cast<char16_t*>(text.data());
+        qsizetype n = 0;
         bool compressed = true;
         qsizetype i = 2;
         while (i < size) {
@@ -132,21 +143,28 @@ QString decodeText(const unsigned char* data, qsizetype size) {
                 compressed = !compressed;
                 ++i;
             } else if (compressed) {
-                text.append(QChar(char16_t(data[i])));
+                out[n++] = char16_t(data[i]);
                 ++i;
             } else if (i + 1 < size) {
-                text.append(QChar(char16_t(data[i] | data[i + 1] << 8)));
+                out[n++] = char16_t(data[i] | data[i + 1] << 8);
                 i += 2;
             } else {
                 break;
             }
         }
-        return text;
+        text.resize(n);
+        return;
     }
     text.resize(size / 2);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
     for (qsizetype i = 0; i < size / 2; ++i) {
-        text[i] = QChar(char16_t(data[2 * i] | data[2 * i + 1] << 8));
+        out[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
     }
+}
+
+QString decodeText(const unsigned char* data, qsizetype size) {
+    QString text;
+    decodeText(data, size, text);
     return text;
 }
 
@@ -335,17 +353,22 @@ struct File::Table::Reader {
         return bytes;
     }
 
-    Value valueOf(const MdbColumn* column, const MdbField& field) {
-        Value value;
+    // Reads a field into value, whose text keeps its storage from row to row.
+    void read(const MdbColumn* column, const MdbField& field, Value& value) {
+        value.kind = Value::Kind::Null;
+        value.text.resize(0);
+        value.money = 0;
+        value.days = 0;
+        value.number = 0;
         if (column->col_type == MDB_BOOL) {
             // A yes/no column keeps its value in the row's null mask: a clear bit
             // is false, never null.
             value.kind = Value::Kind::Boolean;
             value.number = field.is_null ? 0 : 1;
-            return value;
+            return;
         }
         if (field.is_null) {
-            return value;
+            return;
         }
         if (field.start < 0 || field.siz < 0 || field.start + field.siz > kPageSize) {
             damagedRow();
@@ -360,7 +383,7 @@ struct File::Table::Reader {
         switch (column->col_type) {
             case MDB_TEXT:
                 value.kind = Value::Kind::Text;
-                value.text = decodeText(data, size);
+                decodeText(data, size, value.text);
                 break;
             case MDB_MEMO: {
                 if (size < kMemoHeader) {
@@ -368,8 +391,8 @@ struct File::Table::Reader {
                 }
                 const QByteArray bytes = longValue(data, size);
                 value.kind = Value::Kind::Text;
-                value.text = decodeText(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                        bytes.size());
+                decodeText(reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size(),
+                           value.text);
                 break;
             }
             case MDB_MONEY:
@@ -415,7 +438,6 @@ struct File::Table::Reader {
                 value.kind = Value::Kind::Other;
                 break;
         }
-        return value;
     }
 };
 
@@ -637,7 +659,7 @@ bool File::Table::next(QList<Value>& values) {
     values.resize(m_columns.size());
     for (qsizetype i = 0; i < m_columns.size(); ++i) {
         const auto* col = static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, i));
-        values[i] = r.valueOf(col, r.fields[static_cast<size_t>(i)]);
+        r.read(col, r.fields[static_cast<size_t>(i)], values[i]);
     }
     ++r.rowsRead;
     if (r.rowsRead > static_cast<qint64>(table->num_rows)) {

@@ -22,8 +22,11 @@ struct Value {
     double number = 0;  // Number (whole or real numeric columns); Boolean: 0 or 1
 
     bool isNull() const { return kind == Kind::Null; }
-    // The moment of a DateTime, to the millisecond; invalid when the stored day
-    // number is no date at all (damaged, or beyond any calendar).
+    // The day of a DateTime and its time of day in milliseconds, to the
+    // millisecond; false when the stored day number is no date at all (damaged,
+    // or beyond any calendar).
+    bool dayAndTime(QDate& day, int& msecs) const;
+    // The moment of a DateTime (dayAndTime); invalid when it is no date.
     QDateTime dateTime() const;
 };
 
@@ -100,5 +103,7 @@ class File::Table {
 
 // Jet 4 text bytes (UTF-16LE, or the compressed form behind FF FE) as Unicode.
 QString decodeText(const unsigned char* data, qsizetype size);
+// The same into text, which keeps its storage when it is not shared.
+void decodeText(const unsigned char* data, qsizetype size, QString& text);
 
 }  // namespace ambitra::legacy

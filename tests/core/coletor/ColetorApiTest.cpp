@@ -369,10 +369,32 @@ TEST_F(Coletor, AnUnloadDoesWhatTheSameReadingsInAReturnedTableDoOnce) {
     EXPECT_EQ(states(again), (QStringList{QStringLiteral("leitura-01=já recebida"),
                                           QStringLiteral("leitura-03=já recebida"),
                                           QStringLiteral("leitura-04=aplicada")}));
+    EXPECT_EQ(again.body, QJsonDocument::fromJson(again.body).toJson(QJsonDocument::Compact));
     EXPECT_EQ(logRows(db), logRows(other) + QStringList{QStringLiteral(
                                                 "3|Equipe 1|Ana|LOCAL:0303>0101;SITUACAO:BO>")});
     EXPECT_EQ(unload(token, count, QJsonArray{readings[0]}).status, 200);
     EXPECT_EQ(registerState().size(), before.size() + 2);  // one log row, one copy
+}
+
+// Readings already kept are looked up by the hundred: sent again past several
+// hundreds, each one is recognised, wherever it lies in the request.
+TEST_F(Coletor, EveryOneOfManyReadingsSentAgainIsRecognisedAndAppliedOnce) {
+    const QString token = paired();
+    const int count = load(token, {QStringLiteral("0101")});
+    QJsonArray readings;
+    for (int i = 0; i < 1201; ++i) {
+        readings.append(reading(
+            QStringLiteral("leitura-%1").arg(i, 5, 10, QLatin1Char('0')).toLatin1().constData(),
+            "1", "0101"));
+    }
+    ASSERT_EQ(unload(token, count, readings).status, 200);
+    QJsonArray again = readings;
+    again.insert(700, reading("leitura-novo", "2", "0101"));
+    const QStringList answered = states(unload(token, count, again));
+    ASSERT_EQ(answered.size(), 1202);
+    EXPECT_EQ(answered.filter(QStringLiteral("=já recebida")).size(), 1201);
+    EXPECT_EQ(answered[700], QStringLiteral("leitura-novo=aplicada"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT COUNT(*) FROM Leituras")).toInt(), 1202);
 }
 
 TEST_F(Coletor, WithReviewOnTheReadingsWaitInTheCount) {
@@ -382,6 +404,8 @@ TEST_F(Coletor, WithReviewOnTheReadingsWaitInTheCount) {
     const ServiceResponse response =
         unload(token, count, QJsonArray{reading("leitura-01", "1", "0202")});
     EXPECT_EQ(states(response), QStringList{QStringLiteral("leitura-01=em revisão")});
+    // The answer is the JSON module's own compact form, accents and all.
+    EXPECT_EQ(response.body, QJsonDocument::fromJson(response.body).toJson(QJsonDocument::Compact));
     EXPECT_TRUE(logRows(db).isEmpty());
     EXPECT_EQ(db.column(QStringLiteral("SELECT LEESTADO || LEID FROM Leituras")),
               QStringList{QStringLiteral("Pleitura-01")});

@@ -1,6 +1,7 @@
 #include "core/common/Error.h"
 #include "core/data/DatabaseEngine.h"
 #include "core/data/Connection.h"
+#include "core/data/NativeQuery.h"
 #include "core/data/Query.h"
 #include "core/data/Schema.h"
 #include "core/data/TDados.h"
@@ -447,6 +448,38 @@ TEST(OpenDatabase, ADatabaseWithoutOurVersionKeepsItsJournalMode) {
     QSqlQuery q(p.dados.Conn().database());
     ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next());
     EXPECT_EQ(q.value(0).toString(), QStringLiteral("delete"));
+}
+
+// Texts bound through the engine's own interface are stored as the general
+// driver stores them, byte for byte, one after another in the same buffer.
+TEST(NativeQuery, BindsEveryTextAsTheGeneralDriverStoresIt) {
+    Program p;
+    p.dados.ReadIniFile();
+    ASSERT_TRUE(p.dados.OpenDatabase());
+    Connection& conn = p.dados.Conn();
+    conn.exec(QStringLiteral("CREATE TEMP TABLE t (a)"));
+    NativeQuery insert;
+    ASSERT_TRUE(insert.prepare(conn.database(), QStringLiteral("INSERT INTO t (a) VALUES (?)")));
+    const QStringList texts{QStringLiteral("Balcão de aço €"),
+                            QStringLiteral("ab"),
+                            QString::fromUtf8("x\xF0\x9F\x98\x80y\xE4\xB8\xAD"),
+                            QStringLiteral("Z") + QChar(0xd800) + QStringLiteral("é"),
+                            QStringLiteral("é") + QChar(0xdc00),
+                            QStringLiteral("é") + QChar(0xd83d),
+                            QString()};
+    QStringList expected;
+    for (const QString& text : texts) {
+        insert.bindText(0, text);
+        ASSERT_TRUE(insert.execute()) << insert.errorText().toStdString();
+        expected << QString::fromLatin1(text.toUtf8().toHex().toUpper());
+    }
+    QSqlQuery read(conn.database());
+    ASSERT_TRUE(read.exec(QStringLiteral("SELECT hex(a) FROM t ORDER BY rowid")));
+    QStringList stored;
+    while (read.next()) {
+        stored << read.value(0).toString();
+    }
+    EXPECT_EQ(stored, expected);
 }
 
 TEST(ReadIniFile, AFolderSettingWithANulByteIsRefusedOnceAndTheProgramFolderUsed) {

@@ -1,11 +1,14 @@
 #include "core/common/Error.h"
 #include "core/legacy/LegacyCopy.h"
 #include "core/legacy/LegacyFile.h"
+#include "core/data/Connection.h"
+#include "core/data/DatabaseEngine.h"
 #include "core/data/SqlValue.h"
 #include "support/ProgramRun.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
@@ -289,6 +292,44 @@ TEST(LegacyCopy, ADamagedOrTruncatedTableIsRefusedNotCopiedShort) {
                                                   "(catálogo ilegível); nada foi copiado.")
                                        .arg(catalog));
     EXPECT_EQ(rowsIn(t, "Bens") + rowsIn(t, "Log") + rowsIn(t, "Status"), 0);
+}
+
+// The register file takes the copied rows once, not through its write-ahead log
+// and again into the file; the log is its mode again after a copy, whether
+// copied, refused or run beside another program holding the file.
+TEST(LegacyCopy, WritesTheRowsIntoTheRegisterFileOnceAndKeepsItsLog) {
+    TestDatabase t;
+    if (!t.dados().Conn().engine().isFile()) {
+        GTEST_SKIP() << "a server keeps its own log";
+    }
+    const auto mode = [](Connection& conn) {
+        QSqlQuery q(conn.database());
+        return q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next() ? q.value(0).toString()
+                                                                         : QString();
+    };
+    const QString db = t.dados().Conn().fileName();
+    LegacyCopy(t.dados().Conn()).copyFrom(sample("register-big.mdb"));
+    EXPECT_EQ(rowsIn(t, "Log"), 6003);
+    EXPECT_EQ(mode(t.dados().Conn()), u"wal");
+    EXPECT_LT(QFileInfo(db + QStringLiteral("-wal")).size(), QFileInfo(db).size() / 10);
+
+    TempAppDir dir;
+    const QString tooMuch =
+        derived(dir, "register.mdb", [](QByteArray& b) { setFirstAmount(b, -1000000000000); });
+    TestDatabase refused;
+    EXPECT_NE(refusal(refused, tooMuch), u"(copied)");
+    EXPECT_EQ(rowsIn(refused, "Bens") + rowsIn(refused, "Log"), 0);
+    EXPECT_EQ(mode(refused.dados().Conn()), u"wal");
+
+    TestDatabase shared;
+    Connection other;
+    shared.connectAnother(other);
+    EXPECT_EQ(shared.scalar(QStringLiteral("SELECT count(*) FROM Bens")).toInt(), 0);
+    LegacyCopy(shared.dados().Conn()).copyFrom(sample("register.mdb"));
+    QSqlQuery seen(other.database());
+    ASSERT_TRUE(seen.exec(QStringLiteral("SELECT count(*) FROM Bens")) && seen.next());
+    EXPECT_EQ(seen.value(0).toInt(), 5);
+    EXPECT_EQ(mode(shared.dados().Conn()), u"wal");
 }
 
 TEST(LegacyCopy, IsRefusedWhenTheRegisterAlreadyHoldsRows) {

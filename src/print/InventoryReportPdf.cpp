@@ -90,16 +90,7 @@ QString locationLabel(const InventoryLocation& location) {
 }
 
 QStringList figureCells(const QString& first, const QString& round, const RoundFigures& f) {
-    const LocationTally& t = f.tally;
-    return {first,
-            round,
-            QString::number(t.expected),
-            QString::number(t.seen),
-            QString::number(t.missing),
-            QString::number(t.elsewhere),
-            QString::number(t.fromElsewhere),
-            QString::number(t.added),
-            QString::number(t.invalid)};
+    return QStringList{first, round} + f.tally.counts();
 }
 
 QStringList valueCells(const QString& first, const QString& round, const RoundFigures& f) {

@@ -1,35 +1,17 @@
 #include "core/coletor/DeviceStore.h"
 
 #include "core/common/Error.h"
+#include "core/data/BoundQuery.h"
 #include "core/data/Connection.h"
-#include "core/data/EngineErrorText.h"
 #include "core/data/SqlValue.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
-#include <QSqlError>
 #include <QSqlQuery>
 
 namespace ambitra {
 
 namespace {
-
-QSqlQuery run(Connection& conn, const QString& sql, const QVariantList& values) {
-    QSqlQuery q(conn.database());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        throw Error(EngineErrorText::of(q.lastError()));
-    }
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        q.bindValue(static_cast<int>(i), values[i]);
-    }
-    if (!q.exec()) {
-        const QString text = EngineErrorText::of(q.lastError());
-        q.finish();
-        throw Error(text);
-    }
-    return q;
-}
 
 QDateTime moment(const QVariant& stored) {
     return stored.isNull() ? QDateTime()
@@ -52,19 +34,21 @@ QString DeviceStore::tokenHash(const QString& token) {
 }
 
 bool DeviceStore::nameInUse(const QString& name) {
-    QSqlQuery q =
-        run(m_conn,
-            QStringLiteral("SELECT 1 FROM Dispositivos WHERE DINOME = ? AND DIREVOGADO IS NULL"),
-            {name});
+    QSqlQuery q = runBoundQuery(
+        m_conn,
+        QStringLiteral("SELECT 1 FROM Dispositivos WHERE DINOME = ? AND DIREVOGADO IS NULL"),
+        {name});
     return q.next();
 }
 
 int DeviceStore::pair(const QString& name, const QString& token, const QDateTime& now) {
     Transaction transaction(m_conn);
-    QSqlQuery last = run(m_conn, QStringLiteral("SELECT MAX(DINUMERO) FROM Dispositivos"), {});
+    QSqlQuery last =
+        runBoundQuery(m_conn, QStringLiteral("SELECT MAX(DINUMERO) FROM Dispositivos"), {});
     const int id = (last.next() ? last.value(0).toInt() : 0) + 1;
     last.finish();
-    run(m_conn,
+    runBoundQuery(
+        m_conn,
         QStringLiteral(
             "INSERT INTO Dispositivos (DINUMERO, DINOME, DITOKEN, DIPAREADO) VALUES (?, ?, ?, ?)"),
         {id, name, tokenHash(token), sqlvalue::dateTimeText(now)});
@@ -73,7 +57,8 @@ int DeviceStore::pair(const QString& name, const QString& token, const QDateTime
 }
 
 std::optional<Device> DeviceStore::contact(const QString& token, const QDateTime& now) {
-    QSqlQuery q = run(m_conn,
+    QSqlQuery q =
+        runBoundQuery(m_conn,
                       QStringLiteral("SELECT DINUMERO, DINOME, DIPAREADO FROM Dispositivos WHERE "
                                      "DITOKEN = ? AND DIREVOGADO IS NULL"),
                       {tokenHash(token)});
@@ -83,15 +68,16 @@ std::optional<Device> DeviceStore::contact(const QString& token, const QDateTime
     Device device{q.value(0).toInt(), q.value(1).toString(), moment(q.value(2)), now, {}};
     q.finish();
     Transaction transaction(m_conn);
-    run(m_conn, QStringLiteral("UPDATE Dispositivos SET DICONTATO = ? WHERE DINUMERO = ?"),
-        {sqlvalue::dateTimeText(now), device.id});
+    runBoundQuery(m_conn,
+                  QStringLiteral("UPDATE Dispositivos SET DICONTATO = ? WHERE DINUMERO = ?"),
+                  {sqlvalue::dateTimeText(now), device.id});
     transaction.commit();
     return device;
 }
 
 bool DeviceStore::revoke(int id, const QDateTime& now) {
     Transaction transaction(m_conn);
-    QSqlQuery q = run(
+    QSqlQuery q = runBoundQuery(
         m_conn,
         QStringLiteral("UPDATE Dispositivos SET DIREVOGADO = ? WHERE DINUMERO = ? AND DIREVOGADO "
                        "IS NULL"),
@@ -103,7 +89,8 @@ bool DeviceStore::revoke(int id, const QDateTime& now) {
 }
 
 QList<Device> DeviceStore::devices() {
-    QSqlQuery q = run(m_conn,
+    QSqlQuery q =
+        runBoundQuery(m_conn,
                       QStringLiteral("SELECT DINUMERO, DINOME, DIPAREADO, DICONTATO, DIREVOGADO "
                                      "FROM Dispositivos ORDER BY DINUMERO"),
                       {});

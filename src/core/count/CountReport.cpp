@@ -1,18 +1,15 @@
 #include "core/count/CountReport.h"
 
-#include "core/common/Cp1252.h"
 #include "core/count/ReadingClass.h"
 #include "core/common/Error.h"
+#include "core/data/BoundQuery.h"
 #include "core/data/Connection.h"
-#include "core/data/EngineErrorText.h"
 #include "core/data/TDados.h"
 #include "core/log/LogCsv.h"
 
-#include <QDir>
 #include <QHash>
 #include <QIODevice>
 #include <QMap>
-#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -20,19 +17,6 @@
 namespace ambitra {
 
 namespace {
-
-QSqlQuery runQuery(Connection& conn, const QString& sql, int count) {
-    QSqlQuery q(conn.database());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        throw Error(EngineErrorText::of(q.lastError()));
-    }
-    q.addBindValue(count);
-    if (!q.exec()) {
-        throw Error(EngineErrorText::of(q.lastError()));
-    }
-    return q;
-}
 
 struct Seen {
     QString location;
@@ -60,15 +44,14 @@ QStringList LocationTally::captions() {
             QStringLiteral("Novos"),          QStringLiteral("Inválidos")};
 }
 
-QStringList LocationTally::cells(const QString& first) const {
-    return {first,
-            QString::number(expected),
-            QString::number(seen),
-            QString::number(missing),
-            QString::number(elsewhere),
-            QString::number(fromElsewhere),
-            QString::number(added),
+QStringList LocationTally::counts() const {
+    return {QString::number(expected),  QString::number(seen),          QString::number(missing),
+            QString::number(elsewhere), QString::number(fromElsewhere), QString::number(added),
             QString::number(invalid)};
+}
+
+QStringList LocationTally::cells(const QString& first) const {
+    return QStringList{first} + counts();
 }
 
 QString CountDetail::caption(Kind kind) {
@@ -107,12 +90,12 @@ CountReport CountReport::build(TDados& dados, int count) {
 
     // The last reading of every code, rejected ones left out.
     QHash<QString, Seen> seen;
-    QSqlQuery readings = runQuery(
+    QSqlQuery readings = runBoundQuery(
         dados.Conn(),
         QStringLiteral("SELECT LEBEM, LELOCAL, LECLASSE, LELOCANT, COALESCE(BENOME, LENOME) FROM "
                        "Leituras LEFT JOIN Bens ON BECODIGO = LEBEM WHERE LECONTAGEM = ? AND "
                        "LEESTADO <> 'R' ORDER BY LESEQ"),
-        count);
+        {count});
     while (readings.next()) {
         seen.insert(readings.value(0).toString(),
                     {readings.value(1).toString(), readings.value(2).toString(),
@@ -129,11 +112,11 @@ CountReport CountReport::build(TDados& dados, int count) {
         t.location = location;
         return t;
     };
-    QSqlQuery expected = runQuery(
+    QSqlQuery expected = runBoundQuery(
         dados.Conn(),
         QStringLiteral("SELECT ESBEM, ESLOCAL, BENOME FROM Esperados LEFT JOIN Bens ON BECODIGO "
                        "= ESBEM WHERE ESCONTAGEM = ?"),
-        count);
+        {count});
     while (expected.next()) {
         const QString code = expected.value(0).toString();
         const QString location = expected.value(1).toString();
@@ -174,11 +157,8 @@ CountReport CountReport::build(TDados& dados, int count) {
             {kind, it.key(), kind == CountDetail::FromElsewhere ? it->registerLocation : QString(),
              it->location, it->name});
     }
-    QSqlQuery captions(dados.Conn().database());
-    captions.setForwardOnly(true);
-    if (!captions.exec(QStringLiteral("SELECT LOCODIGO, LOPREDIO, LODEPTO, LOSALA FROM Locais"))) {
-        throw Error(EngineErrorText::of(captions.lastError()));
-    }
+    QSqlQuery captions = runBoundQuery(
+        dados.Conn(), QStringLiteral("SELECT LOCODIGO, LOPREDIO, LODEPTO, LOSALA FROM Locais"));
     while (captions.next()) {
         if (tallies.contains(captions.value(0).toString())) {
             report.m_captions.insert(
@@ -229,11 +209,8 @@ QStringList CountReport::lines(bool withDetails) const {
 }
 
 void CountReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const {
-    QByteArray bytes;
-    auto line = [&](const QStringList& fields) {
-        cp1252::appendEncoded(bytes, fields.join(format.delimiter()));
-        bytes.append("\r\n", 2);
-    };
+    CsvLines csv(format);
+    auto line = [&csv](const QStringList& fields) { csv.add(fields); };
     auto quoted = [&format](const char* text) { return format.quoted(QString::fromUtf8(text)); };
     auto tallyFields = [&](const QString& first, const LocationTally& t) {
         QStringList fields = t.cells(format.quoted(first));
@@ -255,23 +232,12 @@ void CountReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const {
               format.quoted(d.expectedLocation), format.quoted(d.readLocation),
               format.quoted(d.name)});
     }
-    if (out.write(bytes) != bytes.size()) {
-        throw Error(out.errorString());
-    }
+    csv.writeTo(out);
 }
 
 void CountReport::saveCsv(const LogCsvFormat& format, const QString& path,
                           const OwnFiles& own) const {
-    OutputFile file(path, own);
-    const QString cannotCreate = QStringLiteral("Arquivo ") + QDir::toNativeSeparators(path) +
-                                 QStringLiteral(" não pode ser criado!");
-    if (!file.open()) {
-        throw Error(cannotCreate);
-    }
-    writeCsv(format, file.device());
-    if (!file.commit()) {
-        throw Error(cannotCreate);
-    }
+    saveCsvFile(path, own, [&](QIODevice& out) { writeCsv(format, out); });
 }
 
 }  // namespace ambitra

@@ -31,7 +31,9 @@ struct LocationTally {
     void add(const LocationTally& other);
     // The captions of a location's row: "Local", then one per count.
     static QStringList captions();
-    // first (the location, or TOTAL), then the seven counts as text.
+    // The seven counts as text, in the captions' order.
+    QStringList counts() const;
+    // first (the location, or TOTAL), then the counts.
     QStringList cells(const QString& first) const;
 };
 

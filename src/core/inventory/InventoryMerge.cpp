@@ -1,14 +1,14 @@
 #include "core/inventory/InventoryMerge.h"
 
 #include "core/count/ReadingClass.h"
-#include "core/inventory/InventoryQuery.h"
+#include "core/data/BoundQuery.h"
 
 #include <QSet>
 
 namespace ambitra {
 
 InventoryMerge::InventoryMerge(Connection& conn, int inventory) {
-    QSqlQuery rounds = runInventoryQuery(
+    QSqlQuery rounds = runBoundQuery(
         conn,
         QStringLiteral("SELECT ILLOCAL, ILRODADA FROM InventarioLocais WHERE ILINVENTARIO = ?"),
         {inventory});
@@ -20,7 +20,7 @@ InventoryMerge::InventoryMerge(Connection& conn, int inventory) {
     // assets are matched with them here: the engine would look each count's
     // rows up once per location it loaded.
     QHash<std::pair<int, QString>, int> joined;
-    QSqlQuery pairs = runInventoryQuery(
+    QSqlQuery pairs = runBoundQuery(
         conn,
         QStringLiteral("SELECT ICCONTAGEM, ICLOCAL, ICRODADA FROM InventarioContagens WHERE "
                        "ICINVENTARIO = ?"),
@@ -32,7 +32,7 @@ InventoryMerge::InventoryMerge(Connection& conn, int inventory) {
     const QString counts =
         QStringLiteral("(SELECT ICCONTAGEM FROM InventarioContagens WHERE ICINVENTARIO = ?)");
     // In the order they were kept: the latest reading of a code decides.
-    QSqlQuery readings = runInventoryQuery(
+    QSqlQuery readings = runBoundQuery(
         conn,
         QStringLiteral("SELECT LECONTAGEM, LELOCAL, LESEQ, LEBEM, LESITUACAO, LENSERIE, LECLASSE, "
                        "LEESTADO, LELOCANT, LENOME FROM Leituras WHERE LECONTAGEM IN ") +
@@ -61,7 +61,7 @@ InventoryMerge::InventoryMerge(Connection& conn, int inventory) {
         m_readings.append(std::move(r));
     }
     readings.finish();
-    QSqlQuery expected = runInventoryQuery(
+    QSqlQuery expected = runBoundQuery(
         conn,
         QStringLiteral("SELECT ESCONTAGEM, ESLOCAL, ESBEM FROM Esperados WHERE ESCONTAGEM IN ") +
             counts + QStringLiteral(" AND ESLOCAL IS NOT NULL ORDER BY ESCONTAGEM"),

@@ -1,21 +1,19 @@
 #include "core/inventory/InventoryReport.h"
 
 #include "core/inventory/InventoryMerge.h"
-#include "core/inventory/InventoryQuery.h"
 #include "core/inventory/InventorySnapshot.h"
 #include "core/inventory/InventoryStore.h"
 #include "core/inventory/InventoryText.h"
 
-#include "core/common/Cp1252.h"
 #include "core/common/Error.h"
 #include "core/count/ReadingClass.h"
+#include "core/data/BoundQuery.h"
 #include "core/data/Connection.h"
 #include "core/data/Settings.h"
 #include "core/data/SqlValue.h"
 #include "core/data/TDados.h"
 #include "core/log/LogCsv.h"
 
-#include <QDir>
 #include <QHash>
 #include <QIODevice>
 #include <QMap>
@@ -158,7 +156,7 @@ InventoryReport InventoryReport::build(TDados& dados, int number, bool withMovem
     report.info = *info;
     if (info->closed) {
         // What the commission signed, whatever the register holds now.
-        QSqlQuery kept = runInventoryQuery(
+        QSqlQuery kept = runBoundQuery(
             conn, QStringLiteral("SELECT IRDADOS FROM InventarioRelatorios WHERE IRINVENTARIO = ?"),
             {number});
         const bool found = kept.next();
@@ -179,7 +177,7 @@ InventoryReport InventoryReport::build(TDados& dados, int number, bool withMovem
 
     QHash<QString, RegisterAsset> assets;
     {
-        QSqlQuery q = runInventoryQuery(
+        QSqlQuery q = runBoundQuery(
             conn, QStringLiteral("SELECT BECODIGO, BENOME, BELOCAL, BESITUACAO, BEVALOR, BEULTINV "
                                  "FROM Bens"));
         while (q.next()) {
@@ -192,7 +190,7 @@ InventoryReport InventoryReport::build(TDados& dados, int number, bool withMovem
     }
     QHash<QString, QString> captions;
     {
-        QSqlQuery q = runInventoryQuery(
+        QSqlQuery q = runBoundQuery(
             conn, QStringLiteral("SELECT LOCODIGO, LOPREDIO, LODEPTO, LOSALA FROM Locais"));
         while (q.next()) {
             captions.insert(
@@ -282,8 +280,7 @@ InventoryReport InventoryReport::build(TDados& dados, int number, bool withMovem
         }
     }
     {
-        QSqlQuery q =
-            runInventoryQuery(conn, QStringLiteral("SELECT STCODIGO, STTEXTO FROM Status"));
+        QSqlQuery q = runBoundQuery(conn, QStringLiteral("SELECT STCODIGO, STTEXTO FROM Status"));
         while (q.next()) {
             const auto it = conditions.find(q.value(0).toString());
             if (it != conditions.end()) {
@@ -300,7 +297,7 @@ InventoryReport InventoryReport::build(TDados& dados, int number, bool withMovem
 
     // The log of the period: from the opening to the closing (or now).
     const QDateTime end = info->closed ? *info->closed : QDateTime::currentDateTime();
-    QSqlQuery log = runInventoryQuery(
+    QSqlQuery log = runBoundQuery(
         conn,
         QStringLiteral("SELECT LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, LGOCORRENC FROM Log WHERE "
                        "LGDATA >= ? AND LGDATA <= ? ORDER BY LGDATA"),
@@ -320,11 +317,8 @@ InventoryReport InventoryReport::build(TDados& dados, int number, bool withMovem
 }
 
 void InventoryReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const {
-    QByteArray bytes;
-    auto line = [&](const QStringList& fields) {
-        cp1252::appendEncoded(bytes, fields.join(format.delimiter()));
-        bytes.append("\r\n", 2);
-    };
+    CsvLines csv(format);
+    auto line = [&csv](const QStringList& fields) { csv.add(fields); };
     auto q = [&format](const QString& text) { return format.quoted(text); };
     auto t = [&format](const char* text) { return format.quoted(QString::fromUtf8(text)); };
     auto moment = [](const QDateTime& when) {
@@ -352,7 +346,7 @@ void InventoryReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const
     heads << t("Valor esperado") << t("Valor faltante");
     line(heads);
     auto figures = [&](QStringList fields, const RoundFigures& f) {
-        fields << f.tally.cells(QString()).mid(1);
+        fields << f.tally.counts();
         fields << amountText(f.expectedValue) << amountText(f.missingValue);
         line(fields);
     };
@@ -401,23 +395,12 @@ void InventoryReport::writeCsv(const LogCsvFormat& format, QIODevice& out) const
     for (const CommissionMember& m : info.commission) {
         line({t("Assinatura"), q(m.name), q(m.role), q(m.registration)});
     }
-    if (out.write(bytes) != bytes.size()) {
-        throw Error(out.errorString());
-    }
+    csv.writeTo(out);
 }
 
 void InventoryReport::saveCsv(const LogCsvFormat& format, const QString& path,
                               const OwnFiles& own) const {
-    OutputFile file(path, own);
-    const QString cannotCreate = QStringLiteral("Arquivo ") + QDir::toNativeSeparators(path) +
-                                 QStringLiteral(" não pode ser criado!");
-    if (!file.open()) {
-        throw Error(cannotCreate);
-    }
-    writeCsv(format, file.device());
-    if (!file.commit()) {
-        throw Error(cannotCreate);
-    }
+    saveCsvFile(path, own, [&](QIODevice& out) { writeCsv(format, out); });
 }
 
 }  // namespace ambitra

@@ -1,11 +1,11 @@
 #include "core/inventory/InventoryStore.h"
 
 #include "core/inventory/InventoryMerge.h"
-#include "core/inventory/InventoryQuery.h"
 #include "core/inventory/InventorySnapshot.h"
 
 #include "core/common/Error.h"
 #include "core/common/Prompter.h"
+#include "core/data/BoundQuery.h"
 #include "core/data/Connection.h"
 #include "core/data/SqlValue.h"
 #include "core/data/TDados.h"
@@ -82,9 +82,8 @@ void InventoryStore::checkDraft(const InventoryDraft& draft) {
         throw Error(QStringLiteral("O título do inventário tem mais de 80 caracteres."));
     }
     for (const QString& location : draft.locations) {
-        if (inventoryScalar(m_conn,
-                            QStringLiteral("SELECT COUNT(*) FROM Locais WHERE LOCODIGO = ?"),
-                            {location}) == 0) {
+        if (boundScalar(m_conn, QStringLiteral("SELECT COUNT(*) FROM Locais WHERE LOCODIGO = ?"),
+                        {location}) == 0) {
             throw Error(QStringLiteral("Local %1 não cadastrado.").arg(location));
         }
     }
@@ -108,20 +107,40 @@ void InventoryStore::checkDraft(const InventoryDraft& draft) {
 }
 
 void InventoryStore::writeMembers(int number, const QList<CommissionMember>& members) {
-    runInventoryQuery(
-        m_conn, QStringLiteral("DELETE FROM InventarioMembros WHERE IMINVENTARIO = ?"), {number})
+    runBoundQuery(m_conn, QStringLiteral("DELETE FROM InventarioMembros WHERE IMINVENTARIO = ?"),
+                  {number})
         .finish();
     int order = 0;
     for (const CommissionMember& m : members) {
-        runInventoryQuery(
-            m_conn,
-            QStringLiteral(
-                "INSERT INTO InventarioMembros (IMINVENTARIO, IMORDEM, IMNOME, IMFUNCAO, "
-                "IMMATRICULA) VALUES (?, ?, ?, ?, ?)"),
-            {number, ++order, m.name.trimmed(), m.role,
-             m.registration.isEmpty() ? QVariant() : QVariant(m.registration)})
+        runBoundQuery(m_conn,
+                      QStringLiteral(
+                          "INSERT INTO InventarioMembros (IMINVENTARIO, IMORDEM, IMNOME, IMFUNCAO, "
+                          "IMMATRICULA) VALUES (?, ?, ?, ?, ?)"),
+                      {number, ++order, m.name.trimmed(), m.role,
+                       m.registration.isEmpty() ? QVariant() : QVariant(m.registration)})
             .finish();
     }
+}
+
+QStringList InventoryStore::coveredBy(const InventoryDraft& draft) {
+    QStringList covered = draft.locations;
+    if (covered.isEmpty()) {
+        QSqlQuery all = runBoundQuery(m_conn, QStringLiteral("SELECT LOCODIGO FROM Locais"));
+        while (all.next()) {
+            covered << all.value(0).toString();
+        }
+        all.finish();
+    }
+    covered.removeDuplicates();
+    return covered;
+}
+
+void InventoryStore::addLocation(int number, const QString& location) {
+    runBoundQuery(m_conn,
+                  QStringLiteral("INSERT INTO InventarioLocais (ILINVENTARIO, ILLOCAL, ILRODADA, "
+                                 "ILRECONTAR) VALUES (?, ?, 1, 0)"),
+                  {number, location})
+        .finish();
 }
 
 int InventoryStore::create(const InventoryDraft& draft) {
@@ -133,28 +152,15 @@ int InventoryStore::create(const InventoryDraft& draft) {
                         .arg(open));
     }
     const int number =
-        inventoryScalar(m_conn, QStringLiteral("SELECT MAX(IVNUMERO) FROM Inventarios")) + 1;
-    runInventoryQuery(m_conn,
-                      QStringLiteral("INSERT INTO Inventarios (IVNUMERO, IVTITULO, IVTIPO, "
-                                     "IVABERTO, IVCEGO, IVTODOS) VALUES (?, ?, ?, ?, ?, ?)"),
-                      {number, draft.title.trimmed(), kindNumber(draft.kind), nowText(),
-                       draft.blind ? 1 : 0, draft.locations.isEmpty() ? 1 : 0})
+        boundScalar(m_conn, QStringLiteral("SELECT MAX(IVNUMERO) FROM Inventarios")) + 1;
+    runBoundQuery(m_conn,
+                  QStringLiteral("INSERT INTO Inventarios (IVNUMERO, IVTITULO, IVTIPO, "
+                                 "IVABERTO, IVCEGO, IVTODOS) VALUES (?, ?, ?, ?, ?, ?)"),
+                  {number, draft.title.trimmed(), kindNumber(draft.kind), nowText(),
+                   draft.blind ? 1 : 0, draft.locations.isEmpty() ? 1 : 0})
         .finish();
-    QStringList covered = draft.locations;
-    if (covered.isEmpty()) {
-        QSqlQuery all = runInventoryQuery(m_conn, QStringLiteral("SELECT LOCODIGO FROM Locais"));
-        while (all.next()) {
-            covered << all.value(0).toString();
-        }
-        all.finish();
-    }
-    covered.removeDuplicates();
-    for (const QString& location : covered) {
-        runInventoryQuery(m_conn,
-                          QStringLiteral("INSERT INTO InventarioLocais (ILINVENTARIO, ILLOCAL, "
-                                         "ILRODADA, ILRECONTAR) VALUES (?, ?, 1, 0)"),
-                          {number, location})
-            .finish();
+    for (const QString& location : coveredBy(draft)) {
+        addLocation(number, location);
     }
     writeMembers(number, draft.commission);
     transaction.commit();
@@ -176,20 +182,13 @@ void InventoryStore::edit(int number, const InventoryDraft& draft) {
     Transaction transaction(m_conn);
     requireOpen(number);
     checkDraft(draft);
-    runInventoryQuery(m_conn,
-                      QStringLiteral("UPDATE Inventarios SET IVTITULO = ?, IVTIPO = ?, IVCEGO = "
-                                     "?, IVTODOS = ? WHERE IVNUMERO = ?"),
-                      {draft.title.trimmed(), kindNumber(draft.kind), draft.blind ? 1 : 0,
-                       draft.locations.isEmpty() ? 1 : 0, number})
+    runBoundQuery(m_conn,
+                  QStringLiteral("UPDATE Inventarios SET IVTITULO = ?, IVTIPO = ?, IVCEGO = "
+                                 "?, IVTODOS = ? WHERE IVNUMERO = ?"),
+                  {draft.title.trimmed(), kindNumber(draft.kind), draft.blind ? 1 : 0,
+                   draft.locations.isEmpty() ? 1 : 0, number})
         .finish();
-    QStringList wanted = draft.locations;
-    if (wanted.isEmpty()) {
-        QSqlQuery all = runInventoryQuery(m_conn, QStringLiteral("SELECT LOCODIGO FROM Locais"));
-        while (all.next()) {
-            wanted << all.value(0).toString();
-        }
-        all.finish();
-    }
+    const QStringList wanted = coveredBy(draft);
     const QSet<QString> keep(wanted.begin(), wanted.end());
     for (const CoveredLocation& c : locations(number)) {
         if (keep.contains(c.location)) {
@@ -200,22 +199,18 @@ void InventoryStore::edit(int number, const InventoryDraft& draft) {
                                        "ser retirado dele.")
                             .arg(c.location));
         }
-        runInventoryQuery(
+        runBoundQuery(
             m_conn,
             QStringLiteral("DELETE FROM InventarioLocais WHERE ILINVENTARIO = ? AND ILLOCAL = ?"),
             {number, c.location})
             .finish();
     }
     for (const QString& location : keep) {
-        if (inventoryScalar(m_conn,
-                            QStringLiteral("SELECT COUNT(*) FROM InventarioLocais WHERE "
-                                           "ILINVENTARIO = ? AND ILLOCAL = ?"),
-                            {number, location}) == 0) {
-            runInventoryQuery(m_conn,
-                              QStringLiteral("INSERT INTO InventarioLocais (ILINVENTARIO, ILLOCAL, "
-                                             "ILRODADA, ILRECONTAR) VALUES (?, ?, 1, 0)"),
-                              {number, location})
-                .finish();
+        if (boundScalar(m_conn,
+                        QStringLiteral("SELECT COUNT(*) FROM InventarioLocais WHERE "
+                                       "ILINVENTARIO = ? AND ILLOCAL = ?"),
+                        {number, location}) == 0) {
+            addLocation(number, location);
         }
     }
     writeMembers(number, draft.commission);
@@ -224,7 +219,7 @@ void InventoryStore::edit(int number, const InventoryDraft& draft) {
 
 QList<InventoryInfo> InventoryStore::inventories() {
     QList<InventoryInfo> list;
-    QSqlQuery q = runInventoryQuery(
+    QSqlQuery q = runBoundQuery(
         m_conn, QStringLiteral("SELECT IVNUMERO, IVTITULO, IVTIPO, IVABERTO, IVENCERRADO, IVCEGO, "
                                "IVTODOS FROM Inventarios ORDER BY IVNUMERO"));
     while (q.next()) {
@@ -241,7 +236,7 @@ QList<InventoryInfo> InventoryStore::inventories() {
         list.append(info);
     }
     q.finish();
-    QSqlQuery members = runInventoryQuery(
+    QSqlQuery members = runBoundQuery(
         m_conn, QStringLiteral("SELECT IMINVENTARIO, IMNOME, IMFUNCAO, IMMATRICULA FROM "
                                "InventarioMembros ORDER BY IMINVENTARIO, IMORDEM"));
     while (members.next()) {
@@ -267,13 +262,13 @@ std::optional<InventoryInfo> InventoryStore::inventory(int number) {
 }
 
 int InventoryStore::openInventory() {
-    return inventoryScalar(
+    return boundScalar(
         m_conn, QStringLiteral("SELECT MAX(IVNUMERO) FROM Inventarios WHERE IVENCERRADO IS NULL"));
 }
 
 QList<CoveredLocation> InventoryStore::locations(int number) {
     QList<CoveredLocation> list;
-    QSqlQuery q = runInventoryQuery(
+    QSqlQuery q = runBoundQuery(
         m_conn,
         QStringLiteral(
             "SELECT ILLOCAL, ILRODADA, ILRECONTAR, (SELECT COUNT(*) FROM InventarioContagens WHERE "
@@ -302,18 +297,18 @@ void InventoryStore::setRecount(int number, const QStringList& locations) {
     Transaction transaction(m_conn);
     requireOpen(number);
     for (const QString& location : locations) {
-        if (inventoryScalar(m_conn,
-                            QStringLiteral("SELECT COUNT(*) FROM InventarioLocais WHERE "
-                                           "ILINVENTARIO = ? AND ILLOCAL = ?"),
-                            {number, location}) == 0) {
+        if (boundScalar(m_conn,
+                        QStringLiteral("SELECT COUNT(*) FROM InventarioLocais WHERE "
+                                       "ILINVENTARIO = ? AND ILLOCAL = ?"),
+                        {number, location}) == 0) {
             throw Error(QStringLiteral("O local %1 não faz parte do inventário %2.")
                             .arg(location)
                             .arg(number));
         }
-        runInventoryQuery(m_conn,
-                          QStringLiteral("UPDATE InventarioLocais SET ILRECONTAR = 1 WHERE "
-                                         "ILINVENTARIO = ? AND ILLOCAL = ?"),
-                          {number, location})
+        runBoundQuery(m_conn,
+                      QStringLiteral("UPDATE InventarioLocais SET ILRECONTAR = 1 WHERE "
+                                     "ILINVENTARIO = ? AND ILLOCAL = ?"),
+                      {number, location})
             .finish();
     }
     transaction.commit();
@@ -339,7 +334,7 @@ QList<Divergence> InventoryStore::divergences(int number) {
         d.locations.sort();
         d.counts = QList<int>(counts.begin(), counts.end());
         std::sort(d.counts.begin(), d.counts.end());
-        QSqlQuery name = runInventoryQuery(
+        QSqlQuery name = runBoundQuery(
             m_conn, QStringLiteral("SELECT BENOME FROM Bens WHERE BECODIGO = ?"), {d.code});
         d.name = name.next() ? name.value(0).toString() : it.value().last()->name;
         name.finish();
@@ -368,16 +363,15 @@ void InventoryStore::keep(int number, const QString& code, const QString& locati
                         .arg(code, location));
     }
     const QString now = nowText();
-    runInventoryQuery(
+    runBoundQuery(
         m_conn,
         QStringLiteral("DELETE FROM InventarioDecisoes WHERE IDINVENTARIO = ? AND IDBEM = ?"),
         {number, code})
         .finish();
-    runInventoryQuery(
-        m_conn,
-        QStringLiteral("INSERT INTO InventarioDecisoes (IDINVENTARIO, IDBEM, IDLOCAL, "
-                       "IDDATA) VALUES (?, ?, ?, ?)"),
-        {number, code, location, now})
+    runBoundQuery(m_conn,
+                  QStringLiteral("INSERT INTO InventarioDecisoes (IDINVENTARIO, IDBEM, IDLOCAL, "
+                                 "IDDATA) VALUES (?, ?, ?, ?)"),
+                  {number, code, location, now})
         .finish();
     const QString reason =
         QStringLiteral("Divergência: a comissão manteve o bem no local %1").arg(location);
@@ -385,17 +379,16 @@ void InventoryStore::keep(int number, const QString& code, const QString& locati
         if (r->location == location) {
             continue;
         }
-        runInventoryQuery(
-            m_conn,
-            QStringLiteral("INSERT INTO InventarioDescartes (IXINVENTARIO, "
-                           "IXCONTAGEM, IXSEQ, IXBEM, IXMOTIVO) VALUES (?, ?, ?, ?, ?)"),
-            {number, r->count, r->seq, code, reason})
+        runBoundQuery(m_conn,
+                      QStringLiteral("INSERT INTO InventarioDescartes (IXINVENTARIO, "
+                                     "IXCONTAGEM, IXSEQ, IXBEM, IXMOTIVO) VALUES (?, ?, ?, ?, ?)"),
+                      {number, r->count, r->seq, code, reason})
             .finish();
         // A discarded reading still waiting for review is never applied.
-        runInventoryQuery(m_conn,
-                          QStringLiteral("UPDATE Leituras SET LEESTADO = 'R' WHERE LECONTAGEM = ? "
-                                         "AND LESEQ = ? AND LEESTADO = 'P'"),
-                          {r->count, r->seq})
+        runBoundQuery(m_conn,
+                      QStringLiteral("UPDATE Leituras SET LEESTADO = 'R' WHERE LECONTAGEM = ? "
+                                     "AND LESEQ = ? AND LEESTADO = 'P'"),
+                      {r->count, r->seq})
             .finish();
     }
     restoreKeptLocation(code, location, divergent.value(), now);
@@ -416,7 +409,7 @@ void InventoryStore::restoreKeptLocation(const QString& code, const QString& loc
     if (kept == nullptr || kept->state != QLatin1String("A")) {
         return;
     }
-    QSqlQuery current = runInventoryQuery(
+    QSqlQuery current = runBoundQuery(
         m_conn, QStringLiteral("SELECT BELOCAL FROM Bens WHERE BECODIGO = ?"), {code});
     const bool known = current.next();
     const QString old = known ? current.value(0).toString() : QString();
@@ -426,7 +419,7 @@ void InventoryStore::restoreKeptLocation(const QString& code, const QString& loc
     }
     // An applied reading that the commission discarded moved the asset: it goes
     // back where the commission kept it, logged as the kept reading's move.
-    QSqlQuery who = runInventoryQuery(
+    QSqlQuery who = runBoundQuery(
         m_conn,
         QStringLiteral("SELECT CTUSUARIO, LEULTOPE FROM Leituras JOIN Contagens ON CTNUMERO = "
                        "LECONTAGEM WHERE LECONTAGEM = ? AND LESEQ = ?"),
@@ -435,19 +428,19 @@ void InventoryStore::restoreKeptLocation(const QString& code, const QString& loc
     const QVariant user = found ? who.value(0) : QVariant();
     const QVariant op = found ? who.value(1) : QVariant();
     who.finish();
-    runInventoryQuery(m_conn, QStringLiteral("UPDATE Bens SET BELOCAL = ? WHERE BECODIGO = ?"),
-                      {location, code})
+    runBoundQuery(m_conn, QStringLiteral("UPDATE Bens SET BELOCAL = ? WHERE BECODIGO = ?"),
+                  {location, code})
         .finish();
-    runInventoryQuery(m_conn,
-                      QStringLiteral("INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, "
-                                     "LGOCORRENC) VALUES (?, ?, ?, ?, ?)"),
-                      {now, user, op, code, QStringLiteral("LOCAL:%1>%2").arg(old, location)})
+    runBoundQuery(m_conn,
+                  QStringLiteral("INSERT INTO Log (LGDATA, LGUSUARIO, LGOPERADOR, LGBEM, "
+                                 "LGOCORRENC) VALUES (?, ?, ?, ?, ?)"),
+                  {now, user, op, code, QStringLiteral("LOCAL:%1>%2").arg(old, location)})
         .finish();
 }
 
 QString InventoryStore::refusalOf(int number) {
     QStringList reasons;
-    QSqlQuery pending = runInventoryQuery(
+    QSqlQuery pending = runBoundQuery(
         m_conn,
         QStringLiteral("SELECT LECONTAGEM, COUNT(*) FROM Leituras WHERE LEESTADO = 'P' AND "
                        "LECONTAGEM IN (SELECT ICCONTAGEM FROM InventarioContagens WHERE "
@@ -501,7 +494,7 @@ InventoryStore::ClosingCheck InventoryStore::closingCheck(int number) {
     requireOpen(number);
     ClosingCheck check;
     check.refusal = refusalOf(number);
-    QSqlQuery waiting = runInventoryQuery(
+    QSqlQuery waiting = runBoundQuery(
         m_conn,
         QStringLiteral("SELECT DISTINCT CTNUMERO, CTUSUARIO FROM InventarioContagens JOIN "
                        "Contagens ON CTNUMERO = ICCONTAGEM WHERE ICINVENTARIO = ? AND CTABERTA = 1 "
@@ -537,19 +530,19 @@ bool InventoryStore::close(int number, Prompter& prompter) {
         throw Error(refusal);
     }
     const QString now = nowText();
-    runInventoryQuery(m_conn,
-                      QStringLiteral("UPDATE Contagens SET CTABERTA = 0, CTENCERRADA = ? WHERE "
-                                     "CTABERTA = 1 AND CTNUMERO IN (SELECT ICCONTAGEM FROM "
-                                     "InventarioContagens WHERE ICINVENTARIO = ?)"),
-                      {now, number})
+    runBoundQuery(m_conn,
+                  QStringLiteral("UPDATE Contagens SET CTABERTA = 0, CTENCERRADA = ? WHERE "
+                                 "CTABERTA = 1 AND CTNUMERO IN (SELECT ICCONTAGEM FROM "
+                                 "InventarioContagens WHERE ICINVENTARIO = ?)"),
+                  {now, number})
         .finish();
-    runInventoryQuery(m_conn,
-                      QStringLiteral("UPDATE Inventarios SET IVENCERRADO = ? WHERE IVNUMERO = ?"),
-                      {now, number})
+    runBoundQuery(m_conn,
+                  QStringLiteral("UPDATE Inventarios SET IVENCERRADO = ? WHERE IVNUMERO = ?"),
+                  {now, number})
         .finish();
     // Kept as it stands now: later changes of the register do not change it.
     const InventoryReport report = InventoryReport::build(m_dados, number, true);
-    runInventoryQuery(
+    runBoundQuery(
         m_conn,
         QStringLiteral("INSERT INTO InventarioRelatorios (IRINVENTARIO, IRDADOS) VALUES (?, ?)"),
         {number, QString::fromUtf8(inventorySnapshot(report))})
@@ -567,9 +560,8 @@ QStringList InventoryStore::join(int count, const QStringList& locations) {
         return {};
     }
     const bool all =
-        inventoryScalar(m_conn,
-                        QStringLiteral("SELECT IVTODOS FROM Inventarios WHERE IVNUMERO = ?"),
-                        {number}) != 0;
+        boundScalar(m_conn, QStringLiteral("SELECT IVTODOS FROM Inventarios WHERE IVNUMERO = ?"),
+                    {number}) != 0;
     QStringList notes;
     QStringList joined;
     QSet<QString> done;
@@ -578,11 +570,11 @@ QStringList InventoryStore::join(int count, const QStringList& locations) {
             continue;
         }
         done.insert(location);
-        QSqlQuery row = runInventoryQuery(m_conn,
-                                          QStringLiteral("SELECT ILRODADA, ILRECONTAR FROM "
-                                                         "InventarioLocais WHERE ILINVENTARIO = ? "
-                                                         "AND ILLOCAL = ?"),
-                                          {number, location});
+        QSqlQuery row = runBoundQuery(m_conn,
+                                      QStringLiteral("SELECT ILRODADA, ILRECONTAR FROM "
+                                                     "InventarioLocais WHERE ILINVENTARIO = ? "
+                                                     "AND ILLOCAL = ?"),
+                                      {number, location});
         int round = 1;
         bool recount = false;
         const bool covered = row.next();
@@ -596,21 +588,17 @@ QStringList InventoryStore::join(int count, const QStringList& locations) {
                 continue;
             }
             // A location made after the inventory opened is one of "all".
-            runInventoryQuery(m_conn,
-                              QStringLiteral("INSERT INTO InventarioLocais (ILINVENTARIO, ILLOCAL, "
-                                             "ILRODADA, ILRECONTAR) VALUES (?, ?, 1, 0)"),
-                              {number, location})
-                .finish();
+            addLocation(number, location);
         }
         if (recount) {
             ++round;
-            runInventoryQuery(m_conn,
-                              QStringLiteral("UPDATE InventarioLocais SET ILRODADA = ?, ILRECONTAR "
-                                             "= 0 WHERE ILINVENTARIO = ? AND ILLOCAL = ?"),
-                              {round, number, location})
+            runBoundQuery(m_conn,
+                          QStringLiteral("UPDATE InventarioLocais SET ILRODADA = ?, ILRECONTAR "
+                                         "= 0 WHERE ILINVENTARIO = ? AND ILLOCAL = ?"),
+                          {round, number, location})
                 .finish();
         }
-        QSqlQuery others = runInventoryQuery(
+        QSqlQuery others = runBoundQuery(
             m_conn,
             QStringLiteral("SELECT CTNUMERO, CTUSUARIO FROM InventarioContagens JOIN Contagens ON "
                            "CTNUMERO = ICCONTAGEM WHERE ICINVENTARIO = ? AND ICLOCAL = ? AND "
@@ -626,10 +614,10 @@ QStringList InventoryStore::join(int count, const QStringList& locations) {
                          .arg(others.value(1).toString());
         }
         others.finish();
-        runInventoryQuery(m_conn,
-                          QStringLiteral("INSERT INTO InventarioContagens (ICINVENTARIO, "
-                                         "ICCONTAGEM, ICLOCAL, ICRODADA) VALUES (?, ?, ?, ?)"),
-                          {number, count, location, round})
+        runBoundQuery(m_conn,
+                      QStringLiteral("INSERT INTO InventarioContagens (ICINVENTARIO, "
+                                     "ICCONTAGEM, ICLOCAL, ICRODADA) VALUES (?, ?, ?, ?)"),
+                      {number, count, location, round})
             .finish();
         joined << (round > 1 ? QStringLiteral("%1 (rodada %2)").arg(location).arg(round)
                              : location);
@@ -649,19 +637,18 @@ bool InventoryStore::blindLoad(const QStringList& locations) {
     }
     const int number = openInventory();
     if (number == 0 ||
-        inventoryScalar(m_conn, QStringLiteral("SELECT IVCEGO FROM Inventarios WHERE IVNUMERO = ?"),
-                        {number}) == 0) {
+        boundScalar(m_conn, QStringLiteral("SELECT IVCEGO FROM Inventarios WHERE IVNUMERO = ?"),
+                    {number}) == 0) {
         return false;
     }
     const bool all =
-        inventoryScalar(m_conn,
-                        QStringLiteral("SELECT IVTODOS FROM Inventarios WHERE IVNUMERO = ?"),
-                        {number}) != 0;
+        boundScalar(m_conn, QStringLiteral("SELECT IVTODOS FROM Inventarios WHERE IVNUMERO = ?"),
+                    {number}) != 0;
     for (const QString& location : locations) {
-        if (all || inventoryScalar(m_conn,
-                                   QStringLiteral("SELECT COUNT(*) FROM InventarioLocais WHERE "
-                                                  "ILINVENTARIO = ? AND ILLOCAL = ?"),
-                                   {number, location}) > 0) {
+        if (all || boundScalar(m_conn,
+                               QStringLiteral("SELECT COUNT(*) FROM InventarioLocais WHERE "
+                                              "ILINVENTARIO = ? AND ILLOCAL = ?"),
+                               {number, location}) > 0) {
             return true;
         }
     }

@@ -100,6 +100,9 @@ class InventoryStore {
   private:
     void checkDraft(const InventoryDraft& draft);
     void writeMembers(int number, const QList<CommissionMember>& members);
+    // The locations a draft covers: those it names, or all of the register's.
+    QStringList coveredBy(const InventoryDraft& draft);
+    void addLocation(int number, const QString& location);
     void requireOpen(int number);
     QString refusalOf(int number);
     void restoreKeptLocation(const QString& code, const QString& location,

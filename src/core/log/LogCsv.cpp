@@ -3,6 +3,7 @@
 #include "core/common/DateTextConversions.h"
 #include "core/common/Cp1252.h"
 #include "core/common/Error.h"
+#include "core/common/OutputFile.h"
 #include "core/common/Progress.h"
 #include "core/data/KeysetQuery.h"
 #include "core/data/Schema.h"
@@ -10,6 +11,7 @@
 #include "core/data/SqlValue.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QIODevice>
 
 namespace ambitra {
@@ -144,6 +146,31 @@ int writeLogCsv(KeysetQuery& rows, const LogCsvFormat& format, QIODevice& out, P
     flush(out, buffer);
     rows.last();
     return count;
+}
+
+void CsvLines::add(const QStringList& fields) {
+    cp1252::appendEncoded(m_bytes, fields.join(m_format.delimiter()));
+    m_bytes.append("\r\n", 2);
+}
+
+void CsvLines::writeTo(QIODevice& out) const {
+    if (out.write(m_bytes) != m_bytes.size()) {
+        throw Error(out.errorString());
+    }
+}
+
+void saveCsvFile(const QString& path, const OwnFiles& own,
+                 const std::function<void(QIODevice&)>& write) {
+    OutputFile file(path, own);
+    const QString cannotCreate = QStringLiteral("Arquivo ") + QDir::toNativeSeparators(path) +
+                                 QStringLiteral(" não pode ser criado!");
+    if (!file.open()) {
+        throw Error(cannotCreate);
+    }
+    write(file.device());
+    if (!file.commit()) {
+        throw Error(cannotCreate);
+    }
 }
 
 }  // namespace ambitra

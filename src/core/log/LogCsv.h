@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+
+#include <functional>
 
 class QIODevice;
 
@@ -10,6 +13,7 @@ namespace ambitra {
 
 class KeysetQuery;
 class Progress;
+struct OwnFiles;
 struct Settings;
 
 // The comma-separated form of the inventory log that spreadsheet programs open
@@ -47,6 +51,25 @@ class LogCsvFormat {
     QString m_delimiter;
     QString m_qualifier;
 };
+
+// The lines of a report's comma-separated file, made in memory: each one's
+// fields joined by the format's delimiter, in Windows-1252, ended by CR LF.
+class CsvLines {
+  public:
+    explicit CsvLines(const LogCsvFormat& format) : m_format(format) {}
+    void add(const QStringList& fields);
+    // Raises the device's message when not every byte is written.
+    void writeTo(QIODevice& out) const;
+
+  private:
+    const LogCsvFormat& m_format;
+    QByteArray m_bytes;
+};
+
+// A report's comma-separated file written whole by `write` or not at all;
+// raises "Arquivo NAME não pode ser criado!" when it cannot be.
+void saveCsvFile(const QString& path, const OwnFiles& own,
+                 const std::function<void(QIODevice&)>& write);
 
 // Writes the header and every row of the query (a log selection) to out, from the
 // first row to the last; nothing at all when the query has no rows. Returns the

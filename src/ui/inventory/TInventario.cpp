@@ -285,18 +285,9 @@ void TInventario::showInventory() {
             m_divergences = InventoryStore(m_dados).divergences(number);
         });
         for (const InventoryLocation& l : locations) {
-            const LocationTally& t = l.latest.tally;
-            locationRows << QStringList{l.location,
-                                        l.caption,
-                                        inventoryLocationStateName(l.state),
-                                        QString::number(l.latest.round),
-                                        QString::number(t.expected),
-                                        QString::number(t.seen),
-                                        QString::number(t.missing),
-                                        QString::number(t.elsewhere),
-                                        QString::number(t.fromElsewhere),
-                                        QString::number(t.added),
-                                        QString::number(t.invalid)};
+            locationRows << QStringList{l.location, l.caption, inventoryLocationStateName(l.state),
+                                        QString::number(l.latest.round)} +
+                                l.latest.tally.counts();
         }
         for (const Divergence& d : m_divergences) {
             QStringList counts;

@@ -1,4 +1,4 @@
-#include "core/inventory/InventoryQuery.h"
+#include "core/data/BoundQuery.h"
 
 #include "core/common/Error.h"
 #include "core/data/Connection.h"
@@ -8,7 +8,7 @@
 
 namespace ambitra {
 
-QSqlQuery runInventoryQuery(Connection& conn, const QString& sql, const QVariantList& values) {
+QSqlQuery runBoundQuery(Connection& conn, const QString& sql, const QVariantList& values) {
     QSqlQuery q(conn.database());
     q.setForwardOnly(true);
     if (!q.prepare(sql)) {
@@ -25,8 +25,8 @@ QSqlQuery runInventoryQuery(Connection& conn, const QString& sql, const QVariant
     return q;
 }
 
-int inventoryScalar(Connection& conn, const QString& sql, const QVariantList& values) {
-    QSqlQuery q = runInventoryQuery(conn, sql, values);
+int boundScalar(Connection& conn, const QString& sql, const QVariantList& values) {
+    QSqlQuery q = runBoundQuery(conn, sql, values);
     const int value = q.next() ? q.value(0).toInt() : 0;
     q.finish();
     return value;

@@ -5,6 +5,7 @@
 // report of a count of every asset.
 //
 // usage: bench_count [ASSETS [ROUNDS]]   (defaults 100000 and 3)
+#include "BenchTiming.h"
 #include "SilentPrompter.h"
 #include "core/common/Progress.h"
 #include "core/count/CountReport.h"
@@ -87,27 +88,6 @@ void writeReturn(const QString& folder, int assets) {
     }
     dbf.EndBulkAppend();
     dbf.Close();
-}
-
-// Wall and processor seconds of one run; a machine shared with other work
-// stretches the wall time, the processor time shows what the run itself cost.
-struct Timing {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-Timing seconds(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    const std::clock_t started = std::clock();
-    timer.start();
-    work();
-    return {static_cast<double>(timer.nsecsElapsed()) / 1e9,
-            static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC};
-}
-
-void keepBest(Timing& best, const Timing& run) {
-    best.wall = std::min(best.wall, run.wall);
-    best.cpu = std::min(best.cpu, run.cpu);
 }
 
 void restore(TDados& dados) {

@@ -8,6 +8,7 @@
 // order.
 //
 // usage: bench_inventory [ASSETS [ROUNDS]]   (defaults 100000 and 3)
+#include "BenchTiming.h"
 #include "SilentPrompter.h"
 #include "core/count/CountReport.h"
 #include "core/count/CountStore.h"
@@ -144,25 +145,6 @@ void keepReadings(TDados& dados, int assets, bool shuffled) {
         exec(q);
     }
     transaction.commit();
-}
-
-struct Timing {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-Timing seconds(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    const std::clock_t started = std::clock();
-    timer.start();
-    work();
-    return {static_cast<double>(timer.nsecsElapsed()) / 1e9,
-            static_cast<double>(std::clock() - started) / CLOCKS_PER_SEC};
-}
-
-void keepBest(Timing& best, const Timing& run) {
-    best.wall = std::min(best.wall, run.wall);
-    best.cpu = std::min(best.cpu, run.cpu);
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
 #include "print/CountReportPdf.h"
 
 #include "core/common/Plural.h"
-#include "core/common/Error.h"
-#include "core/common/OutputFile.h"
 #include "core/count/CountReport.h"
 #include "print/PagedRows.h"
 
-#include <QDir>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 
 namespace ambitra {
 
@@ -130,22 +127,9 @@ bool paintCountReport(const CountReport& report, QPagedPaintDevice& device) {
 }
 
 void writeCountReportPdf(const CountReport& report, const QString& path, const OwnFiles& own) {
-    const QString unableToWrite =
-        QStringLiteral("Não foi possível gravar o arquivo %1!").arg(QDir::toNativeSeparators(path));
-    OutputFile file(path, own);
-    if (!file.open()) {
-        throw Error(unableToWrite);
-    }
-    bool painted = false;
-    {
-        QPdfWriter writer(&file.device());
-        writer.setCreator(QStringLiteral("Ambitra PC"));
-        writer.setTitle(QStringLiteral("Contagem de inventário %1").arg(report.info().number));
-        painted = paintCountReport(report, writer);
-    }
-    if (!painted || !file.commit()) {
-        throw Error(unableToWrite);
-    }
+    writeReportPdf(
+        path, own, QStringLiteral("Contagem de inventário %1").arg(report.info().number),
+        [&report](QPagedPaintDevice& device) { return paintCountReport(report, device); });
 }
 
 }  // namespace ambitra

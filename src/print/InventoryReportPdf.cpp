@@ -1,19 +1,16 @@
 #include "print/InventoryReportPdf.h"
 
-#include "core/common/Error.h"
-#include "core/common/OutputFile.h"
 #include "core/inventory/InventoryReport.h"
 #include "core/inventory/InventoryText.h"
 #include "print/InventoryChart.h"
 #include "print/PagedRows.h"
 
-#include <QDir>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -465,22 +462,9 @@ bool paintInventoryReport(const InventoryReport& report, QPagedPaintDevice& devi
 
 void writeInventoryReportPdf(const InventoryReport& report, const QString& path,
                              const OwnFiles& own) {
-    const QString unableToWrite =
-        QStringLiteral("Não foi possível gravar o arquivo %1!").arg(QDir::toNativeSeparators(path));
-    OutputFile file(path, own);
-    if (!file.open()) {
-        throw Error(unableToWrite);
-    }
-    bool painted = false;
-    {
-        QPdfWriter writer(&file.device());
-        writer.setCreator(QStringLiteral("Ambitra PC"));
-        writer.setTitle(QStringLiteral("Relatório de Inventário nº %1").arg(report.info.number));
-        painted = paintInventoryReport(report, writer);
-    }
-    if (!painted || !file.commit()) {
-        throw Error(unableToWrite);
-    }
+    writeReportPdf(
+        path, own, QStringLiteral("Relatório de Inventário nº %1").arg(report.info.number),
+        [&report](QPagedPaintDevice& device) { return paintInventoryReport(report, device); });
 }
 
 }  // namespace ambitra

@@ -1,6 +1,11 @@
 #include "print/PagedRows.h"
 
+#include "core/common/Error.h"
+#include "core/common/OutputFile.h"
+
+#include <QDir>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -164,6 +169,26 @@ void PagedRows::paint(QPainter& painter, const PagedRow& row, double top) const 
     if (style.ruleBelow) {
         painter.setPen(m_rule);
         painter.drawLine(QPointF(0, top + row.height), QPointF(m_width, top + row.height));
+    }
+}
+
+void writeReportPdf(const QString& path, const OwnFiles& own, const QString& title,
+                    const std::function<bool(QPagedPaintDevice&)>& paint) {
+    const QString unableToWrite =
+        QStringLiteral("Não foi possível gravar o arquivo %1!").arg(QDir::toNativeSeparators(path));
+    OutputFile file(path, own);
+    if (!file.open()) {
+        throw Error(unableToWrite);
+    }
+    bool painted = false;
+    {
+        QPdfWriter writer(&file.device());
+        writer.setCreator(QStringLiteral("Ambitra PC"));
+        writer.setTitle(title);
+        painted = paint(writer);
+    }
+    if (!painted || !file.commit()) {
+        throw Error(unableToWrite);
     }
 }
 

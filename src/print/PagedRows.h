@@ -7,10 +7,15 @@
 #include <QPen>
 #include <QStringList>
 
+#include <functional>
+
+class QPagedPaintDevice;
 class QPainter;
 class QPaintDevice;
 
 namespace ambitra {
+
+struct OwnFiles;
 
 // The columns of a table: each one's share of the page width, and whether its
 // cells are figures (right-aligned).
@@ -98,5 +103,11 @@ class PagedRows {
     double m_padding;
     QPen m_rule;
 };
+
+// A report painted by `paint` as a PDF file of that title, written whole or not
+// at all; raises a message when the name is refused, the painting fails or the
+// file cannot be written.
+void writeReportPdf(const QString& path, const OwnFiles& own, const QString& title,
+                    const std::function<bool(QPagedPaintDevice&)>& paint);
 
 }  // namespace ambitra

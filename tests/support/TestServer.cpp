@@ -6,6 +6,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace ambitra::test {
@@ -66,6 +69,23 @@ TestSchema::~TestSchema() {
 
 QString TestSchema::connection() const {
     return serverConnection() + QStringLiteral(" options='-csearch_path=%1'").arg(m_name);
+}
+
+std::optional<int> serverRunWithoutServer(int argc, char** argv) {
+    if (!onServer() || !serverConnection().isEmpty()) {
+        return std::nullopt;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) {
+            return std::nullopt;
+        }
+    }
+    if (!qEnvironmentVariableIsEmpty("CI")) {
+        std::fprintf(stderr, "AMBITRA_TEST_PG names no PostgreSQL server for the server run\n");
+        return EXIT_FAILURE;
+    }
+    std::printf("[  SKIPPED ] no PostgreSQL server configured (AMBITRA_TEST_PG)\n");
+    return EXIT_SUCCESS;
 }
 
 }  // namespace ambitra::test

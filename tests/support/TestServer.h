@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace ambitra::test {
 
 // The second run of the database tests puts every test's register on a
@@ -9,6 +11,12 @@ namespace ambitra::test {
 // AMBITRA_TEST_PG holds the server's libpq connection string.
 bool onServer();
 QString serverConnection();
+
+// The exit status of a test program started for the server run when no server
+// is named: skipped (CTest shows it so) on a developer's machine, a failure in
+// CI, where the server is always started. None when the tests are to run (or
+// only be listed).
+std::optional<int> serverRunWithoutServer(int argc, char** argv);
 
 // A schema of its own on the test server for one test's register, dropped with
 // everything in it when the test ends.

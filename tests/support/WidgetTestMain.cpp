@@ -1,3 +1,5 @@
+#include "support/TestServer.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,9 @@
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (const std::optional<int> status = ambitra::test::serverRunWithoutServer(argc, argv)) {
+        return *status;
     }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

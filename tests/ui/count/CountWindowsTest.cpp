@@ -4,6 +4,7 @@
 #include "core/count/CountReport.h"
 #include "ui/count/TConferencia.h"
 #include "ui/count/TRelatorioContagem.h"
+#include "support/WidgetLookup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,21 +25,6 @@ using namespace ambitra::ui;
 using Answer = Prompter::Answer;
 
 namespace {
-
-QStringList column(const QTableWidget& grid, int c) {
-    QStringList cells;
-    for (int r = 0; r < grid.rowCount(); ++r) {
-        cells << grid.item(r, c)->text();
-    }
-    return cells;
-}
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
 
 // Runs work inside the next modal window's event loop.
 void whenModal(std::function<void(QWidget&)> work) {

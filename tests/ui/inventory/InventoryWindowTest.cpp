@@ -4,6 +4,7 @@
 #include "ui/inventory/InventoryChartView.h"
 #include "ui/inventory/TInventario.h"
 #include "ui/inventory/TInventarioDados.h"
+#include "support/WidgetLookup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,21 +27,6 @@ namespace {
 
 QString s(const char* text) {
     return QString::fromUtf8(text);
-}
-
-QStringList column(const QTableWidget& grid, int c) {
-    QStringList cells;
-    for (int r = 0; r < grid.rowCount(); ++r) {
-        cells << grid.item(r, c)->text();
-    }
-    return cells;
-}
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
 }
 
 // Two locations of three assets, and the loads and unloads of two users.
